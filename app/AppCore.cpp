@@ -1,0 +1,41 @@
+#include "app/AppCore.h"
+
+#include <QDir>
+
+#include "link/CommThread.h"
+#include "link/QtSerialLine.h"
+
+AppCore::AppCore(const QString& directory, Prompter& prompter_, std::unique_ptr<SerialLine> line,
+                 Clock& clock_)
+    : clock(clock_),
+      prompter(prompter_),
+      mem(QDir(directory).filePath(QStringLiteral("mem.ini"))),
+      tp(QDir(directory).filePath(QStringLiteral("tp.ini"))),
+      prof(QDir(directory).filePath(QStringLiteral("prof.ini"))),
+      variant(Variant::detect(directory)),
+      line_(line ? std::move(line) : std::make_unique<QtSerialLine>(clock_)) {
+  flags.maxFirmwareVersion = variant.maxFirmwareVersion;
+  port_ = std::make_unique<SerialPortLink>(*line_, mem, status, prompter);
+  client_ = std::make_unique<ModbusRtuClient>(*port_, mem, clock);
+}
+
+AppCore::~AppCore() {
+  if (worker_ && worker_->isRunning()) {
+    flags.workerStopRequest = true;
+    worker_->wait();
+  }
+  port_->closePort();
+}
+
+void AppCore::showLinkFailure(const QString& text) {
+  status.setText(StatusLine::Link, text);
+  flags.moduleOnline = false;
+}
+
+void AppCore::startWorker() {
+  if (worker_) return;
+  worker_ = std::make_unique<CommThread>(*this);
+  worker_->start();
+}
+
+void AppCore::requestWorkerStop() { flags.workerStopRequest = true; }

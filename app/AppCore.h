@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "app/SettingsStore.h"
+#include "app/Variant.h"
+#include "link/Clock.h"
+#include "link/LinkFlags.h"
+#include "link/ModbusRtuClient.h"
+#include "link/SerialLine.h"
+#include "link/SerialPortLink.h"
+#include "link/StatusLine.h"
+
+class Prompter;
+class CommThread;
+
+// Everything the program keeps for its whole run, without a window: the settings stores, the
+// variant, the port and the Modbus client, the shared flags and the status line. The main
+// window owns one and draws it.
+class AppCore {
+ public:
+  // `directory` holds mem.ini, tp.ini, prof.ini and the variant marker. Without a line the
+  // real serial port is used.
+  AppCore(const QString& directory, Prompter& prompter, std::unique_ptr<SerialLine> line = nullptr,
+          Clock& clock = SteadyClock::instance());
+  ~AppCore();
+
+  Clock& clock;
+  Prompter& prompter;
+  SettingsStore mem;
+  SettingsStore tp;
+  SettingsStore prof;
+  Variant variant;
+  LinkFlags flags;
+  StatusLine status;
+
+  SerialPortLink& port() { return *port_; }
+  ModbusRtuClient& client() { return *client_; }
+
+  // Shows a link-level failure on the status line and marks the module offline.
+  void showLinkFailure(const QString& text);
+
+  // Worker thread: started once by the window after the password dialog.
+  void startWorker();
+  // Asks the worker to end its loop; it clears workerStopRequest when it has.
+  void requestWorkerStop();
+  CommThread* worker() { return worker_.get(); }
+
+ private:
+  std::unique_ptr<SerialLine> line_;
+  std::unique_ptr<SerialPortLink> port_;
+  std::unique_ptr<ModbusRtuClient> client_;
+  std::unique_ptr<CommThread> worker_;
+};

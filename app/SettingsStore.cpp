@@ -1,0 +1,167 @@
+#include "app/SettingsStore.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include "app/Cp1251.h"
+
+namespace {
+const QByteArray kUtf8Bom("\xEF\xBB\xBF");
+
+bool sameName(const QString& a, const QString& b) {
+  return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+}  // namespace
+
+SettingsStore::SettingsStore(QString path) : path_(std::move(path)) { load(); }
+
+void SettingsStore::load() {
+  sections_.clear();
+  sections_.push_back(Section{});
+  QFile file(path_);
+  if (!file.open(QIODevice::ReadOnly)) return;  // missing or unreadable: an empty document
+  QByteArray bytes = file.readAll();
+  bom_ = bytes.startsWith(kUtf8Bom);
+  if (bom_) bytes.remove(0, kUtf8Bom.size());
+  windows1251_ = !cp1251::isValidUtf8(bytes);
+  const QString text = windows1251_ ? cp1251::decode(bytes) : QString::fromUtf8(bytes);
+  lineEnd_ = text.contains(QLatin1String("\r\n")) || !text.contains(QLatin1Char('\n'))
+                 ? QStringLiteral("\r\n")
+                 : QStringLiteral("\n");
+
+  QStringList lines = text.split(QLatin1Char('\n'));
+  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+  for (QString line : lines) {
+    if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+    const QString trimmed = line.trimmed();
+    if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'))) {
+      sections_.push_back(Section{trimmed.mid(1, trimmed.size() - 2).trimmed(), {}});
+      continue;
+    }
+    Line entry{QString(), line};
+    const int eq = line.indexOf(QLatin1Char('='));
+    if (eq > 0 && !trimmed.startsWith(QLatin1Char(';'))) entry.key = line.left(eq).trimmed();
+    sections_.back().lines.push_back(entry);
+  }
+}
+
+const SettingsStore::Line* SettingsStore::find(const QString& section, const QString& key) const {
+  for (const Section& s : sections_) {
+    if (s.name.isEmpty() || !sameName(s.name, section)) continue;
+    for (const Line& line : s.lines)
+      if (!line.key.isEmpty() && sameName(line.key, key)) return &line;
+  }
+  return nullptr;
+}
+
+SettingsStore::Section& SettingsStore::sectionFor(const QString& name) {
+  for (Section& s : sections_)
+    if (!s.name.isEmpty() && sameName(s.name, name)) return s;
+  sections_.push_back(Section{name, {}});
+  return sections_.back();
+}
+
+bool SettingsStore::parseInteger(const QString& text, int* value) {
+  const QString t = text.trimmed();
+  bool ok = false;
+  int v = 0;
+  if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+    const qlonglong wide = t.mid(2).toLongLong(&ok, 16);  // 0xFFFFFFFF reads as -1, as on Windows
+    ok = ok && !t.mid(2).startsWith(QLatin1Char('-')) && !t.mid(2).startsWith(QLatin1Char('+')) &&
+         wide >= 0 && wide <= 0xFFFFFFFFLL;
+    v = static_cast<int>(static_cast<uint32_t>(wide));
+  } else {
+    v = t.toInt(&ok, 10);
+  }
+  if (ok) *value = v;
+  return ok;
+}
+
+int SettingsStore::readInteger(const QString& section, const QString& key, int defaultValue) const {
+  const QString text = readString(section, key, QString());
+  int value = defaultValue;
+  return parseInteger(text, &value) ? value : defaultValue;
+}
+
+QString SettingsStore::readString(const QString& section, const QString& key,
+                                  const QString& defaultValue) const {
+  std::lock_guard lock(mutex_);
+  const Line* line = find(section, key);
+  if (!line) return defaultValue;
+  return line->text.mid(line->text.indexOf(QLatin1Char('=')) + 1);
+}
+
+void SettingsStore::writeInteger(const QString& section, const QString& key, int value) {
+  writeString(section, key, QString::number(value));
+}
+
+void SettingsStore::writeString(const QString& section, const QString& key, const QString& value) {
+  std::lock_guard lock(mutex_);
+  const QString text = key + QLatin1Char('=') + value;
+  if (const Line* found = find(section, key)) {
+    const_cast<Line*>(found)->text = text;
+    return;
+  }
+  std::vector<Line>& lines = sectionFor(section).lines;
+  // New keys go after the section's last entry, before any trailing blank lines.
+  auto at = lines.end();
+  while (at != lines.begin() && std::prev(at)->text.trimmed().isEmpty()) --at;
+  lines.insert(at, Line{key, text});
+}
+
+QStringList SettingsStore::readSectionValues(const QString& section) const {
+  std::lock_guard lock(mutex_);
+  QStringList out;
+  for (const Section& s : sections_) {
+    if (s.name.isEmpty() || !sameName(s.name, section)) continue;
+    for (const Line& line : s.lines)
+      if (!line.key.isEmpty()) out << line.text;
+  }
+  return out;
+}
+
+bool SettingsStore::hasSection(const QString& section) const {
+  std::lock_guard lock(mutex_);
+  for (const Section& s : sections_)
+    if (!s.name.isEmpty() && sameName(s.name, section)) return true;
+  return false;
+}
+
+QStringList SettingsStore::sectionNames() const {
+  std::lock_guard lock(mutex_);
+  QStringList out;
+  for (const Section& s : sections_)
+    if (!s.name.isEmpty()) out << s.name;
+  return out;
+}
+
+void SettingsStore::eraseSection(const QString& section) {
+  std::lock_guard lock(mutex_);
+  std::erase_if(sections_,
+                [&](const Section& s) { return !s.name.isEmpty() && sameName(s.name, section); });
+}
+
+bool SettingsStore::flush() {
+  std::lock_guard lock(mutex_);
+  QString text;
+  for (const Section& s : sections_) {
+    if (!s.name.isEmpty()) text += QLatin1Char('[') + s.name + QLatin1Char(']') + lineEnd_;
+    for (const Line& line : s.lines) text += line.text + lineEnd_;
+  }
+  QByteArray bytes = windows1251_ ? cp1251::encode(text) : text.toUtf8();
+  if (bom_) bytes.prepend(kUtf8Bom);
+
+  QSaveFile file(path_);
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    lastError_ = file.errorString();
+    file.cancelWriting();
+    return false;
+  }
+  lastError_.clear();
+  return true;
+}
+
+QString SettingsStore::lastError() const {
+  std::lock_guard lock(mutex_);
+  return lastError_;
+}

@@ -1,0 +1,3 @@
+#include "bench/TestPage.h"
+
+TestPage::TestPage(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("TabSheetTest")); }

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+// Millisecond tick and sleep. Everything that waits or measures takes a Clock, so tests run
+// on virtual time: a 3 s watch or a 120 s pause passes in microseconds and exactly.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  // Milliseconds since an arbitrary origin; differences are taken as unsigned 32-bit values.
+  virtual uint32_t tick() = 0;
+  // Returns no earlier than `ms` milliseconds after the call.
+  virtual void sleep(uint32_t ms) = 0;
+};
+
+// Real time from the steady clock. sleep() never returns early (Qt's coarse timers may fire
+// up to 5 % early, which would shorten the pause the module needs between request and reply).
+class SteadyClock : public Clock {
+ public:
+  uint32_t tick() override;
+  void sleep(uint32_t ms) override;
+  static SteadyClock& instance();
+};
+
+// Virtual time for tests: sleep() advances the time at once.
+class VirtualClock : public Clock {
+ public:
+  explicit VirtualClock(uint32_t start = 1000) : now_(start) {}
+  uint32_t tick() override { return now_.load(); }
+  void sleep(uint32_t ms) override { now_ += ms; }
+  void advance(uint32_t ms) { now_ += ms; }
+
+ private:
+  std::atomic<uint32_t> now_;
+};

@@ -1,0 +1,206 @@
+#include "link/ModbusRtuClient.h"
+
+#include <algorithm>
+
+#include "app/SettingsStore.h"
+#include "link/Clock.h"
+#include "link/ModbusCrc.h"
+#include "link/SerialPortLink.h"
+
+namespace {
+const QString kConnect = QStringLiteral("connect");
+
+void putWord(uint8_t* at, uint16_t value) {
+  at[0] = uint8_t(value >> 8);
+  at[1] = uint8_t(value);
+}
+
+// Appends the CRC, low byte first, after `length` bytes; returns the new length.
+int appendCrc(uint8_t* frame, int length) {
+  const uint16_t crc = modbusCrc(frame, size_t(length));
+  frame[length] = uint8_t(crc);
+  frame[length + 1] = uint8_t(crc >> 8);
+  return length + 2;
+}
+
+bool crcMatches(const uint8_t* frame, int lengthBeforeCrc) {
+  const uint16_t crc = modbusCrc(frame, size_t(lengthBeforeCrc));
+  return frame[lengthBeforeCrc] == uint8_t(crc) && frame[lengthBeforeCrc + 1] == uint8_t(crc >> 8);
+}
+
+QString moduleErrorText(uint16_t code) {
+  return QStringLiteral("Ошибка модуля: код ") + QString::number(code, 16).toUpper();
+}
+}  // namespace
+
+ModbusRtuClient::ModbusRtuClient(SerialPortLink& port, SettingsStore& mem, Clock& clock)
+    : port_(port), mem_(mem), clock_(clock) {}
+
+ModbusRtuClient::Timing ModbusRtuClient::timing() const {
+  auto ms = [&](const char* key, int def) {
+    return uint32_t(std::max(0, mem_.readInteger(kConnect, QLatin1String(key), def)));
+  };
+  return Timing{ms("send", 50), ms("sleep", 70), ms("receive", 50)};
+}
+
+uint8_t ModbusRtuClient::moduleAddress() const {
+  return uint8_t(mem_.readInteger(kConnect, QStringLiteral("adr"), 100));
+}
+
+bool ModbusRtuClient::readRegisters(ReadExchange& x) {
+  std::lock_guard lock(port_.mutex());
+  const Timing t = timing();
+  uint8_t request[8];
+  request[0] = x.slaveAddress;
+  request[1] = 3;
+  putWord(request + 2, x.firstRegister);
+  putWord(request + 4, x.registerCount);
+  appendCrc(request, 6);
+  x.receiveBuffer.fill(0);
+
+  SerialLine& line = port_.line();
+  // A reply that came after its exchange gave up must not pass for this one.
+  line.discardInput();
+  const IoResult sent = line.write(request, sizeof request, t.send);
+  if (sent == IoResult::Failed) {
+    port_.closePort();
+    x.error = QStringLiteral("Нет связи с портом");
+    return false;
+  }
+  if (sent != IoResult::Completed) {
+    x.error = QStringLiteral("Ошибка передачи команды чтения в модуль");
+    return false;
+  }
+  clock_.sleep(t.sleep);
+  int received = 0;
+  if (line.read(x.receiveBuffer.data(), int(x.receiveBuffer.size()), t.receive, &received) !=
+      IoResult::Completed) {
+    x.error = QStringLiteral("Ошибка получения результата из модуля");
+    return false;
+  }
+  const uint8_t* reply = x.receiveBuffer.data();
+  if (reply[0] != x.slaveAddress) {
+    x.error = QStringLiteral("Ошибочный адрес модуля в ответе от модуля");
+    return false;
+  }
+  if (reply[1] != 3) {
+    x.errorCode = reply[2];
+    x.error = moduleErrorText(x.errorCode);
+    return false;
+  }
+  const int n = reply[2];
+  if (!crcMatches(reply, n + 3)) {
+    x.error = QStringLiteral("Ошибочный CRC в ответе от модуля");
+    return false;
+  }
+  x.decodedCount = uint8_t(n / 2);
+  for (int i = 0; i < x.decodedCount; ++i)
+    x.registers[i] = uint16_t(reply[3 + 2 * i] << 8 | reply[4 + 2 * i]);
+  return true;
+}
+
+bool ModbusRtuClient::writeFrame(WriteExchange& x, const uint8_t* request, int length,
+                                 uint8_t function) {
+  std::lock_guard lock(port_.mutex());
+  const Timing t = timing();
+  SerialLine& line = port_.line();
+  line.discardInput();
+  // A write that cannot be started counts as one that did not finish in time; the port stays.
+  if (line.write(request, length, t.send) != IoResult::Completed) {
+    x.error = QStringLiteral("Ошибка передачи команды записи в модуль");
+    return false;
+  }
+  clock_.sleep(t.sleep);
+  x.replyBuffer.fill(0);
+  int received = 0;
+  if (line.read(x.replyBuffer.data(), 8, t.receive, &received) != IoResult::Completed) {
+    x.error = QStringLiteral("Ошибка подтверждения записи из модуля");
+    return false;
+  }
+  const uint8_t* reply = x.replyBuffer.data();
+  if (reply[0] != x.slaveAddress) {
+    x.error = QStringLiteral("Ошибочный адрес модуля в ответе от модуля при записи");
+    return false;
+  }
+  if (reply[1] != function) {
+    x.errorCode = reply[2];
+    x.error = moduleErrorText(x.errorCode);
+    return false;
+  }
+  if (!crcMatches(reply, 6)) {
+    x.error = QStringLiteral("Ошибочный CRC в ответе от модуля");
+    return false;
+  }
+  if (!std::equal(reply + 2, reply + 6, request + 2)) {
+    x.error = QStringLiteral("Ошибка в данных в ответе от модуля");
+    return false;
+  }
+  return true;
+}
+
+bool ModbusRtuClient::writeRegisters(WriteExchange& x) {
+  // The byte count is one byte: a frame carries at most 127 registers.
+  const uint16_t count = std::min<uint16_t>(x.registerCount, 127);
+  uint8_t request[9 + 2 * 127];
+  request[0] = x.slaveAddress;
+  request[1] = 16;
+  putWord(request + 2, x.firstRegister);
+  putWord(request + 4, count);
+  request[6] = uint8_t(2 * count);
+  for (int i = 0; i < count; ++i) putWord(request + 7 + 2 * i, x.values[i]);
+  const int length = appendCrc(request, 7 + 2 * count);
+  return writeFrame(x, request, length, 16);
+}
+
+bool ModbusRtuClient::writeRegister(WriteExchange& x) {
+  uint8_t request[8];
+  request[0] = x.slaveAddress;
+  request[1] = 6;
+  putWord(request + 2, x.firstRegister);
+  putWord(request + 4, x.values[0]);
+  appendCrc(request, 6);
+  return writeFrame(x, request, sizeof request, 6);
+}
+
+bool ModbusRtuClient::readModuleRegisters(ReadExchange& x, uint16_t first, uint16_t count) {
+  return readRegistersAt(x, moduleAddress(), first, count);
+}
+
+bool ModbusRtuClient::readRegistersAt(ReadExchange& x, uint8_t slave, uint16_t first,
+                                      uint16_t count) {
+  x.slaveAddress = slave;
+  x.firstRegister = first;
+  x.registerCount = count;
+  for (int attempt = 0; attempt < kAttempts; ++attempt)
+    if (readRegisters(x)) return true;
+  return false;
+}
+
+bool ModbusRtuClient::writeRegisterAt(WriteExchange& x, uint8_t slave, uint16_t reg,
+                                      uint16_t value) {
+  x.slaveAddress = slave;
+  x.firstRegister = reg;
+  x.registerCount = 1;
+  x.values[0] = value;
+  return writeRegisters(x);
+}
+
+bool ModbusRtuClient::writeRegisterAtRetry(WriteExchange& x, uint8_t slave, uint16_t reg,
+                                           uint16_t value) {
+  for (int attempt = 0; attempt < kAttempts; ++attempt)
+    if (writeRegisterAt(x, slave, reg, value)) return true;
+  return false;
+}
+
+bool ModbusRtuClient::writeBenchOutputs(uint8_t slave, uint16_t value) {
+  return writeRegisterAtRetry(bench_, slave, 50, value);
+}
+
+bool ModbusRtuClient::writeModuleRegisters(WriteExchange& x, const uint16_t* values,
+                                           uint16_t count) {
+  x.slaveAddress = moduleAddress();
+  x.firstRegister = 0;
+  x.registerCount = count;
+  std::copy_n(values, std::min<int>(count, int(x.values.size())), x.values.begin());
+  return writeRegisters(x);
+}

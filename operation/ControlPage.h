@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QWidget>
+
+class QPushButton;
+class QToolBar;
+
+// The page "Управление": commands, endurance cycles, the bench output buttons and the module's
+// own link settings.
+class ControlPage : public QWidget {
+  Q_OBJECT
+ public:
+  explicit ControlPage(QWidget* parent = nullptr);
+
+  // Bench output buttons; shown only at the highest access level.
+  QToolBar* toolBar4() const { return toolBar4_; }
+  QPushButton* buttonConnect() const { return buttonConnect_; }
+
+ private:
+  QToolBar* toolBar4_;
+  QPushButton* buttonConnect_;
+};

@@ -1,0 +1,25 @@
+#include "operation/DiagramPage.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+#include <qcustomplot.h>
+
+DiagramPage::DiagramPage(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("TabSheet1"));
+
+  plot1_ = new QCustomPlot(this);
+  plot1_->setObjectName(QStringLiteral("Plot1"));
+  plot1_->xAxis->setLabel(QStringLiteral("Время, сек"));
+
+  resetDiagManually_ = new QCheckBox(QStringLiteral("Очищать вручную"), this);
+  resetDiagManually_->setObjectName(QStringLiteral("CheckBoxResetDiagManually"));
+
+  auto* controls = new QHBoxLayout;
+  controls->addWidget(resetDiagManually_);
+  controls->addStretch(1);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(plot1_, 1);
+  layout->addLayout(controls);
+}

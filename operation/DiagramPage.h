@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QCustomPlot;
+
+// The page "Диаграмма": one debug value of the module plotted against time during each motion.
+class DiagramPage : public QWidget {
+  Q_OBJECT
+ public:
+  explicit DiagramPage(QWidget* parent = nullptr);
+
+  QCustomPlot* plot1() const { return plot1_; }
+  // Kept in mem.ini as measure/reset_diag.
+  QCheckBox* checkBoxResetDiagManually() const { return resetDiagManually_; }
+
+ private:
+  QCustomPlot* plot1_;
+  QCheckBox* resetDiagManually_;
+};

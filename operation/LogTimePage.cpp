@@ -1,0 +1,3 @@
+#include "operation/LogTimePage.h"
+
+LogTimePage::LogTimePage(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("TabSheetLogTime")); }

@@ -1,0 +1,3 @@
+#include "params/MainPage.h"
+
+MainPage::MainPage(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("TabSheetMain")); }

@@ -1,0 +1,95 @@
+#include "link/LinkFixture.h"
+
+namespace {
+
+class SerialPortLinkTest : public LinkFixture {};
+
+TEST_F(SerialPortLinkTest, LineSettingsFromMemIni) {
+  struct Case {
+    const char* speed;
+    const char* parity;
+    const char* stopbits;
+    std::optional<int32_t> baud;
+    std::optional<Parity> parity_;
+    bool twoStop;
+  } cases[] = {
+      {nullptr, nullptr, nullptr, 9600, Parity::None, true},  // no mem.ini: the defaults
+      {"0x3", "1", "0", 57600, Parity::Even, false},
+      {"4", "2", "5", 115200, Parity::Odd, true},
+      {"7", "5", "1", std::nullopt, std::nullopt, true},  // unknown: the port's own stays
+      {"abc", "0", "0", 9600, Parity::None, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.speed ? c.speed : "defaults");
+    SettingsStore store(dir.filePath("case.ini"));
+    if (c.speed) store.writeString("connect", "speed", c.speed);
+    if (c.parity) store.writeString("connect", "parity", c.parity);
+    if (c.stopbits) store.writeString("connect", "stopbits", c.stopbits);
+    const LineSettings s = SerialPortLink::lineSettingsFrom(store);
+    EXPECT_EQ(s.baudRate, c.baud);
+    EXPECT_EQ(s.parity, c.parity_);
+    EXPECT_EQ(s.twoStopBits, c.twoStop);
+  }
+}
+
+TEST_F(SerialPortLinkTest, TimeoutsFromMemIni) {
+  PortTimeouts t = SerialPortLink::timeoutsFrom(mem);
+  EXPECT_EQ(t.readInterval, 10u);
+  EXPECT_EQ(t.readTotalPerByte, 0u);
+  EXPECT_EQ(t.readTotalConstant, 1000u);
+  EXPECT_EQ(t.writeTotalPerByte, 100u);
+  EXPECT_EQ(t.writeTotalConstant, 1000u);
+  mem.writeString("connect", "cto1", "0x14");
+  EXPECT_EQ(SerialPortLink::timeoutsFrom(mem).readInterval, 20u);
+}
+
+TEST_F(SerialPortLinkTest, DevicePaths) {
+#ifdef Q_OS_WIN
+  EXPECT_EQ(SerialPortLink::devicePath("COM3"), "\\\\.\\COM3");
+  EXPECT_EQ(SerialPortLink::devicePath("COM12"), "\\\\.\\COM12");
+  EXPECT_EQ(SerialPortLink::devicePath(""), "\\\\.\\COM");
+#else
+  EXPECT_EQ(SerialPortLink::devicePath("COM1"), "/dev/ttyS0");
+  EXPECT_EQ(SerialPortLink::devicePath("COM12"), "/dev/ttyS11");
+  EXPECT_EQ(SerialPortLink::devicePath("/dev/pts/7"), "/dev/pts/7");
+  EXPECT_EQ(SerialPortLink::devicePath("ttyUSB0"), "/dev/ttyUSB0");
+  EXPECT_EQ(SerialPortLink::devicePath(""), "");
+#endif
+}
+
+TEST_F(SerialPortLinkTest, OpenFailureSaysSoEveryTime) {
+  port.closePort();
+  port.closePort();  // closing what is not open does nothing
+  line.failOpen = true;
+  for (int pass = 0; pass < 2; ++pass) {
+    status.setText(StatusLine::Link, "");
+    EXPECT_FALSE(port.openPort("COM5"));
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(status.text(StatusLine::Link), "Ошибка открытия порта");
+  }
+  line.failOpen = false;
+  EXPECT_TRUE(port.openPort("COM5"));
+  EXPECT_TRUE(port.isOpen());
+  EXPECT_TRUE(port.applyPortTimeouts());
+}
+
+TEST_F(SerialPortLinkTest, RejectedLineSettingsAreReportedAndThePortStays) {
+  port.closePort();
+  line.rejectSettings = true;
+  EXPECT_TRUE(port.openPort("COM1"));  // the time-outs still apply
+  ASSERT_EQ(prompter.boxes.size(), 1u);
+  EXPECT_EQ(prompter.boxes[0].caption, "GetLastError");
+  EXPECT_EQ(prompter.boxes[0].text, "scripted failure");
+  EXPECT_TRUE(port.isOpen());
+}
+
+TEST_F(SerialPortLinkTest, AliveCheckAndTimeoutsNeedAnOpenPort) {
+  EXPECT_TRUE(port.portAlive());
+  line.alive = false;
+  EXPECT_FALSE(port.portAlive());
+  port.closePort();
+  EXPECT_FALSE(port.applyPortTimeouts());
+  EXPECT_FALSE(port.portAlive());
+}
+
+}  // namespace
