@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+class Clock;
+class SerialLine;
+
+// tarvix-cli: quick checks and scripts on a real line, on the same client as the window.
+// Link and timing settings come from mem.ini in the working directory.
+class CliTool {
+ public:
+  enum Exit { Ok = 0, Failure = 1, Usage = 2 };
+
+  // Without a line the real serial port is used.
+  CliTool(QTextStream& out, QTextStream& err, SerialLine* line = nullptr, Clock* clock = nullptr);
+  int run(const QStringList& args);  // arguments without the program name
+
+  static QString usage();
+
+ private:
+  QTextStream& out_;
+  QTextStream& err_;
+  SerialLine* line_;
+  Clock* clock_;
+};
