@@ -6,8 +6,10 @@
 
 QString SimProcess::executable() {
   // Next to the calling program's build folder, or as built by CMake.
-  const QString beside = QCoreApplication::applicationDirPath() + "/../sim/tarvix-sim";
-  if (QFileInfo::exists(beside)) return beside;
+  if (QCoreApplication::instance()) {
+    const QString beside = QCoreApplication::applicationDirPath() + "/../sim/tarvix-sim";
+    if (QFileInfo::exists(beside)) return beside;
+  }
   return QStringLiteral(TARVIX_SIM_PATH);
 }
 
