@@ -1,1 +1,24 @@
-int main() { return 0; }
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <exception>
+
+#include "app/TForm1.h"
+#include "app/TForm3.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  try {
+    // The settings files and the variant marker live in the working directory. The main
+    // window comes first; the dialogs follow it and live until the end.
+    TForm1 form1(QDir::currentPath());
+    TForm3 form3;
+    form1.setAccessLevelSource([&form3] { return form3.askAccessLevel(); });
+
+    form1.showMaximized();
+    return app.exec();
+  } catch (const std::exception& error) {
+    QMessageBox::critical(nullptr, QStringLiteral("Tarvix"), QString::fromLocal8Bit(error.what()));
+    return 1;
+  }
+}

@@ -1,3 +1,5 @@
 #include "bench/TestPage.h"
 
-TestPage::TestPage(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("TabSheetTest")); }
+TestPage::TestPage(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("TabSheetTest"));
+}

@@ -1,9 +1,9 @@
 #include "operation/DiagramPage.h"
 
+#include <qcustomplot.h>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
-#include <qcustomplot.h>
 
 DiagramPage::DiagramPage(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("TabSheet1"));

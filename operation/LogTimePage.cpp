@@ -1,3 +1,5 @@
 #include "operation/LogTimePage.h"
 
-LogTimePage::LogTimePage(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("TabSheetLogTime")); }
+LogTimePage::LogTimePage(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("TabSheetLogTime"));
+}

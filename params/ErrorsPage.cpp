@@ -1,3 +1,5 @@
 #include "params/ErrorsPage.h"
 
-ErrorsPage::ErrorsPage(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("TabSheetFirm")); }
+ErrorsPage::ErrorsPage(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("TabSheetFirm"));
+}

@@ -1,3 +1,5 @@
 #include "params/MainPage.h"
 
-MainPage::MainPage(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("TabSheetMain")); }
+MainPage::MainPage(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("TabSheetMain"));
+}

@@ -2,7 +2,8 @@
 
 #include <QWidget>
 
-// The page "Основные": the parameter tables of the module, parameter files, profiles and the motor voltage.
+// The page "Основные": the parameter tables of the module, parameter files, profiles and the motor
+// voltage.
 class MainPage : public QWidget {
   Q_OBJECT
  public:

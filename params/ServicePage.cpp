@@ -1,3 +1,5 @@
 #include "params/ServicePage.h"
 
-ServicePage::ServicePage(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("TabSheetService")); }
+ServicePage::ServicePage(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("TabSheetService"));
+}

@@ -1,0 +1,62 @@
+#include "app/SidePanel.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "app/LinkIndicator.h"
+
+namespace {
+
+// Two columns: the signal's name and its state. Rows are set when the module's layout is known.
+QTableWidget* makeStateGrid(const QString& name, QWidget* parent) {
+  auto* grid = new QTableWidget(0, 2, parent);
+  grid->setObjectName(name);
+  grid->horizontalHeader()->hide();
+  grid->verticalHeader()->hide();
+  grid->horizontalHeader()->setStretchLastSection(true);
+  grid->setColumnWidth(0, 170);
+  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid->setSelectionMode(QAbstractItemView::NoSelection);
+  grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  return grid;
+}
+
+QGroupBox* wrapInGroup(const QString& title, QWidget* content, QWidget* parent) {
+  auto* group = new QGroupBox(title, parent);
+  auto* layout = new QVBoxLayout(group);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->addWidget(content);
+  return group;
+}
+
+}  // namespace
+
+SidePanel::SidePanel(QWidget* parent) : QFrame(parent) {
+  setObjectName(QStringLiteral("Panel1"));
+  setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+  setFixedWidth(270);
+
+  digInputs_ = makeStateGrid(QStringLiteral("StringGridDigInputs"), this);
+  digOutputs_ = makeStateGrid(QStringLiteral("StringGridDigOutputs"), this);
+  label12_ = new QLabel(this);
+  label12_->setObjectName(QStringLiteral("Label12"));
+
+  auto* linkGroup = new QGroupBox(this);
+  auto* linkLayout = new QHBoxLayout(linkGroup);
+  auto* linkLabel = new QLabel(QStringLiteral("Модуль на связи"), linkGroup);
+  shape1_ = new LinkIndicator(linkGroup);
+  linkLayout->addWidget(linkLabel);
+  linkLayout->addStretch(1);
+  linkLayout->addWidget(shape1_);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->addWidget(wrapInGroup(QStringLiteral("Дискретные входы"), digInputs_, this), 3);
+  layout->addWidget(wrapInGroup(QStringLiteral("Дискретные выходы"), digOutputs_, this), 2);
+  layout->addWidget(label12_);
+  layout->addWidget(linkGroup);
+}

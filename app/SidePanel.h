@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QFrame>
+
+class QLabel;
+class QTableWidget;
+class LinkIndicator;
+
+// The panel on the right of the main window: the live digital inputs and outputs, the duration
+// of the last poll pass and the link lamp.
+class SidePanel : public QFrame {
+  Q_OBJECT
+ public:
+  explicit SidePanel(QWidget* parent = nullptr);
+
+  QTableWidget* stringGridDigInputs() const { return digInputs_; }
+  QTableWidget* stringGridDigOutputs() const { return digOutputs_; }
+  QLabel* label12() const { return label12_; }
+  LinkIndicator* shape1() const { return shape1_; }
+
+ private:
+  QTableWidget* digInputs_;
+  QTableWidget* digOutputs_;
+  QLabel* label12_;
+  LinkIndicator* shape1_;
+};

@@ -1,0 +1,274 @@
+#include "app/TForm1.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QFontDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "app/LinkIndicator.h"
+#include "app/ProgressPanel.h"
+#include "app/SidePanel.h"
+#include "bench/TestPage.h"
+#include "link/CommThread.h"
+#include "operation/ControlPage.h"
+#include "operation/DiagramPage.h"
+#include "operation/LogTimePage.h"
+#include "params/ErrorsPage.h"
+#include "params/MainPage.h"
+#include "params/ServicePage.h"
+
+namespace {
+
+const QString kMeasure = QStringLiteral("measure");
+const QString kProgramVersion = QStringLiteral("Версия ПО: 220.924");
+constexpr int kStatusPanelWidths[StatusLine::PanelCount] = {500, 300, 200, 100, 40};
+
+}  // namespace
+
+TForm1::TForm1(const QString& directory, std::unique_ptr<SerialLine> line, Clock& clock,
+               QWidget* parent)
+    : QMainWindow(parent), prompter_(this), core_(directory, prompter_, std::move(line), clock) {
+  setObjectName(QStringLiteral("Form1"));
+  QFont windowFont = font();
+  windowFont.setFamily(QStringLiteral("Arial"));
+  setFont(windowFont);
+  resize(1280, 800);
+
+  createToolBar();
+  createPages();
+  createStatusBar();
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName(QStringLiteral("Timer1"));
+
+  // Queued even on this thread: the lamp reads the online flag, which the caller may set
+  // right after the text.
+  connect(&core_.status, &StatusLine::textChanged, this, &TForm1::showStatusText,
+          Qt::QueuedConnection);
+
+  FormCreate();
+}
+
+// The stores, the port and the worker go with the core.
+TForm1::~TForm1() = default;
+
+LinkIndicator* TForm1::shape1() const { return panel1_->shape1(); }
+
+void TForm1::createToolBar() {
+  toolBar1_ = addToolBar(QString());
+  toolBar1_->setObjectName(QStringLiteral("ToolBar1"));
+  toolBar1_->setMovable(false);
+  toolBar1_->setIconSize(QSize(24, 24));
+
+  const auto addButton = [this](const char* name, const QString& hint, QStyle::StandardPixmap icon,
+                                void (TForm1::*handler)()) {
+    auto* button = new QToolButton(toolBar1_);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setIcon(style()->standardIcon(icon));
+    button->setToolTip(hint);
+    button->setText(hint);
+    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    toolBar1_->addWidget(button);
+    connect(button, &QToolButton::clicked, this, handler);
+  };
+  addButton("ToolButton1", QStringLiteral("Настройки связи программы"), QStyle::SP_DriveNetIcon,
+            &TForm1::ToolButton1Click);
+  addButton("ToolButton2", QStringLiteral("Настройки программы"), QStyle::SP_FileDialogDetailedView,
+            &TForm1::ToolButton2Click);
+  toolBar1_->addSeparator();
+  addButton("ToolButton3", QStringLiteral("Прервать связь"), QStyle::SP_MediaStop,
+            &TForm1::ToolButton3Click);
+  addButton("ToolButton4", QStringLiteral("Восстановить связь"), QStyle::SP_BrowserReload,
+            &TForm1::ToolButton4Click);
+  toolBar1_->addSeparator();
+  addButton("ToolButton38", QStringLiteral("Шрифт"), QStyle::SP_FileDialogContentsView,
+            &TForm1::ToolButton38Click);
+}
+
+void TForm1::createPages() {
+  auto* central = new QWidget(this);
+  pageControl1_ = new QTabWidget(central);
+  pageControl1_->setObjectName(QStringLiteral("PageControl1"));
+  mainPage_ = new MainPage;
+  errorsPage_ = new ErrorsPage;
+  servicePage_ = new ServicePage;
+  logTimePage_ = new LogTimePage;
+  controlPage_ = new ControlPage;
+  diagramPage_ = new DiagramPage;
+  testPage_ = new TestPage;
+  pageControl1_->addTab(mainPage_, QStringLiteral("Основные"));
+  pageControl1_->addTab(errorsPage_, QStringLiteral("Ошибки"));
+  pageControl1_->addTab(servicePage_, QStringLiteral("Служебные"));
+  pageControl1_->addTab(logTimePage_, QStringLiteral("Журнал и время"));
+  pageControl1_->addTab(controlPage_, QStringLiteral("Управление"));
+  pageControl1_->addTab(diagramPage_, QStringLiteral("Диаграмма"));
+  pageControl1_->addTab(testPage_, QStringLiteral("Испытания"));
+
+  panel1_ = new SidePanel(central);
+  panel3_ = new ProgressPanel(pageControl1_);
+
+  auto* layout = new QHBoxLayout(central);
+  layout->setContentsMargins(2, 2, 2, 2);
+  layout->addWidget(pageControl1_, 1);
+  layout->addWidget(panel1_);
+  setCentralWidget(central);
+}
+
+void TForm1::createStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("StatusBar1"));
+  for (int i = 0; i < StatusLine::PanelCount; ++i) {
+    auto* panel = new QLabel(core_.status.text(i), bar);
+    panel->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    const bool last = i == StatusLine::PanelCount - 1;
+    // The last panel takes what is left of the bar, as status bars with panels do.
+    if (last)
+      panel->setMinimumWidth(kStatusPanelWidths[i]);
+    else
+      panel->setFixedWidth(kStatusPanelWidths[i]);
+    bar->addWidget(panel, last ? 1 : 0);
+    statusPanels_.append(panel);
+  }
+}
+
+void TForm1::FormCreate() {
+  // The stores are open: the core read them when it was created.
+  core_.flags.moduleOnline = false;
+  core_.flags.firmwareVersion = 0;
+  resetLogAndBenchState();
+
+  setWindowTitle(core_.variant.title);
+
+  collectDisplayTables();
+  labelClockAndLogTables();
+  createBenchOutputButtons();
+  captionProfileButtons();
+  readTextLists();
+  loadCycleSettings();
+  fillInputInversionList();
+  buildTables();
+
+  diagramPage_->checkBoxResetDiagManually()->setChecked(
+      core_.mem.readInteger(kMeasure, QStringLiteral("reset_diag"), 0) != 0);
+  pageControl1_->setCurrentWidget(errorsPage_);
+  timer1_->setInterval(core_.mem.readInteger(kMeasure, QStringLiteral("period"), 1000));
+  refreshLinkIndicator();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  FormShow();
+}
+
+void TForm1::FormShow() {
+  core_.status.setText(StatusLine::Version, kProgramVersion);
+  timer1_->stop();
+  accessLevel_ = accessLevelSource_ ? accessLevelSource_() : 0;
+  applyAccessLevel(accessLevel_);
+  timer1_->start();
+  core_.startWorker();
+}
+
+void TForm1::applyAccessLevel(int level) {
+  const auto setTabVisible = [this](QWidget* page, bool visible) {
+    pageControl1_->setTabVisible(pageControl1_->indexOf(page), visible);
+  };
+  switch (level) {
+    case 1:
+      setTabVisible(testPage_, false);
+      controlPage_->toolBar4()->hide();
+      controlPage_->buttonConnect()->hide();
+      break;
+    case 2:
+      controlPage_->toolBar4()->show();
+      controlPage_->buttonConnect()->hide();
+      break;
+    default:
+      pageControl1_->setCurrentWidget(errorsPage_);
+      setTabVisible(mainPage_, false);
+      setTabVisible(servicePage_, false);
+      setTabVisible(testPage_, false);
+      controlPage_->toolBar4()->hide();
+      controlPage_->buttonConnect()->show();
+      break;
+  }
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (!FormCloseQuery()) {
+    event->ignore();
+    return;
+  }
+  FormClose();
+  event->accept();
+}
+
+bool TForm1::FormCloseQuery() {
+  core_.requestWorkerStop();
+  return true;
+}
+
+void TForm1::FormClose() {
+  if (closed_) return;
+  closed_ = true;
+  timer1_->stop();
+  waitForWorker();
+  core_.mem.writeInteger(kMeasure, QStringLiteral("reset_diag"),
+                         diagramPage_->checkBoxResetDiagManually()->isChecked() ? 1 : 0);
+  if (!core_.mem.flush()) {
+    QMessageBox::critical(this, QStringLiteral("Ошибка"),
+                          QStringLiteral("Не удалось сохранить файл настроек %1\n%2")
+                              .arg(core_.mem.path(), core_.mem.lastError()));
+  }
+  core_.port().closePort();
+}
+
+// Waits for the worker's loop to end while window messages keep running, so a message box the
+// worker is holding its pass for can still be answered.
+void TForm1::waitForWorker() {
+  CommThread* worker = core_.worker();
+  if (!worker) return;
+  QEventLoop loop;
+  connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
+  if (worker->isRunning()) loop.exec();
+  worker->wait();
+}
+
+void TForm1::refreshLinkIndicator() { shape1()->setOnline(core_.flags.moduleOnline); }
+
+void TForm1::showStatusText(int panel, const QString& text) {
+  if (panel >= 0 && panel < statusPanels_.size()) statusPanels_[panel]->setText(text);
+  // The link text changes whenever the online state does.
+  refreshLinkIndicator();
+}
+
+// Opens the program's link settings (TConparDlg) once that dialog exists.
+void TForm1::ToolButton1Click() {}
+
+// Opens the program settings (TForm2) once that dialog exists.
+void TForm1::ToolButton2Click() {}
+
+void TForm1::ToolButton3Click() { core_.flags.linkSuspended = true; }
+
+void TForm1::ToolButton4Click() {
+  core_.flags.linkSuspended = false;
+  timer1_->start();
+}
+
+void TForm1::ToolButton38Click() {
+  bool ok = false;
+  const QFont chosen = QFontDialog::getFont(&ok, font(), this, QStringLiteral("Шрифт"));
+  if (ok) setFont(chosen);
+}

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+#include "app/AppCore.h"
+#include "app/WidgetPrompter.h"
+
+class QLabel;
+class QTabWidget;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class ControlPage;
+class DiagramPage;
+class ErrorsPage;
+class LinkIndicator;
+class LogTimePage;
+class MainPage;
+class ProgressPanel;
+class ServicePage;
+class SidePanel;
+class TestPage;
+
+// The main window: tool bar, pages, side panel with the live inputs and outputs and the link
+// lamp, status bar and progress panel. It owns the core for the whole run and draws its state.
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+ public:
+  // `directory` holds the settings files and the variant marker. Without a line the real
+  // serial port is used.
+  explicit TForm1(const QString& directory, std::unique_ptr<SerialLine> line = nullptr,
+                  Clock& clock = SteadyClock::instance(), QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // Asked once, when the window is first shown: the access level (0, 1 or 2). The program
+  // plugs in the password dialog; without a source the level is 0.
+  void setAccessLevelSource(std::function<int()> source) { accessLevelSource_ = std::move(source); }
+  int accessLevel() const { return accessLevel_; }
+
+  AppCore& core() { return core_; }
+
+  QTabWidget* pageControl1() const { return pageControl1_; }
+  MainPage* tabSheetMain() const { return mainPage_; }
+  ErrorsPage* tabSheetFirm() const { return errorsPage_; }
+  ServicePage* tabSheetService() const { return servicePage_; }
+  LogTimePage* tabSheetLogTime() const { return logTimePage_; }
+  ControlPage* tabSheetControl() const { return controlPage_; }
+  DiagramPage* tabSheet1() const { return diagramPage_; }
+  TestPage* tabSheetTest() const { return testPage_; }
+  SidePanel* panel1() const { return panel1_; }
+  ProgressPanel* panel3() const { return panel3_; }
+  LinkIndicator* shape1() const;
+  QLabel* statusPanel(int index) const { return statusPanels_.at(index); }
+  QTimer* timer1() const { return timer1_; }
+
+  // Sets the lamp from the core's online flag.
+  void refreshLinkIndicator();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private slots:
+  void ToolButton1Click();
+  void ToolButton2Click();
+  void ToolButton3Click();
+  void ToolButton4Click();
+  void ToolButton38Click();
+  void showStatusText(int panel, const QString& text);
+
+ private:
+  void createToolBar();
+  void createPages();
+  void createStatusBar();
+
+  void FormCreate();
+  void FormShow();
+  bool FormCloseQuery();
+  void FormClose();
+  void applyAccessLevel(int level);
+  void waitForWorker();
+
+  // Filled as the subsystems land.
+  void resetLogAndBenchState() {}
+  void collectDisplayTables() {}
+  void labelClockAndLogTables() {}
+  void createBenchOutputButtons() {}
+  void captionProfileButtons() {}
+  void readTextLists() {}
+  void loadCycleSettings() {}
+  void fillInputInversionList() {}
+  void buildTables() {}
+
+  WidgetPrompter prompter_;
+  AppCore core_;
+  std::function<int()> accessLevelSource_;
+  int accessLevel_ = 0;
+  bool shown_ = false;
+  bool closed_ = false;
+
+  QToolBar* toolBar1_ = nullptr;
+  QTabWidget* pageControl1_ = nullptr;
+  MainPage* mainPage_ = nullptr;
+  ErrorsPage* errorsPage_ = nullptr;
+  ServicePage* servicePage_ = nullptr;
+  LogTimePage* logTimePage_ = nullptr;
+  ControlPage* controlPage_ = nullptr;
+  DiagramPage* diagramPage_ = nullptr;
+  TestPage* testPage_ = nullptr;
+  SidePanel* panel1_ = nullptr;
+  ProgressPanel* panel3_ = nullptr;
+  QList<QLabel*> statusPanels_;
+  QTimer* timer1_ = nullptr;
+};

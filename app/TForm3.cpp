@@ -1,0 +1,68 @@
+#include "app/TForm3.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "app/Variant.h"
+
+TForm3::TForm3(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Form3"));
+  setWindowTitle(QStringLiteral("Вход с паролем"));
+  setModal(true);
+
+  auto* label = new QLabel(QStringLiteral("Пароль"), this);
+  edit1_ = new QLineEdit(this);
+  edit1_->setObjectName(QStringLiteral("Edit1"));
+  edit1_->setEchoMode(QLineEdit::Password);
+  label->setBuddy(edit1_);
+
+  buttonOK_ = new QPushButton(QStringLiteral("ОК"), this);
+  buttonOK_->setObjectName(QStringLiteral("ButtonOK"));
+  // Enter in Edit1 reaches the dialog, which clicks its default button.
+  buttonOK_->setDefault(true);
+  buttonCancel_ = new QPushButton(QStringLiteral("Отмена"), this);
+  buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
+  buttonCancel_->setAutoDefault(false);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(buttonOK_);
+  buttons->addWidget(buttonCancel_);
+
+  auto* layout = new QGridLayout(this);
+  layout->addWidget(label, 0, 0);
+  layout->addWidget(edit1_, 0, 1);
+  layout->addLayout(buttons, 1, 0, 1, 2);
+  setFixedSize(sizeHint().expandedTo(QSize(300, 0)));
+
+  connect(buttonOK_, &QPushButton::clicked, this, &TForm3::ButtonOKClick);
+  // Cancel, Escape and closing the window all reject, which leaves the level at 0.
+  connect(buttonCancel_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+int TForm3::askAccessLevel() {
+  exec();
+  return accessLevel_;
+}
+
+void TForm3::showEvent(QShowEvent* event) {
+  accessLevel_ = 0;
+  edit1_->clear();
+  QDialog::showEvent(event);
+  edit1_->setFocus();
+}
+
+void TForm3::ButtonOKClick() {
+  const int level = accessLevelForPassword(edit1_->text());
+  if (level < 0) {
+    QMessageBox::critical(this, QStringLiteral("ОШИБКА"), QStringLiteral("Неверный пароль"));
+    edit1_->setFocus();
+    return;
+  }
+  accessLevel_ = level;
+  accept();
+}

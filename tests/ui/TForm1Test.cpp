@@ -1,0 +1,254 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFontDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <thread>
+
+#include "app/LinkIndicator.h"
+#include "app/ProgressPanel.h"
+#include "app/SidePanel.h"
+#include "app/TForm1.h"
+#include "link/CommThread.h"
+#include "operation/ControlPage.h"
+#include "operation/DiagramPage.h"
+#include "ui/ModalAnswerer.h"
+
+namespace {
+
+// A main window over settings in a directory of its own, so no test touches a real mem.ini.
+class TForm1Test : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+
+  QString path(const QString& name) const { return QDir(dir_.path()).filePath(name); }
+
+  void writeFile(const QString& name, const QByteArray& content) {
+    QFile file(path(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+  }
+
+  TForm1& makeForm(int accessLevel = 2) {
+    form_ = std::make_unique<TForm1>(dir_.path());
+    form_->setAccessLevelSource([accessLevel] { return accessLevel; });
+    return *form_;
+  }
+
+  static void deliverQueued() { QCoreApplication::processEvents(); }
+
+  QTemporaryDir dir_;
+  std::unique_ptr<TForm1> form_;
+};
+
+QStringList visibleTabs(const TForm1& form) {
+  QStringList names;
+  QTabWidget* pages = form.pageControl1();
+  for (int i = 0; i < pages->count(); ++i)
+    if (pages->isTabVisible(i)) names << pages->widget(i)->objectName();
+  return names;
+}
+
+}  // namespace
+
+TEST_F(TForm1Test, VariantMarkerChoosesTitleAndFirmwareLimit) {
+  struct Case {
+    bool marker;
+    QString title;
+    int maxFirmware;
+  };
+  for (const Case& c : {Case{false, "Tarvix", 205}, Case{true, "Morvex", 209}}) {
+    SCOPED_TRACE(c.title.toStdString());
+    QFile::remove(path("trv102.txt"));
+    // Only the file's existence counts, not what it holds.
+    if (c.marker) writeFile("trv102.txt", QByteArray());
+    TForm1& form = makeForm();
+    EXPECT_EQ(form.windowTitle(), c.title);
+    EXPECT_EQ(form.core().flags.maxFirmwareVersion, c.maxFirmware);
+  }
+}
+
+TEST_F(TForm1Test, FrameHasItsPagesInOrderAndStartsOnTheErrorsPage) {
+  writeFile("mem.ini", "[measure]\r\nperiod=0x1F4\r\n");
+  TForm1& form = makeForm();
+  const std::vector<std::pair<QString, QString>> expected = {
+      {"TabSheetMain", "Основные"},      {"TabSheetFirm", "Ошибки"},
+      {"TabSheetService", "Служебные"},  {"TabSheetLogTime", "Журнал и время"},
+      {"TabSheetControl", "Управление"}, {"TabSheet1", "Диаграмма"},
+      {"TabSheetTest", "Испытания"}};
+  QTabWidget* pages = form.pageControl1();
+  ASSERT_EQ(pages->count(), static_cast<int>(expected.size()));
+  for (int i = 0; i < pages->count(); ++i) {
+    EXPECT_EQ(pages->widget(i)->objectName(), expected[i].first);
+    EXPECT_EQ(pages->tabText(i), expected[i].second);
+  }
+  EXPECT_EQ(pages->currentWidget()->objectName(), "TabSheetFirm");
+  EXPECT_EQ(form.timer1()->interval(), 500);
+  EXPECT_FALSE(form.timer1()->isActive());
+  EXPECT_EQ(form.font().family(), "Arial");
+
+  // The side panel sits to the right of the pages.
+  form.resize(1200, 700);
+  form.show();
+  EXPECT_GT(form.panel1()->mapTo(&form, QPoint()).x(), pages->mapTo(&form, QPoint()).x());
+  EXPECT_TRUE(form.panel3()->isHidden());
+  form.close();
+}
+
+TEST_F(TForm1Test, StatusBarPanelsCarryTheStatusLineFromEitherThread) {
+  TForm1& form = makeForm();
+  const int widths[] = {500, 300, 200, 100};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(form.statusPanel(i)->width(), widths[i]) << i;
+  EXPECT_GE(form.statusPanel(4)->minimumWidth(), 40);
+
+  form.show();
+  deliverQueued();
+  EXPECT_EQ(form.statusPanel(4)->text(), "Версия ПО: 220.924");
+  EXPECT_GE(form.statusPanel(4)->width(), 40);
+  std::thread worker([&] { form.core().status.setText(StatusLine::Logic, "Логика 3"); });
+  worker.join();
+  deliverQueued();
+  EXPECT_EQ(form.statusPanel(StatusLine::Logic)->text(), "Логика 3");
+  form.close();
+}
+
+TEST_F(TForm1Test, AccessLevelDecidesWhatCanBeReached) {
+  const QStringList all = {"TabSheetMain",    "TabSheetFirm", "TabSheetService", "TabSheetLogTime",
+                           "TabSheetControl", "TabSheet1",    "TabSheetTest"};
+  const QStringList guest = {"TabSheetFirm", "TabSheetLogTime", "TabSheetControl", "TabSheet1"};
+  QStringList level1 = all;
+  level1.removeOne("TabSheetTest");
+  struct Case {
+    int level;
+    QStringList tabs;
+    bool toolBar4;
+    bool buttonConnect;
+  };
+  for (const Case& c : {Case{0, guest, false, true}, Case{1, level1, false, false},
+                        Case{2, all, true, false}, Case{7, guest, false, true}}) {
+    SCOPED_TRACE(c.level);
+    TForm1& form = makeForm(c.level);
+    form.pageControl1()->setCurrentIndex(0);
+    form.show();
+    EXPECT_EQ(form.accessLevel(), c.level);
+    EXPECT_EQ(visibleTabs(form), c.tabs);
+    EXPECT_EQ(form.pageControl1()->currentWidget()->isVisible(), true);
+    if (c.level != 1 && c.level != 2) {
+      EXPECT_EQ(form.pageControl1()->currentWidget()->objectName(), "TabSheetFirm");
+    }
+    EXPECT_EQ(!form.tabSheetControl()->toolBar4()->isHidden(), c.toolBar4);
+    EXPECT_EQ(!form.tabSheetControl()->buttonConnect()->isHidden(), c.buttonConnect);
+    EXPECT_TRUE(form.timer1()->isActive());
+    ASSERT_NE(form.core().worker(), nullptr);
+    form.close();
+  }
+}
+
+TEST_F(TForm1Test, ClosingEndsTheWorkerThenSavesTheDiagramSetting) {
+  for (int stored : {0, 1}) {
+    SCOPED_TRACE(stored);
+    writeFile("mem.ini", QByteArray("[measure]\r\nreset_diag=") + QByteArray::number(stored) +
+                             "\r\n[connect]\r\nadr=5\r\n");
+    TForm1& form = makeForm();
+    QCheckBox* resetManually = form.tabSheet1()->checkBoxResetDiagManually();
+    EXPECT_EQ(resetManually->isChecked(), stored == 1);
+    form.show();
+    CommThread* worker = form.core().worker();
+    ASSERT_TRUE(worker && worker->isRunning());
+    resetManually->setChecked(stored == 0);
+
+    MessageBoxAnswerer boxes;
+    EXPECT_TRUE(form.close());
+    EXPECT_TRUE(worker->isFinished());
+    // The worker clears the request as its last act.
+    EXPECT_FALSE(form.core().flags.workerStopRequest);
+    EXPECT_FALSE(form.timer1()->isActive());
+    EXPECT_FALSE(form.core().port().isOpen());
+    EXPECT_TRUE(boxes.seen().empty());
+    SettingsStore saved(path("mem.ini"));
+    EXPECT_EQ(saved.readInteger("measure", "reset_diag", -1), stored == 0 ? 1 : 0);
+    EXPECT_EQ(saved.readInteger("connect", "adr", -1), 5);
+  }
+}
+
+TEST_F(TForm1Test, ClosingSaysWhenTheSettingsCannotBeSaved) {
+  // A directory where mem.ini should be: the store reads nothing and cannot replace it.
+  ASSERT_TRUE(QDir(dir_.path()).mkdir("mem.ini"));
+  TForm1& form = makeForm();
+  form.show();
+  MessageBoxAnswerer boxes;
+  EXPECT_TRUE(form.close());
+  ASSERT_EQ(boxes.seen().size(), 1u);
+  EXPECT_EQ(boxes.seen()[0].icon, QMessageBox::Critical);
+  EXPECT_FALSE(form.core().mem.lastError().isEmpty());
+  EXPECT_TRUE(boxes.seen()[0].text.contains(form.core().mem.lastError()));
+  EXPECT_FALSE(form.core().worker()->isRunning());
+}
+
+TEST_F(TForm1Test, LinkLampFollowsTheOnlineFlag) {
+  TForm1& form = makeForm();
+  AppCore& core = form.core();
+  EXPECT_EQ(form.shape1()->color(), LinkIndicator::kOfflineColor);
+
+  core.flags.moduleOnline = true;
+  core.status.setText(StatusLine::Link, "МОДУЛЬ НА СВЯЗИ");
+  deliverQueued();
+  EXPECT_EQ(form.shape1()->color(), QColor(0, 255, 0));
+  EXPECT_EQ(form.statusPanel(StatusLine::Link)->text(), "МОДУЛЬ НА СВЯЗИ");
+
+  // The failure text is set before the flag drops; the lamp must still end grey.
+  core.showLinkFailure("Нет ответа");
+  deliverQueued();
+  EXPECT_EQ(form.shape1()->color(), LinkIndicator::kOfflineColor);
+
+  core.flags.moduleOnline = true;
+  std::thread worker([&] { core.status.setText(StatusLine::Link, "МОДУЛЬ НА СВЯЗИ"); });
+  worker.join();
+  deliverQueued();
+  EXPECT_TRUE(form.shape1()->isOnline());
+}
+
+TEST_F(TForm1Test, ToolBarButtonsBreakAndRestoreTheLinkAndSetTheFont) {
+  TForm1& form = makeForm();
+  const auto button = [&](const char* name) {
+    return form.findChild<QToolButton*>(QString::fromLatin1(name));
+  };
+  const std::vector<std::pair<const char*, QString>> hints = {
+      {"ToolButton1", "Настройки связи программы"},
+      {"ToolButton2", "Настройки программы"},
+      {"ToolButton3", "Прервать связь"},
+      {"ToolButton4", "Восстановить связь"},
+      {"ToolButton38", "Шрифт"}};
+  for (const auto& [name, hint] : hints) {
+    ASSERT_NE(button(name), nullptr) << name;
+    EXPECT_EQ(button(name)->toolTip(), hint);
+  }
+
+  button("ToolButton3")->click();
+  EXPECT_TRUE(form.core().flags.linkSuspended);
+  button("ToolButton4")->click();
+  EXPECT_FALSE(form.core().flags.linkSuspended);
+  EXPECT_TRUE(form.timer1()->isActive());
+
+  for (bool accept : {false, true}) {
+    ModalAnswerer user([&](QWidget* modal) {
+      auto* dialog = qobject_cast<QFontDialog*>(modal);
+      if (!dialog || !dialog->isVisible()) return;
+      dialog->setCurrentFont(QFont("Courier", 17));
+      accept ? dialog->accept() : dialog->reject();
+    });
+    button("ToolButton38")->click();
+    EXPECT_EQ(form.font().pointSize() == 17, accept);
+  }
+  // Controls that take the window's font follow it.
+  EXPECT_EQ(form.statusPanel(0)->font().pointSize(), 17);
+}

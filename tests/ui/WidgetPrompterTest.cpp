@@ -1,0 +1,50 @@
+#include <gtest/gtest.h>
+
+#include <QEventLoop>
+#include <thread>
+
+#include "app/WidgetPrompter.h"
+#include "ui/ModalAnswerer.h"
+
+namespace {
+
+// Runs `call` on a thread of its own, as the worker would, while this thread runs its loop.
+void callFromWorker(const std::function<void()>& call) {
+  QEventLoop loop;
+  std::thread worker([&] {
+    call();
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec();
+  worker.join();
+}
+
+}  // namespace
+
+TEST(WidgetPrompter, WorkerWaitsForTheBoxOnTheWindowThread) {
+  WidgetPrompter prompter;
+  MessageBoxAnswerer boxes;
+  size_t seenWhenReturned = 0;
+  callFromWorker([&] {
+    prompter.showMessage("Ошибка", "Нет ответа", Prompter::Icon::Error);
+    seenWhenReturned = boxes.seen().size();
+  });
+  EXPECT_EQ(seenWhenReturned, 1u);
+  ASSERT_EQ(boxes.seen().size(), 1u);
+  EXPECT_EQ(boxes.seen()[0].title, QStringLiteral("Ошибка"));
+  EXPECT_EQ(boxes.seen()[0].text, QStringLiteral("Нет ответа"));
+  EXPECT_EQ(boxes.seen()[0].icon, QMessageBox::Critical);
+}
+
+TEST(WidgetPrompter, ConfirmReportsTheAnswerFromEitherThread) {
+  for (auto answer : {QMessageBox::Ok, QMessageBox::Cancel}) {
+    WidgetPrompter prompter;
+    MessageBoxAnswerer boxes(answer);
+    bool fromWorker = false;
+    callFromWorker([&] { fromWorker = prompter.confirm("Вопрос", "Перечитать?"); });
+    const bool fromWindow = prompter.confirm("Вопрос", "Перечитать?");
+    EXPECT_EQ(fromWorker, answer == QMessageBox::Ok);
+    EXPECT_EQ(fromWindow, answer == QMessageBox::Ok);
+    EXPECT_EQ(boxes.seen().size(), 2u);
+  }
+}
