@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "sim/BenchModule.h"
 #include "sim/FaultPlan.h"
@@ -10,6 +11,9 @@
 
 // The simulated bus: the motor-drive module and the two bench modules behind one line.
 // respond() takes one complete request frame and returns what goes back on the line.
+// A frame with a bad CRC, or for an address nobody has, gets no reply, as on a real bus; a
+// broadcast (address 0) is carried out by every device and answered by none. Faults of the plan
+// apply to the module's replies (and the bench's when the plan says so).
 class SimBus {
  public:
   SimBus();
@@ -25,9 +29,17 @@ class SimBus {
   BenchModule& d8r4() { return d8r4_; }
   FaultPlan& faults() { return faults_; }
 
+  // The device at `address`, or null.
+  SlaveDevice* device(uint8_t address);
+
+  // respond() itself takes no lock; a transport serving the bus from its own thread (PtyServer)
+  // holds this around it, and so must anyone who changes the devices meanwhile.
+  std::mutex& mutex() { return mutex_; }
+
  private:
   ModuleModel module_;
   BenchModule r16_;
   BenchModule d8r4_;
   FaultPlan faults_;
+  std::mutex mutex_;
 };

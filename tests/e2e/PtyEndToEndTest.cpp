@@ -47,9 +47,9 @@ TEST_F(PtyEndToEnd, IdentifyReadAndWriteThroughTheRealPort) {
   EXPECT_EQ(r.exit, 0) << r.err.toStdString();
   EXPECT_EQ(r.out, "204 13\n204 13");
 
-  EXPECT_EQ(cli(sim, {"write", "96", "321"}).exit, 0);
-  EXPECT_EQ(cli(sim, {"write-multi", "97", "7", "8"}).exit, 0);
-  r = cli(sim, {"read", "96", "3"});
+  EXPECT_EQ(cli(sim, {"write", "97", "321"}).exit, 0);
+  EXPECT_EQ(cli(sim, {"write-multi", "98", "7", "8"}).exit, 0);
+  r = cli(sim, {"read", "97", "3"});
   EXPECT_EQ(r.out, "321 7 8");
 }
 

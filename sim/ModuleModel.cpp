@@ -1,0 +1,152 @@
+#include "sim/ModuleModel.h"
+
+#include <algorithm>
+
+namespace {
+
+bool within(uint16_t reg, uint16_t first, uint16_t last) { return reg >= first && reg <= last; }
+
+// Timer block of each firmware version: first register and count.
+struct Block {
+  uint16_t first;
+  uint16_t count;
+  bool contains(uint16_t reg) const { return reg >= first && reg < first + count; }
+};
+
+Block timerBlock(uint16_t v) {
+  switch (v) {
+    case 0:
+      return {96, 12};
+    case 100:
+      return {96, 10};
+    case 101:
+    case 103:
+      return {96, 11};
+    case 102:
+    case 200:
+      return {97, 10};
+    case 104:
+      return {94, 13};
+    default:
+      return {97, 13};
+  }
+}
+
+Block motorBlock(uint16_t v) {
+  switch (v) {
+    case 0:
+    case 100:
+    case 101:
+    case 103:
+    case 104:
+      return {112, 6};
+    default:
+      return {113, 5};
+  }
+}
+
+// Versions 103 and those without a row of their own leave the gain block to the tool; the
+// module still has all four registers there.
+Block ampsBlock(uint16_t v) { return v == 209 ? Block{66, 2} : Block{64, 4}; }
+
+Block serviceInputsBlock(uint16_t v) { return {77, uint16_t(v == 0 ? 6 : 8)}; }
+
+bool hasAutoReset(uint16_t v) { return v == 104 || v >= 203; }
+bool hasMotorVoltage(uint16_t v) { return v >= 200; }
+bool hasOutputLogic(uint16_t v) { return v >= 103; }
+
+}  // namespace
+
+ModuleModel::ModuleModel(uint8_t address) : SlaveDevice(address), regs_(0x10000, 0) {
+  regs_[FirmwareVersion] = kDefaultFirmware;
+  regs_[LogicNumber] = 1;
+  resetDefaults();
+}
+
+void ModuleModel::resetDefaults() {
+  // Identification and configuration survive; everything else starts afresh.
+  const uint16_t version = regs_[FirmwareVersion];
+  const uint16_t revision = regs_[FirmwareRevision];
+  const uint16_t logic = regs_[LogicNumber];
+  const uint16_t inputMap = regs_[InputMap];
+  std::fill(regs_.begin(), regs_.end(), 0);
+  regs_[FirmwareVersion] = version;
+  regs_[FirmwareRevision] = revision;
+  regs_[LogicNumber] = logic;
+  regs_[InputMap] = inputMap;
+
+  regs_[SlaveAddress] = address();
+  regs_[SpeedIndex] = 0;        // 9600 baud
+  regs_[ParityCode] = 0;        // none
+  regs_[StopBits] = 1;          // two
+  setClockSeconds(1704067200);  // 2024-01-01 00:00:00
+
+  // Parameters: small distinct values, so a block read from the wrong start shows at once.
+  for (uint16_t r = 64; r <= 67; ++r) regs_[r] = 10 * (r - 63);  // gains 10..40
+  for (uint16_t r = 68; r <= 75; ++r) regs_[r] = r - 67;         // inputs 1..8
+  for (uint16_t r = 78; r <= 83; ++r) regs_[r] = 5 * (r - 77);   // service 5..30
+  regs_[77] = 0;  // the inversion mask of 209 onwards
+  regs_[84] = 0;  // the inversion mask before 209
+  regs_[94] = 1;  // auto-reset on
+  regs_[95] = 30;
+  for (uint16_t r = 96; r <= 109; ++r) regs_[r] = 100 * (r - 95);          // timers 100..1400 ms
+  for (uint16_t r = 112; r <= 117; ++r) regs_[r] = 500 + 100 * (r - 112);  // motor 500..1000
+  regs_[117] = 3;                                                          // attempt count
+  regs_[MotorVoltageType] = 0;                                             // 24 V motor
+  regs_[AlarmRelayLogic] = 1;
+  regs_[PowerOutputLogic] = 1;
+  regs_[KeepLog] = 1;
+}
+
+void ModuleModel::setFirmware(uint16_t version, uint16_t revision) {
+  regs_[FirmwareVersion] = version;
+  regs_[FirmwareRevision] = revision;
+}
+
+void ModuleModel::setAddress(uint8_t address) {
+  SlaveDevice::setAddress(address);
+  regs_[SlaveAddress] = address;
+}
+
+void ModuleModel::setClockSeconds(uint32_t seconds) {
+  regs_[ClockLow] = uint16_t(seconds & 0xFFFF);
+  regs_[ClockHigh] = uint16_t(seconds >> 16);
+}
+
+bool ModuleModel::isParameterMapped(uint16_t reg) const {
+  const uint16_t v = firmwareVersion();
+  if (within(reg, 68, 76) || within(reg, 128, 130)) return true;
+  if (ampsBlock(v).contains(reg) || serviceInputsBlock(v).contains(reg)) return true;
+  if (timerBlock(v).contains(reg) || motorBlock(v).contains(reg)) return true;
+  if (hasAutoReset(v) && within(reg, 94, 95)) return true;
+  if (hasMotorVoltage(v) && within(reg, MotorPassword, MotorVoltageType)) return true;
+  if (hasOutputLogic(v) && within(reg, AlarmRelayLogic, PowerOutputLogic)) return true;
+  return false;
+}
+
+bool ModuleModel::isMapped(uint16_t reg) const {
+  if (reg <= StopBits || within(reg, ClockLow, ClockHigh)) return true;
+  if (within(reg, PushCommand, ControlState)) return true;
+  if (within(reg, DigitalInputs, DigitalInputs + 16) || within(reg, Errors, Errors + 11))
+    return true;
+  if (within(reg, 64, PowerOutputLogic)) return isParameterMapped(reg);
+  if (within(reg, Debug, Debug + 15) || within(reg, KeepLog, LogRecord + 8)) return true;
+  return reg == LogicNumber || reg == FirmwareVersion || reg == FirmwareRevision;
+}
+
+bool ModuleModel::isReadOnly(uint16_t reg) const {
+  // What the module measures or reports about itself; the tool never writes these.
+  return reg == ControlState || within(reg, DigitalInputs, DigitalInputs + 16) ||
+         within(reg, Errors, Errors + 11) || within(reg, DigitalOutputs, DigitalOutputs + 2) ||
+         within(reg, Debug, Debug + 15) || reg == UnreadLogRecords ||
+         within(reg, LogRecord + 1, LogRecord + 8) || reg == LogicNumber ||
+         reg == FirmwareVersion || reg == FirmwareRevision;
+}
+
+void ModuleModel::beforeRead(uint16_t first, uint16_t count) {
+  if (readHook_) readHook_(first, count);
+}
+
+void ModuleModel::afterWrite(uint16_t first, uint16_t count) {
+  if (writeHook_) writeHook_(first, count);
+}

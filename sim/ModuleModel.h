@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "sim/SlaveDevice.h"
+
+// The motor-drive control module as a Modbus slave: its holding registers in one plain array,
+// and the register map of the configured firmware version. Registers outside the map answer
+// exception 2; registers the module only reports (inputs, errors, outputs, debug values,
+// identification) refuse writes the same way. get() and set() reach every register, mapped or
+// not, so tests and the tarvix-sim console can put the module into any state.
+class ModuleModel : public SlaveDevice {
+ public:
+  // Protocol addresses of the registers with a role of their own.
+  enum Register : uint16_t {
+    SlaveAddress = 0,
+    SpeedIndex = 1,
+    ParityCode = 2,
+    StopBits = 3,
+    ClockLow = 4,
+    ClockHigh = 5,
+    PushCommand = 8,
+    PullCommand = 9,
+    ResetCommand = 10,
+    ControlState = 11,
+    DigitalInputs = 16,  // 17 registers
+    Errors = 48,         // 12 registers
+    InputMap = 76,
+    MotorPassword = 118,
+    MotorVoltageType = 119,
+    DigitalOutputs = 128,  // 3 registers
+    AlarmRelayLogic = 131,
+    PowerOutputLogic = 132,
+    Debug = 256,  // 16 registers
+    MotorChangeResult = 269,
+    KeepLog = 335,
+    UnreadLogRecords = 336,
+    LogRecord = 337,  // 9 registers
+    LogicNumber = 592,
+    FirmwareVersion = 768,
+    FirmwareRevision = 769,
+  };
+
+  static constexpr uint8_t kDefaultAddress = 100;
+  static constexpr uint16_t kDefaultFirmware = 205;
+
+  // Called after every write that came over the bus, with the block written.
+  using WriteHook = std::function<void(uint16_t first, uint16_t count)>;
+  // Called before every read over the bus is answered, with the block asked for.
+  using ReadHook = std::function<void(uint16_t first, uint16_t count)>;
+
+  explicit ModuleModel(uint8_t address = kDefaultAddress);
+
+  // Puts every register back to its power-on value for the present configuration.
+  void resetDefaults();
+
+  uint16_t get(uint16_t reg) const { return regs_[reg]; }
+  void set(uint16_t reg, uint16_t value) { regs_[reg] = value; }
+
+  // The configuration lives in the registers themselves, so set() of 768 changes the map too.
+  uint16_t firmwareVersion() const { return regs_[FirmwareVersion]; }
+  uint16_t firmwareRevision() const { return regs_[FirmwareRevision]; }
+  void setFirmware(uint16_t version, uint16_t revision = 0);
+  void setLogicNumber(uint16_t logic) { regs_[LogicNumber] = logic; }
+  void setInputMap(uint16_t map) { regs_[InputMap] = map; }
+  // Also stores the address in register 0, where the module reports it.
+  void setAddress(uint8_t address) override;
+
+  uint32_t clockSeconds() const { return uint32_t(regs_[ClockHigh]) << 16 | regs_[ClockLow]; }
+  void setClockSeconds(uint32_t seconds);
+
+  void setWriteHook(WriteHook hook) { writeHook_ = std::move(hook); }
+  void setReadHook(ReadHook hook) { readHook_ = std::move(hook); }
+
+  // The register map of the configured firmware version.
+  bool isMapped(uint16_t reg) const;
+  bool isReadOnly(uint16_t reg) const;
+
+ protected:
+  bool isReadable(uint16_t reg) const override { return isMapped(reg); }
+  bool isWritable(uint16_t reg) const override { return isMapped(reg) && !isReadOnly(reg); }
+  uint16_t readRegister(uint16_t reg) const override { return regs_[reg]; }
+  void storeRegister(uint16_t reg, uint16_t value) override { regs_[reg] = value; }
+  void beforeRead(uint16_t first, uint16_t count) override;
+  void afterWrite(uint16_t first, uint16_t count) override;
+
+ private:
+  bool isParameterMapped(uint16_t reg) const;
+
+  std::vector<uint16_t> regs_;  // all 65536 protocol addresses
+  WriteHook writeHook_;
+  ReadHook readHook_;
+};

@@ -1,0 +1,189 @@
+// tarvix-sim: the simulated module (and the two bench modules) on a pseudo-terminal.
+// Prints the slave side's path on the first line of stdout; the tool (or tarvix-cli) opens it
+// as its serial port. Lines typed on stdin are console commands.
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <sstream>
+#include <string>
+
+#include "sim/PtyServer.h"
+#include "sim/SimBus.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: tarvix-sim [--firmware N] [--revision N] [--logic N] [--input-map N] [--address N]\n"
+    "                  [--r16-address N] [--d8r4-address N] [--baud N] [--turnaround MS]\n"
+    "                  [--fault KIND[:RATE]]... [--late-ms MS] [--exception-code N]\n"
+    "                  [--fault-bench] [--seed N] [--link PATH]\n"
+    "  KIND: drop, late, crc, address, exception, garbage; RATE 0..1 (default 1: every reply)\n"
+    "  faults hit the module's replies only, unless --fault-bench is given\n"
+    "  console: set REG VALUE | get REG | quit\n";
+
+PtyServer* activeServer = nullptr;
+
+void onSignal(int) {
+  if (activeServer) activeServer->stop();
+}
+
+bool parseNumber(const char* text, long min, long max, long* out) {
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text, &end, 0);
+  if (errno != 0 || end == text || *end != '\0' || value < min || value > max) return false;
+  *out = value;
+  return true;
+}
+
+bool addFault(FaultPlan& plan, const std::string& spec) {
+  const size_t colon = spec.find(':');
+  const std::string kindName = spec.substr(0, colon);
+  const std::optional<FaultKind> kind = FaultPlan::parse(kindName.c_str());
+  if (!kind) return false;
+  double rate = 1.0;
+  if (colon != std::string::npos) {
+    const std::string rateText = spec.substr(colon + 1);
+    char* end = nullptr;
+    rate = std::strtod(rateText.c_str(), &end);
+    if (rateText.empty() || *end != '\0' || !(rate >= 0.0 && rate <= 1.0)) return false;
+  }
+  if (rate >= 1.0)
+    plan.failAlways(*kind);
+  else if (rate > 0.0)
+    plan.failRandomly(*kind, rate);
+  return true;
+}
+
+// One console line; the answer goes to stdout.
+void runCommand(SimBus& bus, PtyServer& server, const std::string& line) {
+  std::istringstream in(line);
+  std::string command;
+  if (!(in >> command)) return;
+  long reg = 0;
+  long value = 0;
+  std::string regText;
+  std::string valueText;
+  std::lock_guard<std::mutex> lock(bus.mutex());
+  if (command == "get" && in >> regText && parseNumber(regText.c_str(), 0, 0xFFFF, &reg)) {
+    std::printf("%ld = %u\n", reg, bus.module().get(uint16_t(reg)));
+  } else if (command == "set" && in >> regText >> valueText &&
+             parseNumber(regText.c_str(), 0, 0xFFFF, &reg) &&
+             parseNumber(valueText.c_str(), 0, 0xFFFF, &value)) {
+    bus.module().set(uint16_t(reg), uint16_t(value));
+    std::printf("%ld = %ld\n", reg, value);
+  } else if (command == "quit") {
+    server.stop();
+  } else {
+    std::printf("? set REG VALUE | get REG | quit\n");
+  }
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  SimBus bus;
+  PtyServer::Options options;
+  ModuleModel& module = bus.module();
+  long firmware = ModuleModel::kDefaultFirmware;
+  long revision = 0;
+  long value = 0;
+
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "--fault-bench") {
+      bus.faults().setBenchInScope(true);
+      continue;
+    }
+    if (i + 1 >= argc) {
+      std::fprintf(stderr, "tarvix-sim: %s needs a value\n%s", arg.c_str(), kUsage);
+      return 2;
+    }
+    const char* text = argv[++i];
+    auto number = [&](long min, long max) { return parseNumber(text, min, max, &value); };
+    bool ok = true;
+    if (arg == "--firmware") {
+      ok = parseNumber(text, 0, 0xFFFF, &firmware);
+    } else if (arg == "--revision") {
+      ok = parseNumber(text, 0, 0xFFFF, &revision);
+    } else if (arg == "--logic") {
+      if ((ok = number(0, 0xFFFF))) module.setLogicNumber(uint16_t(value));
+    } else if (arg == "--input-map") {
+      if ((ok = number(0, 0xFFFF))) module.setInputMap(uint16_t(value));
+    } else if (arg == "--address") {
+      if ((ok = number(1, 247))) module.setAddress(uint8_t(value));
+    } else if (arg == "--r16-address") {
+      if ((ok = number(1, 247))) bus.r16().setAddress(uint8_t(value));
+    } else if (arg == "--d8r4-address") {
+      if ((ok = number(1, 247))) bus.d8r4().setAddress(uint8_t(value));
+    } else if (arg == "--baud") {
+      if ((ok = number(0, 10'000'000))) options.baud = int(value);
+    } else if (arg == "--turnaround") {
+      if ((ok = number(0, 60'000))) options.turnaroundMs = uint32_t(value);
+    } else if (arg == "--late-ms") {
+      if ((ok = number(0, 60'000))) bus.faults().setLateMs(uint32_t(value));
+    } else if (arg == "--exception-code") {
+      if ((ok = number(0, 255))) bus.faults().setExceptionCode(uint8_t(value));
+    } else if (arg == "--seed") {
+      if ((ok = number(0, 0xFFFFFFFFL))) bus.faults().setSeed(uint32_t(value));
+    } else if (arg == "--fault") {
+      ok = addFault(bus.faults(), text);
+    } else if (arg == "--link") {
+      options.linkPath = text;
+    } else {
+      std::fprintf(stderr, "tarvix-sim: unknown option %s\n%s", arg.c_str(), kUsage);
+      return 2;
+    }
+    if (!ok) {
+      std::fprintf(stderr, "tarvix-sim: bad value for %s: %s\n%s", arg.c_str(), text, kUsage);
+      return 2;
+    }
+  }
+  module.setFirmware(uint16_t(firmware), uint16_t(revision));
+
+  PtyServer server(bus, options);
+  if (!server.open()) {
+    std::fprintf(stderr, "tarvix-sim: %s\n", server.errorString().c_str());
+    return 1;
+  }
+  std::printf("%s\n", server.slavePath().c_str());
+  std::fflush(stdout);
+
+  activeServer = &server;
+  struct sigaction action {};
+  action.sa_handler = onSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  std::string console;
+  server.watch(STDIN_FILENO, [&](int fd) {
+    char buffer[256];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n <= 0) return n < 0 && errno == EINTR;  // end of input: serve on without a console
+    console.append(buffer, size_t(n));
+    for (size_t end; (end = console.find('\n')) != std::string::npos;) {
+      runCommand(bus, server, console.substr(0, end));
+      console.erase(0, end + 1);
+    }
+    return true;
+  });
+
+  const bool ok = server.run();
+  activeServer = nullptr;
+  if (!ok) std::fprintf(stderr, "tarvix-sim: %s\n", server.errorString().c_str());
+  server.close();
+  return ok ? 0 : 1;
+}

@@ -1,0 +1,95 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <chrono>
+#include <thread>
+
+#include "sim/PtyServer.h"
+#include "sim/SimBus.h"
+#include "sim/SimFrames.h"
+
+namespace {
+
+// The server on its own thread; the test is the client, with plain POSIX calls on the slave side.
+class PtyServerTest : public ::testing::Test {
+ protected:
+  void start(PtyServer::Options options) {
+    server = std::make_unique<PtyServer>(bus, options);
+    ASSERT_TRUE(server->open()) << server->errorString();
+    thread = std::thread([this] { served = server->run(); });
+    client = ::open(server->slavePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(client, 0);
+    termios tio{};
+    tcgetattr(client, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(client, TCSANOW, &tio);
+  }
+
+  ~PtyServerTest() override {
+    if (client >= 0) ::close(client);
+    if (thread.joinable()) {
+      server->stop();
+      thread.join();
+    }
+  }
+
+  // Reads until `size` bytes came; the deadline only keeps a broken server from hanging the run.
+  QByteArray receive(int size) {
+    QByteArray out;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (out.size() < size && std::chrono::steady_clock::now() < deadline) {
+      pollfd p{client, POLLIN, 0};
+      if (poll(&p, 1, 100) <= 0) continue;
+      char buffer[64];
+      const ssize_t n = ::read(client, buffer, sizeof buffer);
+      if (n > 0) out.append(buffer, int(n));
+    }
+    return out;
+  }
+
+  void send(const QByteArray& bytes) {
+    ASSERT_EQ(::write(client, bytes.constData(), size_t(bytes.size())), bytes.size());
+  }
+
+  SimBus bus;
+  std::unique_ptr<PtyServer> server;
+  std::thread thread;
+  bool served = false;
+  int client = -1;
+};
+
+TEST_F(PtyServerTest, AnswersAFrameNoSoonerThanTheLineWouldCarryIt) {
+  start({9600, 5, {}});
+  const auto sent = std::chrono::steady_clock::now();
+  send(frame("64 03 03 00 00 02"));
+  EXPECT_EQ(hex(receive(9)), "64 03 04 00 CD 00 00 5E CA");
+  // 8 + 9 characters of 10 bits at 9600 baud, and the 5 ms turnaround.
+  EXPECT_GE(std::chrono::steady_clock::now() - sent, std::chrono::microseconds(22'700));
+
+  server->stop();
+  thread.join();
+  EXPECT_TRUE(served);
+}
+
+TEST(PtyServerLink, SymlinkLivesAsLongAsTheServer) {
+  QTemporaryDir dir;
+  const std::string link = dir.filePath("ttySIM").toStdString();
+  SimBus bus;
+  {
+    PtyServer server(bus, {0, 0, link});
+    ASSERT_TRUE(server.open()) << server.errorString();
+    char target[256] = {};
+    ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0);
+    EXPECT_EQ(server.slavePath(), target);
+  }
+  struct stat st {};
+  EXPECT_NE(lstat(link.c_str(), &st), 0);
+}
+
+}  // namespace
