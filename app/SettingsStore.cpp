@@ -8,9 +8,7 @@
 namespace {
 const QByteArray kUtf8Bom("\xEF\xBB\xBF");
 
-bool sameName(const QString& a, const QString& b) {
-  return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 }  // namespace
 
 SettingsStore::SettingsStore(QString path) : path_(std::move(path)) { load(); }

@@ -17,8 +17,7 @@ class SettingsStore {
   explicit SettingsStore(QString path);
 
   int readInteger(const QString& section, const QString& key, int defaultValue) const;
-  QString readString(const QString& section, const QString& key,
-                     const QString& defaultValue) const;
+  QString readString(const QString& section, const QString& key, const QString& defaultValue) const;
   void writeInteger(const QString& section, const QString& key, int value);
   void writeString(const QString& section, const QString& key, const QString& value);
   // The section's key=value lines, in file order.

@@ -169,7 +169,8 @@ void TForm1::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  FormShow();
+  // After the window has been painted, so the password dialog appears in front of it.
+  QMetaObject::invokeMethod(this, &TForm1::FormShow, Qt::QueuedConnection);
 }
 
 void TForm1::FormShow() {

@@ -32,10 +32,17 @@ LineSettings SerialPortLink::lineSettingsFrom(const SettingsStore& mem) {
   const int speed = mem.readInteger(kConnect, QStringLiteral("speed"), 0);
   if (speed >= 0 && speed <= 4) s.baudRate = kRates[speed];
   switch (mem.readInteger(kConnect, QStringLiteral("parity"), 0)) {
-    case 0: s.parity = Parity::None; break;
-    case 1: s.parity = Parity::Even; break;
-    case 2: s.parity = Parity::Odd; break;
-    default: break;  // keep the port's parity
+    case 0:
+      s.parity = Parity::None;
+      break;
+    case 1:
+      s.parity = Parity::Even;
+      break;
+    case 2:
+      s.parity = Parity::Odd;
+      break;
+    default:
+      break;  // keep the port's parity
   }
   s.twoStopBits = mem.readInteger(kConnect, QStringLiteral("stopbits"), 1) != 0;
   return s;

@@ -54,8 +54,7 @@ IoResult MemoryLine::write(const uint8_t* data, int size, uint32_t waitMs) {
     return IoResult::Pending;
   }
   clock_.sleep(sendMs);
-  const SimBus::Reply reply =
-      bus_.respond(QByteArray(reinterpret_cast<const char*>(data), size));
+  const SimBus::Reply reply = bus_.respond(QByteArray(reinterpret_cast<const char*>(data), size));
   const uint32_t start = clock_.tick() + turnaroundMs_ + reply.extraDelayMs;
   const uint32_t charUs = charTimeMicros();
   for (int i = 0; i < reply.bytes.size(); ++i) {

@@ -145,8 +145,8 @@ int CliTool::run(const QStringList& argsIn) {
     x.firstRegister = numbers[0];
     x.registerCount = uint16_t(n - 1);
     std::copy(numbers.begin() + 1, numbers.end(), x.values.begin());
-    const bool ok = command == QLatin1String("write") ? client.writeRegister(x)
-                                                       : client.writeRegisters(x);
+    const bool ok =
+        command == QLatin1String("write") ? client.writeRegister(x) : client.writeRegisters(x);
     if (!ok) exit = fail(x.error);
   }
   port.closePort();

@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "app/Cp1251.h"
 #include "app/SettingsStore.h"
@@ -38,8 +38,8 @@ TEST_F(SettingsStoreTest, IntegerReads) {
   struct Case {
     const char* key;
     int expected;
-  } cases[] = {{"hex", 3},    {"hex2", 255}, {"neg", -5}, {"bad", 7},      {"empty", 7},
-               {"spaced", 12}, {"half", 7},  {"big", 7},  {"missing", 7}};
+  } cases[] = {{"hex", 3},     {"hex2", 255}, {"neg", -5}, {"bad", 7},    {"empty", 7},
+               {"spaced", 12}, {"half", 7},   {"big", 7},  {"missing", 7}};
   for (const Case& c : cases) EXPECT_EQ(s.readInteger("CONNECT", c.key, 7), c.expected) << c.key;
 }
 
@@ -78,8 +78,8 @@ TEST_F(SettingsStoreTest, FailedFlushKeepsTheOldFile) {
   EXPECT_FALSE(s.flush());
   EXPECT_FALSE(s.lastError().isEmpty());
   EXPECT_EQ(bytes(), "[connect]\nadr=5\n");
-  QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                        QFileDevice::ExeOwner);
+  QFile::setPermissions(dir.path(),
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 TEST_F(SettingsStoreTest, FlushOverAFolderFailsWithoutDamage) {
@@ -98,8 +98,8 @@ TEST_F(SettingsStoreTest, Windows1251RoundTrip) {
   EXPECT_EQ(s.readString("di_names", "n1", ""), name);
   s.writeString("di_names", "n2", QStringLiteral("Ёлка"));
   ASSERT_TRUE(s.flush());
-  EXPECT_EQ(bytes(), "[di_names]\r\nn1=" + cp1251::encode(name) + "\r\nn2=" +
-                         cp1251::encode(QStringLiteral("Ёлка")) + "\r\n");
+  EXPECT_EQ(bytes(), "[di_names]\r\nn1=" + cp1251::encode(name) +
+                         "\r\nn2=" + cp1251::encode(QStringLiteral("Ёлка")) + "\r\n");
 }
 
 TEST_F(SettingsStoreTest, Utf8WithBomStaysUtf8) {

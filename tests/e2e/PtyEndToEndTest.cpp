@@ -1,7 +1,7 @@
 // The real QSerialPort over a pseudo-terminal to tarvix-sim, driven through tarvix-cli's code.
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "perf/SimProcess.h"
 #include "tools/CliTool.h"

@@ -7,7 +7,9 @@
 #include "link/ModbusCrc.h"
 
 // Test helpers: frames as hex text and frames with their CRC appended.
-inline QString hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
+inline QString hex(const QByteArray& bytes) {
+  return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
 
 inline QByteArray withCrc(std::initializer_list<int> bytes) {
   QByteArray frame;

@@ -99,6 +99,7 @@ TEST_F(TForm1Test, FrameHasItsPagesInOrderAndStartsOnTheErrorsPage) {
   // The side panel sits to the right of the pages.
   form.resize(1200, 700);
   form.show();
+  QCoreApplication::processEvents();  // FormShow runs once the window is up
   EXPECT_GT(form.panel1()->mapTo(&form, QPoint()).x(), pages->mapTo(&form, QPoint()).x());
   EXPECT_TRUE(form.panel3()->isHidden());
   form.close();
@@ -111,6 +112,7 @@ TEST_F(TForm1Test, StatusBarPanelsCarryTheStatusLineFromEitherThread) {
   EXPECT_GE(form.statusPanel(4)->minimumWidth(), 40);
 
   form.show();
+  QCoreApplication::processEvents();  // FormShow runs once the window is up
   deliverQueued();
   EXPECT_EQ(form.statusPanel(4)->text(), "Версия ПО: 220.924");
   EXPECT_GE(form.statusPanel(4)->width(), 40);
@@ -139,6 +141,7 @@ TEST_F(TForm1Test, AccessLevelDecidesWhatCanBeReached) {
     TForm1& form = makeForm(c.level);
     form.pageControl1()->setCurrentIndex(0);
     form.show();
+  QCoreApplication::processEvents();  // FormShow runs once the window is up
     EXPECT_EQ(form.accessLevel(), c.level);
     EXPECT_EQ(visibleTabs(form), c.tabs);
     EXPECT_EQ(form.pageControl1()->currentWidget()->isVisible(), true);
@@ -162,6 +165,7 @@ TEST_F(TForm1Test, ClosingEndsTheWorkerThenSavesTheDiagramSetting) {
     QCheckBox* resetManually = form.tabSheet1()->checkBoxResetDiagManually();
     EXPECT_EQ(resetManually->isChecked(), stored == 1);
     form.show();
+  QCoreApplication::processEvents();  // FormShow runs once the window is up
     CommThread* worker = form.core().worker();
     ASSERT_TRUE(worker && worker->isRunning());
     resetManually->setChecked(stored == 0);
@@ -185,6 +189,7 @@ TEST_F(TForm1Test, ClosingSaysWhenTheSettingsCannotBeSaved) {
   ASSERT_TRUE(QDir(dir_.path()).mkdir("mem.ini"));
   TForm1& form = makeForm();
   form.show();
+  QCoreApplication::processEvents();  // FormShow runs once the window is up
   MessageBoxAnswerer boxes;
   EXPECT_TRUE(form.close());
   ASSERT_EQ(boxes.seen().size(), 1u);
