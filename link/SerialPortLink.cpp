@@ -80,7 +80,10 @@ void SerialPortLink::closePort() {
   if (line_.isOpen()) line_.close();
 }
 
-bool SerialPortLink::isOpen() const { return line_.isOpen(); }
+bool SerialPortLink::isOpen() const {
+  std::lock_guard lock(mutex_);
+  return line_.isOpen();
+}
 
 bool SerialPortLink::portAlive() {
   std::lock_guard lock(mutex_);

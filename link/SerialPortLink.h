@@ -41,5 +41,5 @@ class SerialPortLink {
   SettingsStore& mem_;
   StatusLine& status_;
   Prompter& prompter_;
-  std::recursive_mutex mutex_;
+  mutable std::recursive_mutex mutex_;
 };
