@@ -84,9 +84,9 @@ void ModuleModel::resetDefaults() {
   // Parameters: small distinct values, so a block read from the wrong start shows at once.
   for (uint16_t r = 64; r <= 67; ++r) regs_[r] = 10 * (r - 63);  // gains 10..40
   for (uint16_t r = 68; r <= 75; ++r) regs_[r] = r - 67;         // inputs 1..8
-  for (uint16_t r = 78; r <= 83; ++r) regs_[r] = 5 * (r - 77);   // service 5..30
-  regs_[77] = 0;  // the inversion mask of 209 onwards
-  regs_[84] = 0;  // the inversion mask before 209
+  for (uint16_t r = 77; r <= 84; ++r) regs_[r] = 5 * (r - 76);   // service 5..40
+  // The input inversion mask sits in row 1 from 209 on, in row 8 before; no input inverted.
+  regs_[version >= 209 ? 77 : 84] = 0;
   regs_[94] = 1;  // auto-reset on
   regs_[95] = 30;
   for (uint16_t r = 96; r <= 109; ++r) regs_[r] = 100 * (r - 95);          // timers 100..1400 ms
@@ -96,6 +96,17 @@ void ModuleModel::resetDefaults() {
   regs_[AlarmRelayLogic] = 1;
   regs_[PowerOutputLogic] = 1;
   regs_[KeepLog] = 1;
+
+  // A module at rest on the bench: supply voltage in tenths of a volt, temperatures, counters;
+  // the motor-change result (269) says nothing happened yet.
+  static constexpr uint16_t kDebugAtRest[16] = {241, 3,  27, 1200, 512, 85, 6, 14,
+                                                230, 60, 1,  4,    100, 0,  7, 33};
+  for (uint16_t i = 0; i < 16; ++i) regs_[Debug + i] = kDebugAtRest[i];
+}
+
+void ModuleModel::installFirmware(uint16_t version, uint16_t revision) {
+  setFirmware(version, revision);
+  resetDefaults();
 }
 
 void ModuleModel::setFirmware(uint16_t version, uint16_t revision) {

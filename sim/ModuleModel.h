@@ -63,6 +63,9 @@ class ModuleModel : public SlaveDevice {
   uint16_t firmwareVersion() const { return regs_[FirmwareVersion]; }
   uint16_t firmwareRevision() const { return regs_[FirmwareRevision]; }
   void setFirmware(uint16_t version, uint16_t revision = 0);
+  // As if a module with this firmware were plugged in: its map and its power-on values
+  // (address, logic number and input map stay, they belong to the installation).
+  void installFirmware(uint16_t version, uint16_t revision = 0);
   void setLogicNumber(uint16_t logic) { regs_[LogicNumber] = logic; }
   void setInputMap(uint16_t map) { regs_[InputMap] = map; }
   // Also stores the address in register 0, where the module reports it.

@@ -14,7 +14,7 @@ SimBus::SimBus() : r16_(BenchModule::kDefaultR16Address), d8r4_(BenchModule::kDe
 
 SlaveDevice* SimBus::device(uint8_t address) {
   // The module first: with a clash of addresses it is the one that answers.
-  if (module_.address() == address) return &module_;
+  if (modulePlugged_ && module_.address() == address) return &module_;
   if (r16_.address() == address) return &r16_;
   if (d8r4_.address() == address) return &d8r4_;
   return nullptr;
@@ -33,7 +33,8 @@ SimBus::Reply SimBus::respond(const QByteArray& request) {
     const uint8_t function = uint8_t(pdu[0]);
     if (function == 6 || function == 16) {
       SlaveDevice* const all[] = {&module_, &r16_, &d8r4_};
-      for (SlaveDevice* d : all) d->handle(pdu);
+      for (SlaveDevice* d : all)
+        if (d != &module_ || modulePlugged_) d->handle(pdu);
     }
     return {};
   }

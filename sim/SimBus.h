@@ -32,6 +32,11 @@ class SimBus {
   // The device at `address`, or null.
   SlaveDevice* device(uint8_t address);
 
+  // An unplugged module hears nothing and answers nothing, as with its cable pulled; the bench
+  // modules stay on the line.
+  void setModulePlugged(bool plugged) { modulePlugged_ = plugged; }
+  bool modulePlugged() const { return modulePlugged_; }
+
   // respond() itself takes no lock; a transport serving the bus from its own thread (PtyServer)
   // holds this around it, and so must anyone who changes the devices meanwhile.
   std::mutex& mutex() { return mutex_; }
@@ -41,5 +46,6 @@ class SimBus {
   BenchModule r16_;
   BenchModule d8r4_;
   FaultPlan faults_;
+  bool modulePlugged_ = true;
   std::mutex mutex_;
 };

@@ -3,18 +3,19 @@
 // as its serial port. Lines typed on stdin are console commands.
 
 #include <signal.h>
+#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
-#include <sstream>
 #include <string>
 
+#include "link/Clock.h"
 #include "sim/PtyServer.h"
 #include "sim/SimBus.h"
+#include "sim/SimConsole.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ const char kUsage[] =
     "                  [--fault-bench] [--seed N] [--link PATH]\n"
     "  KIND: drop, late, crc, address, exception, garbage; RATE 0..1 (default 1: every reply)\n"
     "  faults hit the module's replies only, unless --fault-bench is given\n"
-    "  console: set REG VALUE | get REG | quit\n";
+    "  lines typed on stdin are console commands; 'help' lists them\n";
 
 PtyServer* activeServer = nullptr;
 
@@ -42,50 +43,6 @@ bool parseNumber(const char* text, long min, long max, long* out) {
   return true;
 }
 
-bool addFault(FaultPlan& plan, const std::string& spec) {
-  const size_t colon = spec.find(':');
-  const std::string kindName = spec.substr(0, colon);
-  const std::optional<FaultKind> kind = FaultPlan::parse(kindName.c_str());
-  if (!kind) return false;
-  double rate = 1.0;
-  if (colon != std::string::npos) {
-    const std::string rateText = spec.substr(colon + 1);
-    char* end = nullptr;
-    rate = std::strtod(rateText.c_str(), &end);
-    if (rateText.empty() || *end != '\0' || !(rate >= 0.0 && rate <= 1.0)) return false;
-  }
-  if (rate >= 1.0)
-    plan.failAlways(*kind);
-  else if (rate > 0.0)
-    plan.failRandomly(*kind, rate);
-  return true;
-}
-
-// One console line; the answer goes to stdout.
-void runCommand(SimBus& bus, PtyServer& server, const std::string& line) {
-  std::istringstream in(line);
-  std::string command;
-  if (!(in >> command)) return;
-  long reg = 0;
-  long value = 0;
-  std::string regText;
-  std::string valueText;
-  std::lock_guard<std::mutex> lock(bus.mutex());
-  if (command == "get" && in >> regText && parseNumber(regText.c_str(), 0, 0xFFFF, &reg)) {
-    std::printf("%ld = %u\n", reg, bus.module().get(uint16_t(reg)));
-  } else if (command == "set" && in >> regText >> valueText &&
-             parseNumber(regText.c_str(), 0, 0xFFFF, &reg) &&
-             parseNumber(valueText.c_str(), 0, 0xFFFF, &value)) {
-    bus.module().set(uint16_t(reg), uint16_t(value));
-    std::printf("%ld = %ld\n", reg, value);
-  } else if (command == "quit") {
-    server.stop();
-  } else {
-    std::printf("? set REG VALUE | get REG | quit\n");
-  }
-  std::fflush(stdout);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -100,6 +57,7 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
+      std::printf("%s\n", qPrintable(SimConsole::helpText()));
       return 0;
     }
     if (arg == "--fault-bench") {
@@ -138,7 +96,7 @@ int main(int argc, char** argv) {
     } else if (arg == "--seed") {
       if ((ok = number(0, 0xFFFFFFFFL))) bus.faults().setSeed(uint32_t(value));
     } else if (arg == "--fault") {
-      ok = addFault(bus.faults(), text);
+      ok = SimConsole::addFault(bus.faults(), QString::fromLocal8Bit(text));
     } else if (arg == "--link") {
       options.linkPath = text;
     } else {
@@ -150,7 +108,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  module.setFirmware(uint16_t(firmware), uint16_t(revision));
+  module.installFirmware(uint16_t(firmware), uint16_t(revision));
 
   PtyServer server(bus, options);
   if (!server.open()) {
@@ -168,22 +126,40 @@ int main(int argc, char** argv) {
   sigaction(SIGTERM, &action, nullptr);
   signal(SIGPIPE, SIG_IGN);
 
-  std::string console;
+  SimConsole console(bus, SteadyClock::instance());
+  std::string typed;
   server.watch(STDIN_FILENO, [&](int fd) {
     char buffer[256];
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n <= 0) return n < 0 && errno == EINTR;  // end of input: serve on without a console
-    console.append(buffer, size_t(n));
-    for (size_t end; (end = console.find('\n')) != std::string::npos;) {
-      runCommand(bus, server, console.substr(0, end));
-      console.erase(0, end + 1);
+    typed.append(buffer, size_t(n));
+    for (size_t end; (end = typed.find('\n')) != std::string::npos;) {
+      const QString reply = console.execute(QString::fromLocal8Bit(typed.substr(0, end)));
+      typed.erase(0, end + 1);
+      if (!reply.isEmpty()) std::printf("%s\n", qPrintable(reply));
+      std::fflush(stdout);
+      if (console.quitRequested()) server.stop();
     }
     return true;
   });
+
+  // Drifting debug values move on four times a second; a tick is cheap while they stay put.
+  const int ticker = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+  if (ticker >= 0) {
+    const itimerspec every{{0, 250'000'000}, {0, 250'000'000}};
+    timerfd_settime(ticker, 0, &every, nullptr);
+    server.watch(ticker, [&](int fd) {
+      uint64_t expirations = 0;
+      [[maybe_unused]] ssize_t n = ::read(fd, &expirations, sizeof expirations);
+      console.tick();
+      return true;
+    });
+  }
 
   const bool ok = server.run();
   activeServer = nullptr;
   if (!ok) std::fprintf(stderr, "tarvix-sim: %s\n", server.errorString().c_str());
   server.close();
+  if (ticker >= 0) ::close(ticker);
   return ok ? 0 : 1;
 }

@@ -1,0 +1,295 @@
+#include "sim/SimConsole.h"
+
+#include <mutex>
+#include <optional>
+
+#include "link/Clock.h"
+#include "sim/SimBus.h"
+
+namespace {
+
+constexpr int kInputs = 17;
+constexpr int kErrors = 12;
+constexpr int kOutputs = 3;
+
+// Decimal, or hexadecimal with 0x; a leading zero does not make it octal, as strtol would.
+std::optional<long> number(const QString& text, long min, long max) {
+  bool ok = false;
+  const long value = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
+                         ? text.mid(2).toLong(&ok, 16)
+                         : text.toLong(&ok, 10);
+  if (!ok || value < min || value > max) return std::nullopt;
+  return value;
+}
+
+QString usageError(const char* usage) { return QStringLiteral("? usage: %1").arg(usage); }
+
+QString rangeError(const char* what, const QString& text, long min, long max) {
+  return QStringLiteral("? %1 must be %2..%3, not '%4'").arg(what).arg(min).arg(max).arg(text);
+}
+
+QString versionText(uint16_t version, uint16_t revision) {
+  return revision ? QStringLiteral("%1.%2").arg(version).arg(revision) : QString::number(version);
+}
+
+// One character per register, register `first` leftmost: reads like the lamps, numbered from 1.
+QString bits(const ModuleModel& module, uint16_t first, int count, uint16_t mask) {
+  QString out;
+  for (int i = 0; i < count; ++i) out += (module.get(uint16_t(first + i)) & mask) ? '1' : '0';
+  return out;
+}
+
+}  // namespace
+
+SimConsole::SimConsole(SimBus& bus, Clock& clock) : bus_(bus), clock_(clock) {}
+
+QString SimConsole::helpText() {
+  return QStringLiteral(
+      "console commands (numbers decimal or 0x hex):\n"
+      "  set REG VALUE           write any module register, map or not\n"
+      "  get REG                 read any module register\n"
+      "  input N on|off|toggle   digital input N (1..17): register 15+N\n"
+      "  error N on|off          error flag N (1..12): register 47+N\n"
+      "  output N on|off         digital output N (1..3): bit 0 of register 127+N\n"
+      "  debug N VALUE           debug value N (1..16): register 255+N\n"
+      "  state N                 control state, register 11 (0 ready, 1 moving, 4 alarm)\n"
+      "  firmware V [R]          a module with firmware V (revision R) plugged in instead:\n"
+      "                          its register map and its power-on values\n"
+      "  unplug                  the module's cable pulled: no reply at all\n"
+      "  plug                    the module answers again\n"
+      "  fault KIND[:RATE]       faults in the module's replies, RATE 0..1 (default 1);\n"
+      "                          KIND: drop, late, crc, address, exception, garbage\n"
+      "  fault clear             no more faults\n"
+      "  drift on|off            debug values wander slowly | stay put\n"
+      "  status                  address, firmware, inputs, outputs and errors\n"
+      "  help                    this text\n"
+      "  quit                    stop tarvix-sim");
+}
+
+bool SimConsole::addFault(FaultPlan& plan, const QString& rule) {
+  const qsizetype colon = rule.indexOf(':');
+  const std::optional<FaultKind> kind = FaultPlan::parse(rule.left(colon).toLatin1().constData());
+  if (!kind) return false;
+  double rate = 1.0;
+  if (colon >= 0) {
+    bool ok = false;
+    rate = rule.mid(colon + 1).toDouble(&ok);
+    if (!ok || !(rate >= 0.0 && rate <= 1.0)) return false;
+  }
+  if (rate >= 1.0)
+    plan.failAlways(*kind);
+  else if (rate > 0.0)
+    plan.failRandomly(*kind, rate);
+  return true;
+}
+
+QString SimConsole::execute(const QString& line) {
+  QStringList words = line.simplified().split(' ', Qt::SkipEmptyParts);
+  if (words.isEmpty()) return QString();
+  const QString command = words.takeFirst().toLower();
+  std::lock_guard<std::mutex> lock(bus_.mutex());
+  return dispatch(command, words);
+}
+
+void SimConsole::tick() {
+  std::lock_guard<std::mutex> lock(bus_.mutex());
+  drift_.apply(bus_.module(), clock_.tick());
+}
+
+QString SimConsole::dispatch(const QString& command, const QStringList& args) {
+  if (command == "set") return setRegister(args);
+  if (command == "get") return getRegister(args);
+  if (command == "input") return input(args);
+  if (command == "error") return error(args);
+  if (command == "output") return output(args);
+  if (command == "debug") return debug(args);
+  if (command == "state") return state(args);
+  if (command == "firmware") return firmware(args);
+  if (command == "unplug" && args.isEmpty()) return plug(false);
+  if (command == "plug" && args.isEmpty()) return plug(true);
+  if (command == "fault") return fault(args);
+  if (command == "drift") return driftCommand(args);
+  if (command == "status" && args.isEmpty()) return status();
+  if (command == "help") return helpText();
+  if (command == "quit" && args.isEmpty()) {
+    quitRequested_ = true;
+    return QStringLiteral("bye");
+  }
+  return QStringLiteral("? unknown command '%1'; type help").arg(command);
+}
+
+QString SimConsole::setRegister(const QStringList& args) {
+  if (args.size() != 2) return usageError("set REG VALUE");
+  const auto reg = number(args[0], 0, 0xFFFF);
+  if (!reg) return rangeError("REG", args[0], 0, 0xFFFF);
+  const auto value = number(args[1], 0, 0xFFFF);
+  if (!value) return rangeError("VALUE", args[1], 0, 0xFFFF);
+  bus_.module().set(uint16_t(*reg), uint16_t(*value));
+  return QStringLiteral("%1 = %2").arg(*reg).arg(*value);
+}
+
+QString SimConsole::getRegister(const QStringList& args) {
+  if (args.size() != 1) return usageError("get REG");
+  const auto reg = number(args[0], 0, 0xFFFF);
+  if (!reg) return rangeError("REG", args[0], 0, 0xFFFF);
+  return QStringLiteral("%1 = %2").arg(*reg).arg(bus_.module().get(uint16_t(*reg)));
+}
+
+QString SimConsole::input(const QStringList& args) {
+  if (args.size() != 2) return usageError("input N on|off|toggle");
+  const auto n = number(args[0], 1, kInputs);
+  if (!n) return rangeError("N", args[0], 1, kInputs);
+  const uint16_t reg = uint16_t(ModuleModel::DigitalInputs - 1 + *n);
+  ModuleModel& module = bus_.module();
+  const QString how = args[1].toLower();
+  bool on = false;
+  if (how == "toggle")
+    on = module.get(reg) == 0;
+  else if (how == "on" || how == "off")
+    on = how == "on";
+  else
+    return usageError("input N on|off|toggle");
+  module.set(reg, on ? 1 : 0);
+  return QStringLiteral("input %1 %2 (register %3 = %4)")
+      .arg(*n)
+      .arg(on ? "on" : "off")
+      .arg(reg)
+      .arg(on ? 1 : 0);
+}
+
+QString SimConsole::error(const QStringList& args) {
+  if (args.size() != 2) return usageError("error N on|off");
+  const auto n = number(args[0], 1, kErrors);
+  if (!n) return rangeError("N", args[0], 1, kErrors);
+  const QString how = args[1].toLower();
+  if (how != "on" && how != "off") return usageError("error N on|off");
+  const uint16_t reg = uint16_t(ModuleModel::Errors - 1 + *n);
+  bus_.module().set(reg, how == "on" ? 1 : 0);
+  return QStringLiteral("error %1 %2 (register %3 = %4)")
+      .arg(*n)
+      .arg(how)
+      .arg(reg)
+      .arg(how == "on" ? 1 : 0);
+}
+
+QString SimConsole::output(const QStringList& args) {
+  if (args.size() != 2) return usageError("output N on|off");
+  const auto n = number(args[0], 1, kOutputs);
+  if (!n) return rangeError("N", args[0], 1, kOutputs);
+  const QString how = args[1].toLower();
+  if (how != "on" && how != "off") return usageError("output N on|off");
+  const uint16_t reg = uint16_t(ModuleModel::DigitalOutputs - 1 + *n);
+  ModuleModel& module = bus_.module();
+  // Only bit 0 is the output; whatever else a test put into the register stays.
+  const uint16_t value = uint16_t((module.get(reg) & ~1u) | (how == "on" ? 1u : 0u));
+  module.set(reg, value);
+  return QStringLiteral("output %1 %2 (register %3 = %4)").arg(*n).arg(how).arg(reg).arg(value);
+}
+
+QString SimConsole::debug(const QStringList& args) {
+  if (args.size() != 2) return usageError("debug N VALUE");
+  const auto n = number(args[0], 1, DebugDrift::kValues);
+  if (!n) return rangeError("N", args[0], 1, DebugDrift::kValues);
+  const auto value = number(args[1], 0, 0xFFFF);
+  if (!value) return rangeError("VALUE", args[1], 0, 0xFFFF);
+  const uint16_t reg = uint16_t(ModuleModel::Debug - 1 + *n);
+  bus_.module().set(reg, uint16_t(*value));
+  drift_.setCentre(int(*n - 1), uint16_t(*value));
+  return QStringLiteral("debug %1 = %2 (register %3)").arg(*n).arg(*value).arg(reg);
+}
+
+QString SimConsole::state(const QStringList& args) {
+  if (args.size() != 1) return usageError("state N");
+  const auto value = number(args[0], 0, 0xFFFF);
+  if (!value) return rangeError("N", args[0], 0, 0xFFFF);
+  bus_.module().set(ModuleModel::ControlState, uint16_t(*value));
+  return QStringLiteral("control state %1 (register %2)")
+      .arg(*value)
+      .arg(ModuleModel::ControlState);
+}
+
+QString SimConsole::firmware(const QStringList& args) {
+  if (args.isEmpty() || args.size() > 2) return usageError("firmware V [R]");
+  const auto version = number(args[0], 0, 0xFFFF);
+  if (!version) return rangeError("V", args[0], 0, 0xFFFF);
+  std::optional<long> revision = 0;
+  if (args.size() == 2 && !(revision = number(args[1], 0, 0xFFFF)))
+    return rangeError("R", args[1], 0, 0xFFFF);
+  ModuleModel& module = bus_.module();
+  module.installFirmware(uint16_t(*version), uint16_t(*revision));
+  // The new module's debug values are what drifts from now on.
+  if (drift_.running()) drift_.start(module, clock_.tick());
+  return QStringLiteral("firmware %1 plugged in: its register map and power-on values")
+      .arg(versionText(module.firmwareVersion(), module.firmwareRevision()));
+}
+
+QString SimConsole::plug(bool plugged) {
+  bus_.setModulePlugged(plugged);
+  const int address = bus_.module().address();
+  return plugged ? QStringLiteral("module plugged in: answering at address %1").arg(address)
+                 : QStringLiteral("module unplugged: address %1 stays silent").arg(address);
+}
+
+QString SimConsole::fault(const QStringList& args) {
+  if (args.size() != 1) return usageError("fault KIND[:RATE] | fault clear");
+  FaultPlan& plan = bus_.faults();
+  if (args[0].toLower() == "clear") {
+    plan.clear();
+    return QStringLiteral("faults cleared");
+  }
+  const QString rule = args[0].toLower();
+  if (!addFault(plan, rule))
+    return QStringLiteral(
+               "? unknown fault '%1'; KIND: drop, late, crc, address, exception, "
+               "garbage; RATE 0..1")
+        .arg(args[0]);
+  const QString scope = plan.benchInScope() ? "module and bench" : "module";
+  const qsizetype colon = rule.indexOf(':');
+  const double rate = colon < 0 ? 1.0 : rule.mid(colon + 1).toDouble();
+  const QString kind = rule.left(colon);
+  if (rate <= 0.0) return QStringLiteral("fault %1 at rate 0: nothing added").arg(kind);
+  if (rate >= 1.0) return QStringLiteral("fault %1 on every %2 reply").arg(kind, scope);
+  return QStringLiteral("fault %1 on a share %2 of %3 replies").arg(kind).arg(rate).arg(scope);
+}
+
+QString SimConsole::driftCommand(const QStringList& args) {
+  const QString how = args.size() == 1 ? args[0].toLower() : QString();
+  if (how == "on") {
+    if (!drift_.running()) drift_.start(bus_.module(), clock_.tick());
+    return QStringLiteral("debug values drift slowly");
+  }
+  if (how == "off") {
+    drift_.stop();
+    return QStringLiteral("debug values stay put");
+  }
+  return usageError("drift on|off");
+}
+
+QString SimConsole::status() const {
+  const ModuleModel& m = bus_.module();
+  const FaultPlan& plan = bus_.faults();
+  QString out = QStringLiteral(
+                    "module at %1: firmware %2, logic %3, input map %4, control state "
+                    "%5, %6, faults %7, debug values %8\n")
+                    .arg(m.address())
+                    .arg(versionText(m.firmwareVersion(), m.firmwareRevision()))
+                    .arg(m.get(ModuleModel::LogicNumber))
+                    .arg(m.get(ModuleModel::InputMap))
+                    .arg(m.get(ModuleModel::ControlState))
+                    .arg(bus_.modulePlugged() ? "answering" : "unplugged")
+                    .arg(plan.empty() ? "none" : "active")
+                    .arg(drift_.running() ? "drifting" : "steady");
+  out += QStringLiteral("inputs 1-17 %1  outputs 1-3 %2  errors 1-12 %3\n")
+             .arg(bits(m, ModuleModel::DigitalInputs, kInputs, 0xFFFF))
+             .arg(bits(m, ModuleModel::DigitalOutputs, kOutputs, 1))
+             .arg(bits(m, ModuleModel::Errors, kErrors, 0xFFFF));
+  const auto word = [](uint16_t w) { return QStringLiteral("%1").arg(w, 4, 16, QChar('0')); };
+  out += QStringLiteral("bench: R16 at %1 out %2 in %3, D8R4 at %4 out %5 in %6")
+             .arg(bus_.r16().address())
+             .arg(word(bus_.r16().outputs()))
+             .arg(word(bus_.r16().inputs()))
+             .arg(bus_.d8r4().address())
+             .arg(word(bus_.d8r4().outputs()))
+             .arg(word(bus_.d8r4().inputs()));
+  return out;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "sim/DebugDrift.h"
+
+class Clock;
+class FaultPlan;
+class SimBus;
+
+// The commands typed into tarvix-sim's terminal: put the simulated module into any state while
+// the tool polls it (inputs, errors, outputs, debug values, control state, another firmware, a
+// pulled cable, faults on the line). Every command is carried out under the bus lock, so the
+// thread serving the line never sees half of a change. execute() returns the reply text, one
+// line for every command but help and status.
+class SimConsole {
+ public:
+  SimConsole(SimBus& bus, Clock& clock);
+
+  QString execute(const QString& line);
+
+  // Moves drifting debug values on to the clock's present time; tarvix-sim calls it a few
+  // times a second.
+  void tick();
+
+  bool quitRequested() const { return quitRequested_; }
+
+  static QString helpText();
+  // Adds the rule "KIND" (every reply) or "KIND:RATE" (RATE 0..1; 0 adds none) to the plan;
+  // false when the text names no fault kind or rate.
+  static bool addFault(FaultPlan& plan, const QString& rule);
+
+ private:
+  QString dispatch(const QString& command, const QStringList& args);
+  QString setRegister(const QStringList& args);
+  QString getRegister(const QStringList& args);
+  QString input(const QStringList& args);
+  QString error(const QStringList& args);
+  QString output(const QStringList& args);
+  QString debug(const QStringList& args);
+  QString state(const QStringList& args);
+  QString firmware(const QStringList& args);
+  QString plug(bool plugged);
+  QString fault(const QStringList& args);
+  QString driftCommand(const QStringList& args);
+  QString status() const;
+
+  SimBus& bus_;
+  Clock& clock_;
+  DebugDrift drift_;
+  bool quitRequested_ = false;
+};
