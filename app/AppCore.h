@@ -11,6 +11,7 @@
 #include "link/SerialLine.h"
 #include "link/SerialPortLink.h"
 #include "link/StatusLine.h"
+#include "params/ParamTables.h"
 
 class Prompter;
 class CommThread;
@@ -34,6 +35,10 @@ class AppCore {
   Variant variant;
   LinkFlags flags;
   StatusLine status;
+  ParamTables tables;
+  // Debug value (row of the debug table) the diagram and the test diagram sample.
+  std::atomic_int diagramValueIndex{0};
+  std::atomic_int testDiagramValueIndex{0};
 
   SerialPortLink& port() { return *port_; }
   ModbusRtuClient& client() { return *client_; }

@@ -1,0 +1,112 @@
+#include "params/Identification.h"
+
+#include "app/AppCore.h"
+
+namespace {
+
+const QString kInputPrefix = QStringLiteral("ВХОД ");
+const QString kOutputPrefix = QStringLiteral("ВЫХОД ");
+const QString kErrorPrefix = QStringLiteral("ОШИБКА ");
+const QString kParamPrefix = QStringLiteral("Параметр ");
+
+QStringList rowNames(const SettingsStore& mem, const QString& section, int rows,
+                     const QString& prefix) {
+  QStringList names;
+  for (int i = 1; i <= rows; ++i)
+    names << mem.readString(section, QStringLiteral("n%1").arg(i), prefix + QString::number(i));
+  return names;
+}
+
+}  // namespace
+
+int Identification::selectFirmwareLayout() {
+  ModbusRtuClient& client = core_.client();
+  ReadExchange x;
+  if (!client.readModuleRegisters(x, 768, 1)) {
+    core_.showLinkFailure(x.error);
+    core_.status.setText(StatusLine::Firmware, QStringLiteral("Версия прошивки ------"));
+    return -1;
+  }
+  const int version = x.registers[0];
+  const int revision = client.readModuleRegisters(x, 769, 1) ? x.registers[0] : 0;
+  QString text = QStringLiteral("Версия прошивки  ") + QString::number(version);
+  if (revision != 0) text += QLatin1Char('.') + QString::number(revision);
+  core_.status.setText(StatusLine::Firmware, text);
+
+  ParamTables::Firmware f = core_.tables.firmware();
+  f.revision = revision;
+  if (version > core_.flags.maxFirmwareVersion) {
+    core_.tables.setFirmware(f);
+    core_.showLinkFailure(QStringLiteral("НЕИЗВЕСТНАЯ ВЕРСИЯ ПРОШИВКИ МОДУЛЯ"));
+    return version;
+  }
+  f.version = version;
+  f.layout = FirmwareLayout::forVersion(version, f.layout);
+  core_.tables.setFirmware(f);
+  return version;
+}
+
+int Identification::selectNameSections() {
+  ModbusRtuClient& client = core_.client();
+  ReadExchange x;
+  const int logic = client.readModuleRegisters(x, 592, 1) ? x.registers[0] : 1;
+  core_.status.setText(StatusLine::Logic, QStringLiteral("Логика ") + QString::number(logic));
+  const int map = client.readModuleRegisters(x, 76, 1) ? x.registers[0] : 0;
+  const bool earthingSwitch =
+      core_.mem.readInteger(QStringLiteral("measure"), QStringLiteral("type"), 0) != 0;
+
+  ParamTables::Firmware f = core_.tables.firmware();
+  QString di;
+  if (logic == 2) {
+    di = QStringLiteral("di_names2");
+    f.errSection = QStringLiteral("err_names2");
+  } else {
+    if (logic == 3)
+      di = map == 0 ? QStringLiteral("di_names3") : QStringLiteral("di_names3_map1");
+    else
+      di = f.version < 200 ? QStringLiteral("di_names") : QStringLiteral("di_names3");
+    f.errSection = QStringLiteral("err_names");
+  }
+  f.diSection = earthingSwitch ? di + QStringLiteral("_zn") : di;
+  f.logicNumber = logic;
+  f.mapVariant = map;
+  core_.tables.setFirmware(f);
+  return logic;
+}
+
+void Identification::buildTables() {
+  const SettingsStore& mem = core_.mem;
+  ParamTables& t = core_.tables;
+  ParamTables::Firmware f = t.firmware();
+  const FirmwareLayout& l = f.layout;
+  auto build = [&](ParamTables::Id id, const QString& section, uint16_t start, uint16_t count,
+                   const QString& prefix) {
+    t.setStructure(id, section, start, count, rowNames(mem, section, count, prefix));
+  };
+  build(ParamTables::DigInputs, f.diSection, 16, 17, kInputPrefix);
+  build(ParamTables::DigOutputs, QStringLiteral("do_names"), 128, 3, kOutputPrefix);
+  build(ParamTables::Errors, f.errSection, 48, 12, kErrorPrefix);
+  build(ParamTables::Debug, l.debugSection, 256, 16, kParamPrefix);
+
+  // The debug value each diagram samples: the row whose name the settings remember.
+  const QStringList debugNames = t.table(ParamTables::Debug).names;
+  auto indexOf = [&](const char* key) {
+    const QString wanted = mem.readString(QStringLiteral("measure"), QLatin1String(key), QString());
+    return std::max<int>(0, int(debugNames.indexOf(wanted)));
+  };
+  core_.diagramValueIndex = indexOf("diag");
+  core_.testDiagramValueIndex = indexOf("diag_test");
+
+  build(ParamTables::DebInpsParam, l.serviceInputsSection, FirmwareLayout::kServiceInputsStart,
+        l.serviceInputsCount, kParamPrefix);
+  build(ParamTables::Amps, l.ampsSection, l.ampsStart, l.ampsCount, kParamPrefix);
+  build(ParamTables::Inps, l.inputsSection, FirmwareLayout::kInputsStart,
+        FirmwareLayout::kInputsCount, kParamPrefix);
+  build(ParamTables::Timers, l.timersSection, l.timersStart, l.timersCount, kParamPrefix);
+  build(ParamTables::Actu, l.motorSection, l.motorStart, l.motorCount, kParamPrefix);
+  build(ParamTables::AutoReset, QStringLiteral("autoreset"), 94, 2, kParamPrefix);
+  f.built = true;
+  t.setFirmware(f);
+  // Group visibility, selector contents and the inversion list follow in the window.
+  t.announceStructure();
+}

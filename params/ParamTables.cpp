@@ -1,0 +1,102 @@
+#include "params/ParamTables.h"
+
+#include <algorithm>
+
+const char* ParamTables::objectName(Id id) {
+  static const char* const kNames[Count] = {
+      "StringGridDigInputs", "StringGridDigOutputs",  "StringGridErrors", "StringGridDebug",
+      "StringGridTimers",    "StringGridAmps",        "StringGridInps",   "StringGridActu",
+      "StringGridAutoReset", "StringGridDebInpsParam"};
+  return kNames[id];
+}
+
+int ParamTables::valueColumnWidth(Id id) {
+  switch (id) {
+    case DigInputs:
+    case DigOutputs:
+    case Errors:
+      return 24;
+    case Inps:
+    case AutoReset:
+      return 30;
+    default:
+      return 48;
+  }
+}
+
+void ParamTables::setStructure(Id id, const QString& section, uint16_t start, uint16_t count,
+                               const QStringList& names) {
+  std::lock_guard lock(mutex_);
+  Table& t = tables_[id];
+  t.section = section;
+  t.start = start;
+  t.count = count;
+  t.names = names;
+  t.values = QStringList();
+  for (int i = 0; i < names.size(); ++i) t.values << QString();
+}
+
+void ParamTables::storeRead(Id id, const uint16_t* values, int count, int firstRow) {
+  {
+    std::lock_guard lock(mutex_);
+    Table& t = tables_[id];
+    for (int i = 0; i < count && firstRow + i < kBufferSize; ++i) {
+      const int row = firstRow + i;
+      t.buffer[row] = values[i];
+      if (row < t.values.size())
+        t.values[row] = QString::number(id == DigOutputs ? values[i] & 1 : values[i]);
+    }
+  }
+  emit valuesChanged(id);
+}
+
+void ParamTables::blank(Id id, bool zeroBuffer) {
+  {
+    std::lock_guard lock(mutex_);
+    Table& t = tables_[id];
+    for (QString& v : t.values) v = QStringLiteral("---");
+    if (zeroBuffer) t.buffer.fill(0);
+  }
+  emit valuesChanged(id);
+}
+
+void ParamTables::setCellText(Id id, int row, const QString& text) {
+  std::lock_guard lock(mutex_);
+  Table& t = tables_[id];
+  if (row >= 0 && row < t.values.size()) t.values[row] = text;
+}
+
+int ParamTables::rowCount(Id id) const {
+  std::lock_guard lock(mutex_);
+  return int(tables_[id].names.size());
+}
+
+QString ParamTables::name(Id id, int row) const {
+  std::lock_guard lock(mutex_);
+  return tables_[id].names.value(row);
+}
+
+QString ParamTables::cellText(Id id, int row) const {
+  std::lock_guard lock(mutex_);
+  return tables_[id].values.value(row);
+}
+
+uint16_t ParamTables::bufferValue(Id id, int row) const {
+  std::lock_guard lock(mutex_);
+  return row >= 0 && row < kBufferSize ? tables_[id].buffer[row] : 0;
+}
+
+ParamTables::Table ParamTables::table(Id id) const {
+  std::lock_guard lock(mutex_);
+  return tables_[id];
+}
+
+void ParamTables::setFirmware(const Firmware& f) {
+  std::lock_guard lock(mutex_);
+  firmware_ = f;
+}
+
+ParamTables::Firmware ParamTables::firmware() const {
+  std::lock_guard lock(mutex_);
+  return firmware_;
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <mutex>
+
+#include "params/FirmwareLayout.h"
+
+// The tables the window shows, as core state: names, value cell texts and the registers last
+// read for each, bound to a register block. Worker-side code fills them; the window draws them
+// when told (queued) and writes the cell texts the user types back here.
+class ParamTables : public QObject {
+  Q_OBJECT
+ public:
+  enum Id {
+    // the eight display tables, in the order the link-loss blanking walks them
+    DigInputs,
+    DigOutputs,
+    Errors,
+    Debug,
+    Timers,
+    Amps,
+    Inps,
+    Actu,
+    // parameter tables of the service tab
+    AutoReset,
+    DebInpsParam,
+    Count
+  };
+  static constexpr int kDisplayTables = Actu + 1;
+  static constexpr int kBufferSize = 512;
+
+  struct Table {
+    QString section;        // name section in mem.ini
+    QString defaultPrefix;  // name of a row without a key: prefix + row number
+    uint16_t start = 0;
+    uint16_t count = 0;
+    QStringList names;
+    QStringList values;  // column 1 texts, one per row
+    std::array<uint16_t, kBufferSize> buffer{};
+  };
+
+  // What identification found; read by the window to show or hide version-dependent groups.
+  struct Firmware {
+    int version = 0;
+    int revision = 0;
+    int logicNumber = 1;
+    int mapVariant = 0;
+    FirmwareLayout layout;
+    QString diSection, errSection;
+    bool built = false;  // false until the first identification built the tables
+  };
+
+  static const char* objectName(Id id);
+  // Width of the value column: 24 for lamps, 30 for the inputs and auto-reset tables, else 48.
+  static int valueColumnWidth(Id id);
+
+  // Replaces a table's structure; the value texts become empty and the buffer stays.
+  void setStructure(Id id, const QString& section, uint16_t start, uint16_t count,
+                    const QStringList& names);
+  // Stores `count` registers read from the table's block starting at its row `firstRow`, and
+  // their cell texts (decimal, or bit 0 for the outputs).
+  void storeRead(Id id, const uint16_t* values, int count, int firstRow = 0);
+  // "---" in every value cell and, unless told otherwise, zero in the whole buffer.
+  void blank(Id id, bool zeroBuffer = true);
+  void setCellText(Id id, int row, const QString& text);
+
+  int rowCount(Id id) const;
+  QString name(Id id, int row) const;
+  QString cellText(Id id, int row) const;
+  uint16_t bufferValue(Id id, int row) const;
+  Table table(Id id) const;
+
+  void setFirmware(const Firmware& f);
+  Firmware firmware() const;
+
+  // Tells the window that rows or names changed (after identification built the tables).
+  void announceStructure() { emit structureChanged(); }
+
+ signals:
+  void structureChanged();
+  void valuesChanged(int id);
+
+ private:
+  mutable std::mutex mutex_;
+  std::array<Table, Count> tables_;
+  Firmware firmware_;
+};
