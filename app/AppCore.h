@@ -8,9 +8,11 @@
 #include "link/Clock.h"
 #include "link/LinkFlags.h"
 #include "link/ModbusRtuClient.h"
+#include "link/RequestFlags.h"
 #include "link/SerialLine.h"
 #include "link/SerialPortLink.h"
 #include "link/StatusLine.h"
+#include "operation/ControlState.h"
 #include "params/ParamTables.h"
 
 class Prompter;
@@ -34,11 +36,21 @@ class AppCore {
   SettingsStore prof;
   Variant variant;
   LinkFlags flags;
+  RequestFlags requests;
   StatusLine status;
   ParamTables tables;
   // Debug value (row of the debug table) the diagram and the test diagram sample.
   std::atomic_int diagramValueIndex{0};
   std::atomic_int testDiagramValueIndex{0};
+  ControlState control;
+
+  // The page the window shows: the status read fetches only that page's block.
+  enum class Page { Main, Firm, Service, LogTime, Control, Diagram, Test };
+  std::atomic<Page> activePage{Page::Firm};
+  // The diagram samples while recording; the outputs are not read then.
+  std::atomic_bool diagramRecording{false};
+  // Module clock as last read (seconds since 1970), while the log and time page is shown.
+  std::atomic<uint32_t> moduleClockSeconds{0};
 
   SerialPortLink& port() { return *port_; }
   ModbusRtuClient& client() { return *client_; }

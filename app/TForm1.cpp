@@ -54,6 +54,11 @@ TForm1::TForm1(const QString& directory, std::unique_ptr<SerialLine> line, Clock
   // right after the text.
   connect(&core_.status, &StatusLine::textChanged, this, &TForm1::showStatusText,
           Qt::QueuedConnection);
+  connect(&core_.status, &StatusLine::passDurationChanged, panel1_->label12(),
+          [this](int ms) { panel1_->label12()->setText(QString::number(ms)); });
+  // The status read fetches the block of the page the user looks at.
+  connect(pageControl1_, &QTabWidget::currentChanged, this,
+          [this](int index) { core_.activePage = AppCore::Page(index); });
 
   FormCreate();
 }

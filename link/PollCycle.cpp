@@ -2,23 +2,89 @@
 
 #include "app/AppCore.h"
 
+PollCycle::PollCycle(AppCore& core) : core_(core), identification_(core), statusReader_(core) {}
+
+void PollCycle::setOperation(RequestFlags::Module request, Operation op) {
+  operations_[request] = std::move(op);
+}
+
 void PollCycle::pollPass() {
   LinkFlags& flags = core_.flags;
-  // A suspended link or an absent adapter would otherwise spin the worker: pause instead.
+  Clock& clock = core_.clock;
+  // A suspended link would otherwise spin the worker: pause instead.
   if (flags.linkSuspended) {
-    core_.clock.sleep(kIdlePauseMs);
+    clock.sleep(kIdlePauseMs);
     return;
   }
+  SerialPortLink& port = core_.port();
   const QString path = SerialPortLink::devicePath(
       core_.mem.readString(QStringLiteral("connect"), QStringLiteral("port"), QString()));
-  SerialPortLink& port = core_.port();
   if (!port.isOpen()) port.openPort(path);
   if (!port.isOpen()) {
     port.closePort();
     core_.showLinkFailure(QStringLiteral("Ошибка открытия порта"));
-    core_.clock.sleep(kIdlePauseMs);
+    if (flags.valuesShown) statusReader_.clearStatusTables();
+    clock.sleep(kIdlePauseMs);  // an absent adapter costs no CPU
     return;
   }
-  core_.clock.sleep(kIdlePauseMs);
+
+  if (!flags.moduleOnline) {
+    const int version = identification_.selectFirmwareLayout();
+    flags.firmwareVersion = version;
+    if (version >= 0 && version <= flags.maxFirmwareVersion) {
+      identification_.selectNameSections();
+      identification_.buildTables();
+    }
+  }
+  const uint32_t passStart = clock.tick();
+  // The diagram takes its sample here once it exists.
+  const int version = flags.firmwareVersion;
+  const bool statusRead =
+      version >= 0 && version <= flags.maxFirmwareVersion && statusReader_.readStatus();
+  if (statusRead) {
+    core_.status.setText(StatusLine::Link, QStringLiteral("МОДУЛЬ НА СВЯЗИ"));
+    flags.valuesShown = true;
+    serveModuleRequests();
+  } else {
+    if (flags.valuesShown) statusReader_.clearStatusTables();
+    if (!port.portAlive()) port.closePort();
+    clock.sleep(kFailedPollPauseMs);
+  }
+  serveBenchRequests();
+  // The endurance cycles take their step here once they exist.
+  core_.status.setPassDuration(int(clock.tick() - passStart));
+
+  if (flags.linkSuspended) {
+    port.closePort();
+    core_.showLinkFailure(QStringLiteral("Связь прервана пользователем"));
+  }
   if (flags.portReopenRequest.exchange(false)) port.closePort();
+}
+
+void PollCycle::serveModuleRequests() {
+  RequestFlags& r = core_.requests;
+  for (int i = 0; i < RequestFlags::ModuleRequestCount; ++i) {
+    if (!r.module[i]) continue;
+    const bool ok = operations_[i] ? operations_[i]() : true;
+    // A request raised again while its operation ran is cleared with it.
+    if (ok || i != RequestFlags::ResetCommand) r.module[i] = false;
+  }
+}
+
+void PollCycle::serveBenchRequests() {
+  RequestFlags& r = core_.requests;
+  if (core_.flags.moduleOnline) {
+    // Selecting the bench voltage arrives with the bench subsystem.
+    r.bench24V = false;
+    r.bench220V = false;
+  }
+  auto address = [&](const char* key, int def) {
+    return uint8_t(core_.tp.readInteger(QStringLiteral("connect"), QLatin1String(key), def));
+  };
+  ModbusRtuClient& client = core_.client();
+  if (r.r16Output.exchange(false))
+    client.writeBenchOutputs(address("r16_addr", 16), r.r16OutputWord);
+  if (r.d8r4Output.exchange(false))
+    client.writeBenchOutputs(address("d8r4_addr", 17), r.d8r4OutputWord);
+  r.benchReset = false;  // the bench reset arrives with the bench subsystem
 }

@@ -14,9 +14,12 @@ class StatusLine : public QObject {
 
   void setText(int panel, const QString& text);
   QString text(int panel) const;
+  // Duration of the last poll pass (Label12).
+  void setPassDuration(int ms) { emit passDurationChanged(ms); }
 
  signals:
   void textChanged(int panel, const QString& text);
+  void passDurationChanged(int ms);
 
  private:
   mutable std::mutex mutex_;

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+// Work the window asks of the worker. A handler sets a flag; the next poll pass serves it and
+// clears it. The first group is served, in this order, only by a pass whose status read
+// succeeded; the bench group by every pass with an open port.
+struct RequestFlags {
+  enum Module {
+    MainRead,
+    ServiceRead,
+    LogTab,
+    MainWrite,
+    ServiceWrite,
+    SetClock,
+    ClearLog,
+    ReadLog,
+    Push,
+    Pull,
+    ResetCommand,  // cleared only when the reset command succeeded
+    LinkParamsRead,
+    LinkParamsWrite,
+    MotorVoltage,
+    InputMap,
+    ModuleRequestCount
+  };
+  std::atomic_bool module[ModuleRequestCount] = {};
+
+  std::atomic_bool bench24V{false};
+  std::atomic_bool bench220V{false};
+  // Each output word is written before its flag is set.
+  std::atomic<uint16_t> r16OutputWord{0};
+  std::atomic_bool r16Output{false};
+  std::atomic<uint16_t> d8r4OutputWord{0};
+  std::atomic_bool d8r4Output{false};
+  std::atomic_bool benchReset{false};
+};

@@ -1,0 +1,57 @@
+#include "operation/ControlState.h"
+
+#include "app/AppCore.h"
+
+void ControlState::loadTexts(const QStringList& commandTexts,
+                             const QStringList& controlStateTexts) {
+  std::lock_guard lock(mutex_);
+  commandTexts_ = commandTexts;
+  stateTexts_ = controlStateTexts;
+}
+
+bool ControlState::readControlState(AppCore& core) {
+  ReadExchange x;
+  if (!core.client().readModuleRegisters(x, 8, 4)) {
+    core.showLinkFailure(x.error);
+    {
+      std::lock_guard lock(mutex_);
+      stateText_ = QStringLiteral("---");
+      stateShown_ = -1;
+    }
+    core.status.setText(StatusLine::Control, QStringLiteral("---"));
+    emit changed();
+    return false;
+  }
+  QString panelText;
+  {
+    std::lock_guard lock(mutex_);
+    std::copy_n(x.registers.begin(), 4, block_.begin());
+    const int command = block_[0] ? 1 : block_[1] ? 2 : block_[2] ? 3 : 0;
+    // A short [cmd_stat] leaves the text empty rather than failing.
+    commandText_ = commandTexts_.value(command);
+    const int state = block_[3];
+    if (state != stateShown_) {
+      stateText_ = state < stateTexts_.size() ? stateTexts_[state] : QStringLiteral("???????");
+      stateShown_ = state;
+      panelText = stateText_;
+    }
+  }
+  if (!panelText.isNull()) core.status.setText(StatusLine::Control, panelText);
+  emit changed();
+  return true;
+}
+
+std::array<uint16_t, 4> ControlState::block() const {
+  std::lock_guard lock(mutex_);
+  return block_;
+}
+
+QString ControlState::commandText() const {
+  std::lock_guard lock(mutex_);
+  return commandText_;
+}
+
+QString ControlState::stateText() const {
+  std::lock_guard lock(mutex_);
+  return stateText_;
+}

@@ -1,0 +1,155 @@
+// The link states of the poll pass, driven through the simulated module on virtual time.
+#include <gtest/gtest.h>
+#include <QTemporaryDir>
+
+#include "app/AppCore.h"
+#include "link/PollCycle.h"
+#include "sim/MemoryLine.h"
+#include "sim/SimBus.h"
+#include "support/ScriptedLine.h"
+
+namespace {
+
+class PollCycleTest : public ::testing::Test {
+ protected:
+  PollCycleTest() {
+    SettingsStore mem(dir.filePath("mem.ini"));
+    mem.writeString("connect", "port", "COM1");
+    mem.flush();
+    auto owned = std::make_unique<MemoryLine>(bus, clock);
+    line = owned.get();
+    core = std::make_unique<AppCore>(dir.path(), prompter, std::move(owned), clock);
+    cycle = std::make_unique<PollCycle>(*core);
+  }
+  QString linkText() const { return core->status.text(StatusLine::Link); }
+
+  QTemporaryDir dir;
+  VirtualClock clock;
+  SimBus bus;
+  RecordingPrompter prompter;
+  MemoryLine* line = nullptr;
+  std::unique_ptr<AppCore> core;
+  std::unique_ptr<PollCycle> cycle;
+};
+
+TEST_F(PollCycleTest, LinkStates) {
+  line->setAbsent(true);
+  cycle->pollPass();
+  EXPECT_EQ(linkText(), "Ошибка открытия порта");
+  EXPECT_FALSE(core->port().isOpen());
+
+  line->setAbsent(false);
+  bus.module().set(16, 2);
+  cycle->pollPass();
+  EXPECT_EQ(linkText(), "МОДУЛЬ НА СВЯЗИ");
+  EXPECT_TRUE(core->flags.moduleOnline);
+  EXPECT_TRUE(core->flags.valuesShown);
+  EXPECT_EQ(core->flags.firmwareVersion, 205);
+  EXPECT_EQ(core->status.text(StatusLine::Firmware), "Версия прошивки  205");
+  EXPECT_EQ(core->tables.cellText(ParamTables::DigInputs, 0), "2");
+
+  bus.setModulePlugged(false);  // silent module: blanked once, the port stays open
+  cycle->pollPass();
+  EXPECT_EQ(linkText(), "Ошибка получения результата из модуля");
+  EXPECT_FALSE(core->flags.moduleOnline);
+  EXPECT_FALSE(core->flags.valuesShown);
+  EXPECT_EQ(core->tables.cellText(ParamTables::DigInputs, 0), "---");
+  EXPECT_EQ(core->tables.bufferValue(ParamTables::DigInputs, 0), 0);
+  EXPECT_TRUE(core->port().isOpen());
+
+  bus.setModulePlugged(true);
+  cycle->pollPass();
+  EXPECT_EQ(linkText(), "МОДУЛЬ НА СВЯЗИ");
+
+  line->setUnplugged(true);  // the adapter vanished: the alive check closes the port
+  cycle->pollPass();
+  EXPECT_FALSE(core->port().isOpen());
+  line->setUnplugged(false);
+  cycle->pollPass();
+  EXPECT_EQ(linkText(), "МОДУЛЬ НА СВЯЗИ");
+}
+
+TEST_F(PollCycleTest, SuspendedDuringAPassAndRestored) {
+  core->requests.module[RequestFlags::MainRead] = true;
+  cycle->setOperation(RequestFlags::MainRead, [&] {
+    core->flags.linkSuspended = true;  // the user breaks the link while the pass runs
+    return true;
+  });
+  cycle->pollPass();
+  EXPECT_EQ(linkText(), "Связь прервана пользователем");
+  EXPECT_FALSE(core->port().isOpen());
+  const int requests = line->requestCount();
+  cycle->pollPass();
+  EXPECT_EQ(line->requestCount(), requests);  // nothing happens while suspended
+
+  core->flags.linkSuspended = false;
+  cycle->pollPass();
+  EXPECT_EQ(linkText(), "МОДУЛЬ НА СВЯЗИ");
+  EXPECT_EQ(line->openCount(), 2);
+}
+
+TEST_F(PollCycleTest, RequestsWaitForTheModuleAndResetIsRetriedUntilItWorks) {
+  bus.setModulePlugged(false);
+  int pushes = 0, resets = 0;
+  cycle->setOperation(RequestFlags::Push, [&] { return ++pushes, true; });
+  cycle->setOperation(RequestFlags::ResetCommand, [&] { return ++resets >= 2; });
+  core->requests.module[RequestFlags::Push] = true;
+  core->requests.module[RequestFlags::ResetCommand] = true;
+  cycle->pollPass();
+  EXPECT_EQ(pushes, 0);
+  EXPECT_TRUE(core->requests.module[RequestFlags::Push]);
+
+  bus.setModulePlugged(true);
+  cycle->pollPass();
+  EXPECT_EQ(pushes, 1);
+  EXPECT_FALSE(core->requests.module[RequestFlags::Push]);
+  EXPECT_TRUE(core->requests.module[RequestFlags::ResetCommand]);
+  cycle->pollPass();
+  EXPECT_EQ(resets, 2);
+  EXPECT_FALSE(core->requests.module[RequestFlags::ResetCommand]);
+}
+
+TEST_F(PollCycleTest, UnsupportedVersionIsNeverPolled) {
+  bus.module().installFirmware(209, 0);
+  for (int pass = 0; pass < 2; ++pass) {
+    cycle->pollPass();
+    EXPECT_EQ(linkText(), "НЕИЗВЕСТНАЯ ВЕРСИЯ ПРОШИВКИ МОДУЛЯ");
+    EXPECT_FALSE(core->flags.moduleOnline);
+  }
+}
+
+TEST_F(PollCycleTest, StatusReadsOnlyTheVisiblePage) {
+  bus.module().set(48, 1);
+  bus.module().set(256, 77);
+  core->activePage = AppCore::Page::Main;
+  cycle->pollPass();
+  EXPECT_EQ(core->tables.cellText(ParamTables::Errors, 0), "");
+  core->activePage = AppCore::Page::Firm;
+  cycle->pollPass();
+  EXPECT_EQ(core->tables.cellText(ParamTables::Errors, 0), "1");
+  EXPECT_EQ(core->tables.cellText(ParamTables::Debug, 0), "");
+  core->activePage = AppCore::Page::Service;
+  cycle->pollPass();
+  EXPECT_EQ(core->tables.cellText(ParamTables::Debug, 0), "77");
+
+  bus.module().set(128, 3);
+  bus.module().set(129, 2);
+  cycle->pollPass();
+  EXPECT_EQ(core->tables.cellText(ParamTables::DigOutputs, 0), "1");
+  EXPECT_EQ(core->tables.cellText(ParamTables::DigOutputs, 1), "0");  // only bit 0 counts
+  core->diagramRecording = true;
+  bus.module().set(128, 0);
+  cycle->pollPass();
+  EXPECT_EQ(core->tables.cellText(ParamTables::DigOutputs, 0), "1");  // not read while recording
+}
+
+TEST_F(PollCycleTest, BenchWordsAreWrittenWhileTheModuleIsOffline) {
+  bus.setModulePlugged(false);
+  core->requests.r16OutputWord = 0x00A5;
+  core->requests.r16Output = true;
+  cycle->pollPass();
+  EXPECT_EQ(bus.r16().outputs(), 0x00A5);
+  EXPECT_FALSE(core->requests.r16Output);
+}
+
+}  // namespace
