@@ -13,8 +13,16 @@ AppCore::AppCore(const QString& directory, Prompter& prompter_, std::unique_ptr<
       tp(QDir(directory).filePath(QStringLiteral("tp.ini"))),
       prof(QDir(directory).filePath(QStringLiteral("prof.ini"))),
       variant(Variant::detect(directory)),
+      journal(QDir(directory).filePath(QStringLiteral("tarvix.log"))),
       line_(line ? std::move(line) : std::make_unique<QtSerialLine>(clock_)) {
   flags.maxFirmwareVersion = variant.maxFirmwareVersion;
+  // Direct: the journal records each link change as it happens, on whichever thread.
+  QObject::connect(
+      &status, &StatusLine::textChanged, &status,
+      [this](int panel, const QString& text) {
+        if (panel == StatusLine::Link) journal.linkChanged(text);
+      },
+      Qt::DirectConnection);
   port_ = std::make_unique<SerialPortLink>(*line_, mem, status, prompter);
   client_ = std::make_unique<ModbusRtuClient>(*port_, mem, clock);
 }

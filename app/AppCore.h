@@ -3,6 +3,7 @@
 #include <QString>
 #include <memory>
 
+#include "app/SessionJournal.h"
 #include "app/SettingsStore.h"
 #include "app/Variant.h"
 #include "link/Clock.h"
@@ -38,6 +39,7 @@ class AppCore {
   LinkFlags flags;
   RequestFlags requests;
   StatusLine status;
+  SessionJournal journal;
   ParamTables tables;
   // Debug value (row of the debug table) the diagram and the test diagram sample.
   std::atomic_int diagramValueIndex{0};
