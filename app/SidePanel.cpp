@@ -8,22 +8,9 @@
 #include <QVBoxLayout>
 
 #include "app/LinkIndicator.h"
+#include "params/ParamGrid.h"
 
 namespace {
-
-// Two columns: the signal's name and its state. Rows are set when the module's layout is known.
-QTableWidget* makeStateGrid(const QString& name, QWidget* parent) {
-  auto* grid = new QTableWidget(0, 2, parent);
-  grid->setObjectName(name);
-  grid->horizontalHeader()->hide();
-  grid->verticalHeader()->hide();
-  grid->horizontalHeader()->setStretchLastSection(true);
-  grid->setColumnWidth(0, 170);
-  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  grid->setSelectionMode(QAbstractItemView::NoSelection);
-  grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  return grid;
-}
 
 QGroupBox* wrapInGroup(const QString& title, QWidget* content, QWidget* parent) {
   auto* group = new QGroupBox(title, parent);
@@ -40,8 +27,8 @@ SidePanel::SidePanel(QWidget* parent) : QFrame(parent) {
   setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
   setFixedWidth(270);
 
-  digInputs_ = makeStateGrid(QStringLiteral("StringGridDigInputs"), this);
-  digOutputs_ = makeStateGrid(QStringLiteral("StringGridDigOutputs"), this);
+  digInputs_ = ParamGrid::makeGrid(QStringLiteral("StringGridDigInputs"), this);
+  digOutputs_ = ParamGrid::makeGrid(QStringLiteral("StringGridDigOutputs"), this);
   label12_ = new QLabel(this);
   label12_->setObjectName(QStringLiteral("Label12"));
 

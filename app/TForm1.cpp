@@ -24,7 +24,9 @@
 #include "operation/DiagramPage.h"
 #include "operation/LogTimePage.h"
 #include "params/ErrorsPage.h"
+#include "params/Identification.h"
 #include "params/MainPage.h"
+#include "params/ParamGrid.h"
 #include "params/ServicePage.h"
 
 namespace {
@@ -258,6 +260,21 @@ void TForm1::showStatusText(int panel, const QString& text) {
   if (panel >= 0 && panel < statusPanels_.size()) statusPanels_[panel]->setText(text);
   // The link text changes whenever the online state does.
   refreshLinkIndicator();
+}
+
+// Binds the status grids to the core tables, then builds them empty: the layout is not known
+// until the module has been identified.
+void TForm1::buildTables() {
+  ParamTables& t = core_.tables;
+  auto online = [this] { return bool(core_.flags.moduleOnline); };
+  new ParamGrid(panel1_->stringGridDigInputs(), t, ParamTables::DigInputs,
+                ParamGrid::Lamp::NonZeroLime);
+  new ParamGrid(panel1_->stringGridDigOutputs(), t, ParamTables::DigOutputs,
+                ParamGrid::Lamp::Bit0Red);
+  new ParamGrid(errorsPage_->stringGridErrors(), t, ParamTables::Errors,
+                ParamGrid::Lamp::NonZeroRedWhileOnline, online);
+  new ParamGrid(servicePage_->stringGridDebug(), t, ParamTables::Debug);
+  Identification(core_).buildTables();
 }
 
 // Opens the program's link settings (TConparDlg) once that dialog exists.

@@ -91,7 +91,7 @@ class TForm1 : public QMainWindow {
   void readTextLists() {}
   void loadCycleSettings() {}
   void fillInputInversionList() {}
-  void buildTables() {}
+  void buildTables();
 
   WidgetPrompter prompter_;
   AppCore core_;

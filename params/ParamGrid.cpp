@@ -1,0 +1,103 @@
+#include "params/ParamGrid.h"
+
+#include <QHeaderView>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+
+namespace {
+
+const QColor kInactive(160, 160, 160);  // no inactive-caption colour here: a neutral grey
+
+// Fills lamp cells of column 1 with their colour, covering the number.
+class LampDelegate : public QStyledItemDelegate {
+ public:
+  LampDelegate(const ParamGrid& binder, QObject* parent)
+      : QStyledItemDelegate(parent), binder_(binder) {}
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    const QColor colour = index.column() == 1 ? binder_.lampColour(index.row()) : QColor();
+    if (colour.isValid())
+      painter->fillRect(option.rect, colour);
+    else
+      QStyledItemDelegate::paint(painter, option, index);
+  }
+
+ private:
+  const ParamGrid& binder_;
+};
+
+}  // namespace
+
+ParamGrid::ParamGrid(QTableWidget* grid, ParamTables& tables, ParamTables::Id id, Lamp lamp,
+                     std::function<bool()> online)
+    : QObject(grid),
+      grid_(grid),
+      tables_(tables),
+      id_(id),
+      lamp_(lamp),
+      online_(std::move(online)) {
+  if (lamp_ != Lamp::None) grid_->setItemDelegate(new LampDelegate(*this, grid_));
+  connect(&tables_, &ParamTables::structureChanged, this, &ParamGrid::rebuild,
+          Qt::QueuedConnection);
+  connect(
+      &tables_, &ParamTables::valuesChanged, this,
+      [this](int id) {
+        if (id == id_) refreshValues();
+      },
+      Qt::QueuedConnection);
+  rebuild();
+}
+
+QTableWidget* ParamGrid::makeGrid(const QString& objectName, QWidget* parent) {
+  auto* grid = new QTableWidget(0, 2, parent);
+  grid->setObjectName(objectName);
+  grid->horizontalHeader()->hide();
+  grid->verticalHeader()->hide();
+  grid->horizontalHeader()->setStretchLastSection(true);
+  grid->setColumnWidth(0, 170);
+  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid->setSelectionMode(QAbstractItemView::NoSelection);
+  grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  return grid;
+}
+
+QColor ParamGrid::lampColour(int row) const {
+  const uint16_t v = tables_.bufferValue(id_, row);
+  switch (lamp_) {
+    case Lamp::NonZeroLime:
+      return v ? QColor(0, 255, 0) : kInactive;
+    case Lamp::Bit0Red:
+      return (v & 1) ? QColor(255, 0, 0) : kInactive;
+    case Lamp::NonZeroRedWhileOnline:
+      if (!online_ || !online_()) return QColor();
+      return v ? QColor(255, 0, 0) : kInactive;
+    case Lamp::None:
+      break;
+  }
+  return QColor();
+}
+
+void ParamGrid::rebuild() {
+  const int rows = tables_.rowCount(id_);
+  grid_->setRowCount(rows);
+  for (int r = 0; r < rows; ++r) {
+    auto* name = new QTableWidgetItem(tables_.name(id_, r));
+    name->setFlags(name->flags() & ~Qt::ItemIsEditable);
+    grid_->setItem(r, 0, name);
+  }
+  const int w = ParamTables::valueColumnWidth(id_);
+  grid_->setColumnWidth(1, w);
+  grid_->setColumnWidth(0, std::max(40, grid_->width() - w - 24));
+  refreshValues();
+}
+
+void ParamGrid::refreshValues() {
+  const int rows = std::min(grid_->rowCount(), tables_.rowCount(id_));
+  for (int r = 0; r < rows; ++r) {
+    QTableWidgetItem* item = grid_->item(r, 1);
+    if (!item) grid_->setItem(r, 1, item = new QTableWidgetItem);
+    item->setText(tables_.cellText(id_, r));
+  }
+  grid_->viewport()->update();
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+#include "params/ParamTables.h"
+
+class QTableWidget;
+class QWidget;
+
+// Keeps a two-column grid in step with one core table: rows and names when the tables are
+// built, value texts when they are read. Lamp grids fill their value cells with a colour drawn
+// from the registers last read instead of the number.
+class ParamGrid : public QObject {
+  Q_OBJECT
+ public:
+  enum class Lamp { None, NonZeroLime, Bit0Red, NonZeroRedWhileOnline };
+
+  ParamGrid(QTableWidget* grid, ParamTables& tables, ParamTables::Id id, Lamp lamp = Lamp::None,
+            std::function<bool()> online = {});
+
+  // A two-column grid without headers: names in column 0, values in column 1.
+  static QTableWidget* makeGrid(const QString& objectName, QWidget* parent);
+
+  // Colour of a lamp cell, or an invalid colour where the cell shows its text.
+  QColor lampColour(int row) const;
+
+ private:
+  void rebuild();
+  void refreshValues();
+
+  QTableWidget* grid_;
+  ParamTables& tables_;
+  ParamTables::Id id_;
+  Lamp lamp_;
+  std::function<bool()> online_;
+};
