@@ -262,6 +262,13 @@ void TForm1::showStatusText(int panel, const QString& text) {
   refreshLinkIndicator();
 }
 
+// The texts of the executing command and of the control state; the event log's code tables
+// join them when the log arrives.
+void TForm1::readTextLists() {
+  core_.control.loadTexts(core_.mem.readSectionValues(QStringLiteral("cmd_stat")),
+                          core_.mem.readSectionValues(QStringLiteral("ctrl_stat")));
+}
+
 // Binds the status grids to the core tables, then builds them empty: the layout is not known
 // until the module has been identified.
 void TForm1::buildTables() {

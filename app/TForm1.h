@@ -88,7 +88,7 @@ class TForm1 : public QMainWindow {
   void labelClockAndLogTables() {}
   void createBenchOutputButtons() {}
   void captionProfileButtons() {}
-  void readTextLists() {}
+  void readTextLists();
   void loadCycleSettings() {}
   void fillInputInversionList() {}
   void buildTables();

@@ -56,6 +56,7 @@ QTableWidget* ParamGrid::makeGrid(const QString& objectName, QWidget* parent) {
   grid->verticalHeader()->hide();
   grid->horizontalHeader()->setStretchLastSection(true);
   grid->setColumnWidth(0, 170);
+  grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 4);
   grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid->setSelectionMode(QAbstractItemView::NoSelection);
   grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
