@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Tarvix, starts the simulated module on a pseudo-terminal and
-# opens Tarvix on it. Settings live in demo/ beside the build, so a real mem.ini stays untouched.
+# Installs what is missing, builds Tarvix, opens it and runs the simulated module on a
+# pseudo-terminal in this terminal, whose console changes the module while Tarvix watches it
+# ("help" lists the commands, e.g. "input 3 on", "error 2 on", "unplug"). Settings live in
+# demo/, so a real mem.ini stays untouched.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -9,15 +11,17 @@ cmake --build build -j"$(nproc)" --target tarvix tarvix-sim tarvix-cli
 
 mkdir -p demo
 cd demo
-./../build/sim/tarvix-sim --link "$PWD/ttySIM" "$@" > sim.out &
-sim=$!
-trap 'kill $sim 2>/dev/null || true' EXIT
-for _ in $(seq 50); do [ -e ttySIM ] && break; sleep 0.1; done
 [ -f mem.ini ] || printf '[connect]\r\nport=%s\r\nadr=100\r\n' "$PWD/ttySIM" > mem.ini
-echo "Simulated module on $(cat sim.out) (link $PWD/ttySIM). Passwords: 4898 (level 1), 8766 (level 2)."
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  ../build/app/tarvix
+  ../build/app/tarvix &
 else
   echo "No display: running under Xvfb."
-  xvfb-run -a -s "-screen 0 1600x1000x24" ../build/app/tarvix
+  xvfb-run -a -s "-screen 0 1600x1000x24" ../build/app/tarvix &
 fi
+app=$!
+# The module goes when the window is closed.
+( while kill -0 $app 2>/dev/null; do sleep 1; done; pkill -f "tarvix-sim --link $PWD/ttySIM" ) &
+echo "Passwords: 4898 (level 1), 8766 (level 2). Session journal: demo/tarvix.log."
+echo "Simulated module console (help lists the commands, quit ends it):"
+../build/sim/tarvix-sim --link "$PWD/ttySIM" "$@" || true
+kill $app 2>/dev/null || true
