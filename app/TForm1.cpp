@@ -58,6 +58,13 @@ TForm1::TForm1(const QString& directory, std::unique_ptr<SerialLine> line, Clock
           Qt::QueuedConnection);
   connect(&core_.status, &StatusLine::passDurationChanged, panel1_->label12(),
           [this](int ms) { panel1_->label12()->setText(QString::number(ms)); });
+  connect(
+      &core_.control, &ControlState::changed, this,
+      [this] {
+        controlPage_->staticText3()->setText(core_.control.commandText());
+        controlPage_->staticText2()->setText(core_.control.stateText());
+      },
+      Qt::QueuedConnection);
   // The status read fetches the block of the page the user looks at.
   connect(pageControl1_, &QTabWidget::currentChanged, this,
           [this](int index) { core_.activePage = AppCore::Page(index); });

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QLabel;
 class QPushButton;
 class QToolBar;
 
@@ -15,8 +16,12 @@ class ControlPage : public QWidget {
   // Bench output buttons; shown only at the highest access level.
   QToolBar* toolBar4() const { return toolBar4_; }
   QPushButton* buttonConnect() const { return buttonConnect_; }
+  QLabel* staticText3() const { return staticText3_; }  // the command being executed
+  QLabel* staticText2() const { return staticText2_; }  // the control state
 
  private:
   QToolBar* toolBar4_;
   QPushButton* buttonConnect_;
+  QLabel* staticText3_;
+  QLabel* staticText2_;
 };

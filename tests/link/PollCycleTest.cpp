@@ -153,3 +153,26 @@ TEST_F(PollCycleTest, BenchWordsAreWrittenWhileTheModuleIsOffline) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PollCycleTest, ControlStateTexts) {
+  core->control.loadTexts({"0=нет", "1=вкат", "2=выкат", "3=сброс"}, {"0=Готов", "1=Движение"});
+  bus.module().set(9, 1);
+  bus.module().set(11, 1);
+  cycle->pollPass();
+  EXPECT_EQ(core->control.commandText(), "2=выкат");
+  EXPECT_EQ(core->control.stateText(), "1=Движение");
+  EXPECT_EQ(core->status.text(StatusLine::Control), "1=Движение");
+
+  bus.module().set(11, 7);  // no such line
+  cycle->pollPass();
+  EXPECT_EQ(core->status.text(StatusLine::Control), "???????");
+
+  bus.setModulePlugged(false);
+  cycle->pollPass();
+  EXPECT_EQ(core->control.stateText(), "---");
+  EXPECT_EQ(core->status.text(StatusLine::Control), "---");
+}
+
+}  // namespace
