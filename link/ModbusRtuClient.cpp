@@ -38,7 +38,7 @@ ModbusRtuClient::ModbusRtuClient(SerialPortLink& port, SettingsStore& mem, Clock
 
 ModbusRtuClient::Timing ModbusRtuClient::timing() const {
   auto ms = [&](const char* key, int def) {
-    return uint32_t(std::max(0, mem_.readInteger(kConnect, QLatin1String(key), def)));
+    return SerialPortLink::readMilliseconds(mem_, key, def);
   };
   return Timing{ms("send", 50), ms("sleep", 70), ms("receive", 50)};
 }

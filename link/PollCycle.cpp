@@ -17,8 +17,7 @@ void PollCycle::pollPass() {
     return;
   }
   SerialPortLink& port = core_.port();
-  const QString path = SerialPortLink::devicePath(
-      core_.mem.readString(QStringLiteral("connect"), QStringLiteral("port"), QString()));
+  const QString path = SerialPortLink::configuredDevicePath(core_.mem);
   if (!port.isOpen()) port.openPort(path);
   if (!port.isOpen()) {
     port.closePort();

@@ -26,6 +26,15 @@ QString SerialPortLink::devicePath(const QString& portName) {
 #endif
 }
 
+QString SerialPortLink::configuredDevicePath(const SettingsStore& mem) {
+  return devicePath(mem.readString(kConnect, QStringLiteral("port"), QString()));
+}
+
+uint32_t SerialPortLink::readMilliseconds(const SettingsStore& mem, const char* key,
+                                          int defaultValue) {
+  return uint32_t(std::max(0, mem.readInteger(kConnect, QLatin1String(key), defaultValue)));
+}
+
 LineSettings SerialPortLink::lineSettingsFrom(const SettingsStore& mem) {
   static const int kRates[] = {9600, 19200, 38400, 57600, 115200};
   LineSettings s;
@@ -49,10 +58,7 @@ LineSettings SerialPortLink::lineSettingsFrom(const SettingsStore& mem) {
 }
 
 PortTimeouts SerialPortLink::timeoutsFrom(const SettingsStore& mem) {
-  // Negative values make no sense as durations; they count as 0.
-  auto ms = [&](const char* key, int def) {
-    return uint32_t(std::max(0, mem.readInteger(kConnect, QLatin1String(key), def)));
-  };
+  auto ms = [&](const char* key, int def) { return readMilliseconds(mem, key, def); };
   return PortTimeouts{ms("cto1", 10), ms("cto2", 0), ms("cto3", 1000), ms("cto4", 100),
                       ms("cto5", 1000)};
 }

@@ -30,6 +30,10 @@ class SerialPortLink {
   //   elsewhere: "COMn" is /dev/ttyS(n-1); a name starting with "/" is used as it stands;
   //   any other name is taken from /dev. An empty name gives an empty path, which fails to open.
   static QString devicePath(const QString& portName);
+  // The device path of the port named by connect/port.
+  static QString configuredDevicePath(const SettingsStore& mem);
+  // A duration of the `connect` section in milliseconds; negative values count as 0.
+  static uint32_t readMilliseconds(const SettingsStore& mem, const char* key, int defaultValue);
   static LineSettings lineSettingsFrom(const SettingsStore& mem);
   static PortTimeouts timeoutsFrom(const SettingsStore& mem);
 

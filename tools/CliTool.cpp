@@ -111,8 +111,7 @@ int CliTool::run(const QStringList& argsIn) {
   SerialPortLink port(*line, mem, status, prompter);
   ModbusRtuClient client(port, mem, clock);
 
-  const QString path = SerialPortLink::devicePath(
-      mem.readString(QStringLiteral("connect"), QStringLiteral("port"), QString()));
+  const QString path = SerialPortLink::configuredDevicePath(mem);
   port.openPort(path);
   if (!port.isOpen()) return fail(status.text(StatusLine::Link));
 
