@@ -25,6 +25,25 @@ AppCore::AppCore(const QString& directory, Prompter& prompter_, std::unique_ptr<
       Qt::DirectConnection);
   port_ = std::make_unique<SerialPortLink>(*line_, mem, status, prompter);
   client_ = std::make_unique<ModbusRtuClient>(*port_, mem, clock);
+  client_->setWriteObserver(
+      [this](uint8_t slave, const QVector<ModbusRtuClient::WrittenRegister>& registers, bool ok,
+             const QString& error) { journalWrite(slave, registers, ok, error); });
+}
+
+// One line per frame: "Запись в устройство 100: рег. 97: 10 -> 15; рег. 98: 3 [не выполнена: …]".
+void AppCore::journalWrite(uint8_t slave,
+                           const QVector<ModbusRtuClient::WrittenRegister>& registers, bool ok,
+                           const QString& error) {
+  QStringList parts;
+  for (const auto& r : registers) {
+    const QString value = QString::number(r.value);
+    parts << QStringLiteral("рег. %1: %2")
+                 .arg(r.address)
+                 .arg(r.old ? QString::number(*r.old) + QStringLiteral(" -> ") + value : value);
+  }
+  QString line = QStringLiteral("Запись в устройство %1: ").arg(slave) + parts.join(QStringLiteral("; "));
+  if (!ok) line += QStringLiteral(" [не выполнена: %1]").arg(error);
+  journal.append(line);
 }
 
 AppCore::~AppCore() {

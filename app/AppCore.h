@@ -3,6 +3,7 @@
 #include <QString>
 #include <memory>
 
+#include "app/ProgressLine.h"
 #include "app/SessionJournal.h"
 #include "app/SettingsStore.h"
 #include "app/Variant.h"
@@ -39,6 +40,7 @@ class AppCore {
   LinkFlags flags;
   RequestFlags requests;
   StatusLine status;
+  ProgressLine progress;
   SessionJournal journal;
   ParamTables tables;
   // Debug value (row of the debug table) the diagram and the test diagram sample.
@@ -67,6 +69,9 @@ class AppCore {
   CommThread* worker() { return worker_.get(); }
 
  private:
+  void journalWrite(uint8_t slave, const QVector<ModbusRtuClient::WrittenRegister>& registers,
+                    bool ok, const QString& error);
+
   std::unique_ptr<SerialLine> line_;
   std::unique_ptr<SerialPortLink> port_;
   std::unique_ptr<ModbusRtuClient> client_;

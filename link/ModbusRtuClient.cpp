@@ -96,7 +96,42 @@ bool ModbusRtuClient::readRegisters(ReadExchange& x) {
   x.decodedCount = uint8_t(n / 2);
   for (int i = 0; i < x.decodedCount; ++i)
     x.registers[i] = uint16_t(reply[3 + 2 * i] << 8 | reply[4 + 2 * i]);
+  rememberValues(x.slaveAddress, x.firstRegister, x.registers.data(), x.decodedCount);
   return true;
+}
+
+void ModbusRtuClient::setWriteObserver(WriteObserver observer) {
+  std::lock_guard lock(knownMutex_);
+  writeObserver_ = std::move(observer);
+}
+
+void ModbusRtuClient::rememberValues(uint8_t slave, uint16_t first, const uint16_t* values,
+                                     int count) {
+  std::lock_guard lock(knownMutex_);
+  if (!writeObserver_) return;  // only the journal needs them
+  for (int i = 0; i < count; ++i) known_[uint32_t(slave) << 16 | uint16_t(first + i)] = values[i];
+}
+
+bool ModbusRtuClient::observedWrite(WriteExchange& x, uint16_t count, const uint8_t* request,
+                                    int length, uint8_t function) {
+  const bool ok = writeFrame(x, request, length, function);
+  WriteObserver observer;
+  QVector<WrittenRegister> written;
+  {
+    std::lock_guard lock(knownMutex_);
+    if (!writeObserver_) return ok;
+    observer = writeObserver_;
+    for (int i = 0; i < count; ++i) {
+      const uint16_t address = uint16_t(x.firstRegister + i);
+      const auto it = known_.find(uint32_t(x.slaveAddress) << 16 | address);
+      written.append({address,
+                      it == known_.end() ? std::nullopt : std::optional<uint16_t>(it->second),
+                      x.values[i]});
+      if (ok) known_[uint32_t(x.slaveAddress) << 16 | address] = x.values[i];
+    }
+  }
+  observer(x.slaveAddress, written, ok, x.error);
+  return ok;
 }
 
 bool ModbusRtuClient::writeFrame(WriteExchange& x, const uint8_t* request, int length,
@@ -149,7 +184,7 @@ bool ModbusRtuClient::writeRegisters(WriteExchange& x) {
   request[6] = uint8_t(2 * count);
   for (int i = 0; i < count; ++i) putWord(request + 7 + 2 * i, x.values[i]);
   const int length = appendCrc(request, 7 + 2 * count);
-  return writeFrame(x, request, length, 16);
+  return observedWrite(x, count, request, length, 16);
 }
 
 bool ModbusRtuClient::writeRegister(WriteExchange& x) {
@@ -159,7 +194,7 @@ bool ModbusRtuClient::writeRegister(WriteExchange& x) {
   putWord(request + 2, x.firstRegister);
   putWord(request + 4, x.values[0]);
   appendCrc(request, 6);
-  return writeFrame(x, request, sizeof request, 6);
+  return observedWrite(x, 1, request, sizeof request, 6);
 }
 
 bool ModbusRtuClient::readModuleRegisters(ReadExchange& x, uint16_t first, uint16_t count) {

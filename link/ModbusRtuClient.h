@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QVector>
 #include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <unordered_map>
 
 #include "link/Exchange.h"
 
@@ -29,6 +34,17 @@ class ModbusRtuClient {
   bool writeBenchOutputs(uint8_t slave, uint16_t value);
   bool writeModuleRegisters(WriteExchange& x, const uint16_t* values, uint16_t count);
 
+  // Told of every register write frame, with the value each register had when last read
+  // (or written) where one is known: the session journal records what was changed on site.
+  struct WrittenRegister {
+    uint16_t address;
+    std::optional<uint16_t> old;
+    uint16_t value;
+  };
+  using WriteObserver = std::function<void(uint8_t slave, const QVector<WrittenRegister>& registers,
+                                           bool ok, const QString& error)>;
+  void setWriteObserver(WriteObserver observer);
+
   // The exchange record the bench output writes go through.
   WriteExchange& benchExchange() { return bench_; }
 
@@ -38,9 +54,16 @@ class ModbusRtuClient {
   };
   Timing timing() const;
   bool writeFrame(WriteExchange& x, const uint8_t* request, int length, uint8_t function);
+  bool observedWrite(WriteExchange& x, uint16_t count, const uint8_t* request, int length,
+                     uint8_t function);
+  void rememberValues(uint8_t slave, uint16_t first, const uint16_t* values, int count);
 
   SerialPortLink& port_;
   SettingsStore& mem_;
   Clock& clock_;
   WriteExchange bench_;
+
+  std::mutex knownMutex_;
+  std::unordered_map<uint32_t, uint16_t> known_;  // (slave << 16 | register) -> value
+  WriteObserver writeObserver_;
 };

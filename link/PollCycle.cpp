@@ -1,8 +1,24 @@
 #include "link/PollCycle.h"
 
 #include "app/AppCore.h"
+#include "params/TableTransfer.h"
 
-PollCycle::PollCycle(AppCore& core) : core_(core), identification_(core), statusReader_(core) {}
+PollCycle::PollCycle(AppCore& core) : core_(core), identification_(core), statusReader_(core) {
+  using R = RequestFlags;
+  setOperation(R::MainRead, [&core] { return TableTransfer(core).readMainTables(); });
+  setOperation(R::ServiceRead, [&core] {
+    TableTransfer(core).readServiceTables();
+    return true;
+  });
+  setOperation(R::MainWrite, [&core] {
+    TableTransfer(core).writeMainTables();
+    return true;
+  });
+  setOperation(R::ServiceWrite, [&core] {
+    TableTransfer(core).writeServiceTables();
+    return true;
+  });
+}
 
 void PollCycle::setOperation(RequestFlags::Module request, Operation op) {
   operations_[request] = std::move(op);
@@ -27,7 +43,8 @@ void PollCycle::pollPass() {
     return;
   }
 
-  if (!flags.moduleOnline) {
+  // A changed drive type asks for the names to be chosen again at once.
+  if (!flags.moduleOnline || core_.requests.identify.exchange(false)) {
     const int version = identification_.selectFirmwareLayout();
     flags.firmwareVersion = version;
     if (version >= 0 && version <= flags.maxFirmwareVersion) {

@@ -26,6 +26,8 @@ struct RequestFlags {
     ModuleRequestCount
   };
   std::atomic_bool module[ModuleRequestCount] = {};
+  // Run the firmware step in the next pass even while the module is online.
+  std::atomic_bool identify{false};
 
   std::atomic_bool bench24V{false};
   std::atomic_bool bench220V{false};

@@ -16,10 +16,13 @@ class StatusLine : public QObject {
   QString text(int panel) const;
   // Duration of the last poll pass (Label12).
   void setPassDuration(int ms) { emit passDurationChanged(ms); }
+  // Switches the window's poll timer (Timer1) on or off.
+  void setPollTimerActive(bool on) { emit pollTimerChanged(on); }
 
  signals:
   void textChanged(int panel, const QString& text);
   void passDurationChanged(int ms);
+  void pollTimerChanged(bool on);
 
  private:
   mutable std::mutex mutex_;

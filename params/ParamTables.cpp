@@ -100,3 +100,16 @@ ParamTables::Firmware ParamTables::firmware() const {
   std::lock_guard lock(mutex_);
   return firmware_;
 }
+
+ParamTables::Choices ParamTables::choices() const {
+  std::lock_guard lock(mutex_);
+  return choices_;
+}
+
+void ParamTables::updateChoices(const std::function<void(Choices&)>& change) {
+  {
+    std::lock_guard lock(mutex_);
+    change(choices_);
+  }
+  emit choicesChanged();
+}

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <mutex>
 
 #include "params/FirmwareLayout.h"
@@ -53,6 +54,23 @@ class ParamTables : public QObject {
     bool built = false;  // false until the first identification built the tables
   };
 
+  // The main and service tabs' controls that are not grids: the output-logic radio pairs
+  // (registers 131 and 132), the motor voltage type (register 119) and the input-inversion
+  // check list. The window writes the user's choices here; the worker reads and writes them.
+  static constexpr int kInversionItems = 10;
+  struct Choices {
+    uint16_t alarmRead = 0;  // register 131 as last read
+    uint16_t powerRead = 0;  // register 132 as last read
+    bool alarmOn = false;    // RadioButtonAlarmOn checked (else RadioButtonAlarmOff)
+    bool direct = false;     // RadioButtonDirect checked (else RadioButtonInverse)
+    int motorVoltageType = 0;  // register 119 as last read; 0 = 24 V before any read
+    bool motorVoltageShown = false;  // StaticTextMotorVoltage holds a read value
+    std::array<bool, kInversionItems> inversionChecked{};
+  };
+  Choices choices() const;
+  // Changes the choices under the lock and tells the window.
+  void updateChoices(const std::function<void(Choices&)>& change);
+
   static const char* objectName(Id id);
   // Width of the value column: 24 for lamps, 30 for the inputs and auto-reset tables, else 48.
   static int valueColumnWidth(Id id);
@@ -82,9 +100,11 @@ class ParamTables : public QObject {
  signals:
   void structureChanged();
   void valuesChanged(int id);
+  void choicesChanged();
 
  private:
   mutable std::mutex mutex_;
   std::array<Table, Count> tables_;
   Firmware firmware_;
+  Choices choices_;
 };

@@ -1,0 +1,189 @@
+#include "params/TableTransfer.h"
+
+#include "app/AppCore.h"
+#include "link/Prompter.h"
+
+namespace {
+const QString kError = QStringLiteral("Ошибка");
+const QString kWriting = QStringLiteral("Запись параметров в модуль...");
+}  // namespace
+
+bool TableTransfer::readInto(ParamTables::Id id, uint16_t start, uint16_t count) {
+  ReadExchange x;
+  if (!core_.client().readModuleRegisters(x, start, count)) {
+    core_.showLinkFailure(x.error);
+    return false;
+  }
+  core_.tables.storeRead(id, x.registers.data(), std::min<int>(count, x.decodedCount));
+  return true;
+}
+
+bool TableTransfer::readMainTables() {
+  ParamTables& t = core_.tables;
+  const int version = core_.flags.firmwareVersion;
+  bool ok = readInto(ParamTables::Inps, FirmwareLayout::kInputsStart, FirmwareLayout::kInputsCount);
+  const ParamTables::Table timers = t.table(ParamTables::Timers);
+  ok = readInto(ParamTables::Timers, timers.start, timers.count);
+  const ParamTables::Table motor = t.table(ParamTables::Actu);
+  ok = readInto(ParamTables::Actu, motor.start, motor.count);
+  ModbusRtuClient& client = core_.client();
+  ReadExchange x;
+  if (firmware::hasOutputLogic(version)) {
+    ok = client.readModuleRegisters(x, 131, 2);
+    if (ok) {
+      const uint16_t alarm = x.registers[0], power = x.registers[1];
+      t.updateChoices([&](ParamTables::Choices& c) {
+        c.alarmRead = alarm;
+        c.powerRead = power;
+        c.alarmOn = alarm != 0;
+        c.direct = power != 0;
+      });
+    } else {
+      core_.showLinkFailure(x.error);
+    }
+  }
+  if (firmware::hasMotorVoltage(version)) {
+    ok = client.readModuleRegisters(x, 119, 1);
+    if (!ok) {
+      core_.showLinkFailure(x.error);
+      return false;
+    }
+    const int type = x.registers[0];
+    t.updateChoices([&](ParamTables::Choices& c) {
+      c.motorVoltageType = type;
+      c.motorVoltageShown = true;
+    });
+  }
+  return ok;
+}
+
+bool TableTransfer::writeMainTableBlocks() {
+  bool ok = writeChangedCells(ParamTables::Inps);
+  ok = writeChangedCells(ParamTables::Timers) && ok;
+  ok = writeChangedCells(ParamTables::Actu) && ok;
+  if (firmware::hasOutputLogic(core_.flags.firmwareVersion)) {
+    const ParamTables::Choices c = core_.tables.choices();
+    ok = writeRadioChoice(c.alarmRead, 131, c.alarmOn) && ok;
+    ok = writeRadioChoice(c.powerRead, 132, c.direct) && ok;
+  }
+  return ok;
+}
+
+void TableTransfer::writeMainTables() {
+  core_.progress.show(kWriting);
+  finishWrite(writeMainTableBlocks());
+  askToReloadMainTab(core_);
+}
+
+void TableTransfer::readServiceTables() {
+  ParamTables& t = core_.tables;
+  const ParamTables::Firmware fw = t.firmware();
+  const int version = core_.flags.firmwareVersion;
+  const ParamTables::Table amps = t.table(ParamTables::Amps);
+  readInto(ParamTables::Amps, amps.start, amps.count);
+  const ParamTables::Table service = t.table(ParamTables::DebInpsParam);
+  if (readInto(ParamTables::DebInpsParam, service.start, service.count) &&
+      firmware::hasInputInversion(version, fw.revision)) {
+    const auto checks = inversionChecks(t.bufferValue(ParamTables::DebInpsParam,
+                                                      firmware::inversionMaskRow(version)));
+    t.updateChoices([&](ParamTables::Choices& c) { c.inversionChecked = checks; });
+  }
+  if (firmware::hasAutoReset(version)) readInto(ParamTables::AutoReset, 94, 2);
+}
+
+void TableTransfer::writeServiceTables() {
+  ParamTables& t = core_.tables;
+  const int version = core_.flags.firmwareVersion;
+  core_.progress.show(kWriting);
+  bool ok = writeChangedCells(ParamTables::Amps);
+  if (firmware::hasInputInversion(version, t.firmware().revision)) {
+    // The check list decides the mask, whatever was typed into its row.
+    t.setCellText(ParamTables::DebInpsParam, firmware::inversionMaskRow(version),
+                  QString::number(inversionMask(t.choices().inversionChecked)));
+    emit t.valuesChanged(ParamTables::DebInpsParam);
+  }
+  ok = writeChangedCells(ParamTables::DebInpsParam) && ok;
+  if (firmware::hasAutoReset(version)) ok = writeChangedCells(ParamTables::AutoReset) && ok;
+  finishWrite(ok);
+}
+
+void TableTransfer::finishWrite(bool ok) {
+  if (ok) core_.progress.setText(QStringLiteral("УСПЕШНО!!!"));
+  core_.clock.sleep(kPanelPauseMs);
+  core_.progress.hide();
+}
+
+bool TableTransfer::writeChangedCells(ParamTables::Id id) {
+  const ParamTables::Table table = core_.tables.table(id);
+  const int count = std::min<int>(table.count, table.values.size());
+  QVector<int> numbers(count);
+  for (int k = 0; k < count; ++k) {
+    if (!SettingsStore::parseInteger(table.values[k], &numbers[k])) {
+      core_.prompter.showMessage(kError,
+                                 QStringLiteral("Некорректное значение параметра ") + table.names[k],
+                                 Prompter::Icon::Error);
+      showWriteFailure();
+      return false;
+    }
+  }
+  ModbusRtuClient& client = core_.client();
+  WriteExchange x;
+  for (int k = 0; k < count; ++k) {
+    if (numbers[k] == int(table.buffer[k])) continue;  // -1 differs from 65535: it is sent
+    x.slaveAddress = client.moduleAddress();
+    x.firstRegister = uint16_t(table.start + k);
+    x.registerCount = 1;
+    x.values[0] = uint16_t(numbers[k]);
+    if (!client.writeRegister(x)) {
+      core_.prompter.showMessage(kError, x.error, Prompter::Icon::Error);
+      showWriteFailure();
+      return false;
+    }
+  }
+  return true;
+}
+
+bool TableTransfer::writeRadioChoice(uint16_t valueRead, uint16_t reg, bool checked) {
+  const uint16_t state = checked ? 1 : 0;
+  if (state == valueRead) return true;
+  ModbusRtuClient& client = core_.client();
+  WriteExchange x;
+  x.slaveAddress = client.moduleAddress();
+  x.firstRegister = reg;
+  x.registerCount = 1;
+  x.values[0] = state;
+  if (client.writeRegister(x)) return true;
+  core_.prompter.showMessage(kError, x.error, Prompter::Icon::Error);
+  showWriteFailure();
+  return false;
+}
+
+void TableTransfer::showWriteFailure() {
+  core_.progress.show(QStringLiteral("Ошибка!!!"));
+  core_.clock.sleep(kPanelPauseMs);
+  core_.progress.hide();
+  core_.status.setPollTimerActive(true);
+}
+
+void TableTransfer::askToReloadMainTab(AppCore& core) {
+  core.status.setPollTimerActive(false);
+  if (core.prompter.confirm(QStringLiteral("ВНИМАНИЕ!"),
+                            QStringLiteral("Чтобы загрузить данные из модуля, нажмите OK, чтобы "
+                                           "оставить текущие данные в таблицах, нажмите Отмена")))
+    core.requests.module[RequestFlags::MainRead] = true;
+  if (!core.flags.linkSuspended) core.status.setPollTimerActive(true);
+}
+
+uint16_t TableTransfer::inversionMask(
+    const std::array<bool, ParamTables::kInversionItems>& checked) {
+  uint16_t mask = 0;
+  for (int i = 0; i < ParamTables::kInversionItems; ++i)
+    if (!checked[i]) mask |= uint16_t(1u << i);
+  return mask;
+}
+
+std::array<bool, ParamTables::kInversionItems> TableTransfer::inversionChecks(uint16_t mask) {
+  std::array<bool, ParamTables::kInversionItems> checked{};
+  for (int i = 0; i < ParamTables::kInversionItems; ++i) checked[i] = !(mask & (1u << i));
+  return checked;
+}

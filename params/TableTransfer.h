@@ -1,0 +1,49 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "params/ParamTables.h"
+
+class AppCore;
+
+// Reads the parameter tables of the main and service tabs from the module and writes back
+// what the user changed. Runs on the worker, inside a poll pass whose status read succeeded.
+class TableTransfer {
+ public:
+  explicit TableTransfer(AppCore& core) : core_(core) {}
+
+  // Fills the main tab. Succeeds when the last block read succeeded: the motor voltage from
+  // firmware 200, else the output logic above 102, else the motor block.
+  bool readMainTables();
+  // Writes the main tab with progress, then offers to read it back.
+  void writeMainTables();
+  // The main tab's writes alone, without panel or prompt; false when any step failed.
+  bool writeMainTableBlocks();
+  void readServiceTables();
+  void writeServiceTables();
+
+  // Checks every value cell of the table, then writes each one that differs from the
+  // registers last read, one register at a time (function 6).
+  bool writeChangedCells(ParamTables::Id id);
+  // Writes 1 or 0 to `reg` when the choice differs from the value read.
+  bool writeRadioChoice(uint16_t valueRead, uint16_t reg, bool checked);
+  // "Ошибка!!!" on the progress panel for 500 ms, then the panel goes and the poll timer
+  // comes back.
+  void showWriteFailure();
+
+  // Reload prompt of the main tab: asks, and on OK raises the main read request.
+  static void askToReloadMainTab(AppCore& core);
+
+  // Bit i is 1 for each unchecked input i; bits 10 to 15 are 0.
+  static uint16_t inversionMask(const std::array<bool, ParamTables::kInversionItems>& checked);
+  static std::array<bool, ParamTables::kInversionItems> inversionChecks(uint16_t mask);
+
+  static constexpr unsigned kPanelPauseMs = 500;
+
+ private:
+  bool readInto(ParamTables::Id id, uint16_t start, uint16_t count);
+  void finishWrite(bool ok);
+
+  AppCore& core_;
+};
