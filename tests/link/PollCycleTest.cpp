@@ -2,35 +2,11 @@
 #include <gtest/gtest.h>
 #include <QTemporaryDir>
 
-#include "app/AppCore.h"
-#include "link/PollCycle.h"
-#include "sim/MemoryLine.h"
-#include "sim/SimBus.h"
-#include "support/ScriptedLine.h"
+#include "support/SimCore.h"
 
 namespace {
 
-class PollCycleTest : public ::testing::Test {
- protected:
-  PollCycleTest() {
-    SettingsStore mem(dir.filePath("mem.ini"));
-    mem.writeString("connect", "port", "COM1");
-    mem.flush();
-    auto owned = std::make_unique<MemoryLine>(bus, clock);
-    line = owned.get();
-    core = std::make_unique<AppCore>(dir.path(), prompter, std::move(owned), clock);
-    cycle = std::make_unique<PollCycle>(*core);
-  }
-  QString linkText() const { return core->status.text(StatusLine::Link); }
-
-  QTemporaryDir dir;
-  VirtualClock clock;
-  SimBus bus;
-  RecordingPrompter prompter;
-  MemoryLine* line = nullptr;
-  std::unique_ptr<AppCore> core;
-  std::unique_ptr<PollCycle> cycle;
-};
+class PollCycleTest : public ::testing::Test, public SimCore {};
 
 TEST_F(PollCycleTest, LinkStates) {
   line->setAbsent(true);
