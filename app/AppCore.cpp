@@ -35,13 +35,20 @@ void AppCore::journalWrite(uint8_t slave,
                            const QVector<ModbusRtuClient::WrittenRegister>& registers, bool ok,
                            const QString& error) {
   QStringList parts;
+  // The motor voltage password (register 118 of the module) never reaches the file.
+  const bool toModule = slave == client_->moduleAddress() || slave == 0;
   for (const auto& r : registers) {
+    if (toModule && r.address == 118) {
+      parts << QStringLiteral("рег. 118: ***");
+      continue;
+    }
     const QString value = QString::number(r.value);
     parts << QStringLiteral("рег. %1: %2")
                  .arg(r.address)
                  .arg(r.old ? QString::number(*r.old) + QStringLiteral(" -> ") + value : value);
   }
-  QString line = QStringLiteral("Запись в устройство %1: ").arg(slave) + parts.join(QStringLiteral("; "));
+  QString line =
+      QStringLiteral("Запись в устройство %1: ").arg(slave) + parts.join(QStringLiteral("; "));
   if (!ok) line += QStringLiteral(" [не выполнена: %1]").arg(error);
   journal.append(line);
 }
@@ -52,6 +59,16 @@ AppCore::~AppCore() {
     worker_->wait();
   }
   port_->closePort();
+}
+
+void AppCore::addWriteObserver(ModbusRtuClient::WriteObserver observer) {
+  client_->setWriteObserver([this, observer = std::move(observer)](
+                                uint8_t slave,
+                                const QVector<ModbusRtuClient::WrittenRegister>& registers, bool ok,
+                                const QString& error) {
+    journalWrite(slave, registers, ok, error);
+    if (observer) observer(slave, registers, ok, error);
+  });
 }
 
 void AppCore::showLinkFailure(const QString& text) {

@@ -10,6 +10,7 @@
 #include "link/Clock.h"
 #include "link/LinkFlags.h"
 #include "link/ModbusRtuClient.h"
+#include "link/ModuleLinkParams.h"
 #include "link/RequestFlags.h"
 #include "link/SerialLine.h"
 #include "link/SerialPortLink.h"
@@ -47,6 +48,11 @@ class AppCore {
   std::atomic_int diagramValueIndex{0};
   std::atomic_int testDiagramValueIndex{0};
   ControlState control;
+  ModuleLinkParams linkParams;  // the module link dialog and the worker share it
+  struct {
+    std::mutex mutex;
+    QString text;
+  } motorPassword;  // typed into TForm4; the worker takes it when it serves the request
 
   // The page the window shows: the status read fetches only that page's block.
   enum class Page { Main, Firm, Service, LogTime, Control, Diagram, Test };
@@ -61,6 +67,10 @@ class AppCore {
 
   // Shows a link-level failure on the status line and marks the module offline.
   void showLinkFailure(const QString& text);
+
+  // Also told of every register write, after the session journal has recorded it (the
+  // journal keeps its observer). Replaces an observer added before.
+  void addWriteObserver(ModbusRtuClient::WriteObserver observer);
 
   // Worker thread: started once by the window after the password dialog.
   void startWorker();

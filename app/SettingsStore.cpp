@@ -55,7 +55,14 @@ const SettingsStore::Line* SettingsStore::find(const QString& section, const QSt
 SettingsStore::Section& SettingsStore::sectionFor(const QString& name) {
   for (Section& s : sections_)
     if (!s.name.isEmpty() && sameName(s.name, name)) return s;
+  if (blankLineAfterNewSections_) {
+    std::vector<Line>& last = sections_.back().lines;
+    const bool emptyPreamble = sections_.size() == 1 && last.empty();
+    if (!emptyPreamble && (last.empty() || !last.back().text.trimmed().isEmpty()))
+      last.push_back(Line{});
+  }
   sections_.push_back(Section{name, {}});
+  if (blankLineAfterNewSections_) sections_.back().lines.push_back(Line{});
   return sections_.back();
 }
 
@@ -137,6 +144,11 @@ void SettingsStore::eraseSection(const QString& section) {
   std::lock_guard lock(mutex_);
   std::erase_if(sections_,
                 [&](const Section& s) { return !s.name.isEmpty() && sameName(s.name, section); });
+}
+
+void SettingsStore::setBlankLineAfterNewSections(bool on) {
+  std::lock_guard lock(mutex_);
+  blankLineAfterNewSections_ = on;
 }
 
 bool SettingsStore::flush() {

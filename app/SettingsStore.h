@@ -25,6 +25,9 @@ class SettingsStore {
   bool hasSection(const QString& section) const;
   QStringList sectionNames() const;
   void eraseSection(const QString& section);
+  // Sections created from now on end with an empty line, and the section before a new one is
+  // given one if it lacks it: the layout of the parameter files (mem.ini keeps the plain one).
+  void setBlankLineAfterNewSections(bool on);
 
   // Replaces the file atomically; on failure the old file stays as it was and lastError()
   // says why.
@@ -54,6 +57,7 @@ class SettingsStore {
   std::vector<Section> sections_;
   bool windows1251_ = false;
   bool bom_ = false;
+  bool blankLineAfterNewSections_ = false;
   QString lineEnd_ = QStringLiteral("\r\n");
   QString lastError_;
 };

@@ -2,8 +2,10 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QEventLoop>
 #include <QFontDialog>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -11,6 +13,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -20,14 +23,19 @@
 #include "app/SidePanel.h"
 #include "bench/TestPage.h"
 #include "link/CommThread.h"
+#include "link/LinkSettingsActions.h"
 #include "operation/ControlPage.h"
 #include "operation/DiagramPage.h"
 #include "operation/LogTimePage.h"
+#include "operation/ProfileBar.h"
 #include "params/ErrorsPage.h"
 #include "params/Identification.h"
 #include "params/MainPage.h"
+#include "params/MotorVoltageAction.h"
 #include "params/ParamGrid.h"
+#include "params/ParameterFileDialogs.h"
 #include "params/ServicePage.h"
+#include "params/TableTransfer.h"
 
 namespace {
 
@@ -52,6 +60,8 @@ TForm1::TForm1(const QString& directory, std::unique_ptr<SerialLine> line, Clock
   timer1_ = new QTimer(this);
   timer1_->setObjectName(QStringLiteral("Timer1"));
 
+  connectCoreState();
+  connectPages();
   // Queued even on this thread: the lamp reads the online flag, which the caller may set
   // right after the text.
   connect(&core_.status, &StatusLine::textChanged, this, &TForm1::showStatusText,
@@ -242,13 +252,120 @@ void TForm1::FormClose() {
   waitForWorker();
   core_.mem.writeInteger(kMeasure, QStringLiteral("reset_diag"),
                          diagramPage_->checkBoxResetDiagManually()->isChecked() ? 1 : 0);
-  if (!core_.mem.flush()) {
-    QMessageBox::critical(this, QStringLiteral("Ошибка"),
-                          QStringLiteral("Не удалось сохранить файл настроек %1\n%2")
-                              .arg(core_.mem.path(), core_.mem.lastError()));
-  }
+  flushMem();
   core_.port().closePort();
 }
+
+void TForm1::flushMem() {
+  if (core_.mem.flush()) return;
+  QMessageBox::critical(this, QStringLiteral("Ошибка"),
+                        QStringLiteral("Не удалось сохранить файл настроек %1\n%2")
+                            .arg(core_.mem.path(), core_.mem.lastError()));
+}
+
+// Worker-side changes reach the window queued.
+void TForm1::connectCoreState() {
+  connect(
+      &core_.progress, &ProgressLine::changed, this,
+      [this](bool visible, const QString& text) {
+        if (visible)
+          panel3_->showText(text);
+        else
+          panel3_->hide();
+      },
+      Qt::QueuedConnection);
+  connect(
+      &core_.status, &StatusLine::pollTimerChanged, this,
+      [this](bool on) {
+        if (on)
+          timer1_->start();
+        else
+          timer1_->stop();
+      },
+      Qt::QueuedConnection);
+  connect(&core_.tables, &ParamTables::structureChanged, this, &TForm1::showFirmware,
+          Qt::QueuedConnection);
+  connect(&core_.tables, &ParamTables::choicesChanged, this, &TForm1::showChoices,
+          Qt::QueuedConnection);
+}
+
+// What the user does on the pages: requests for the worker, choices into the core.
+void TForm1::connectPages() {
+  connect(mainPage_, &MainPage::shown, this, &TForm1::TabSheetMainShow, Qt::QueuedConnection);
+  connect(servicePage_, &ServicePage::shown, this, &TForm1::TabSheetServiceShow);
+  connect(mainPage_->buttonSave(), &QPushButton::clicked, this, &TForm1::ButtonSaveClick);
+  const auto ButtonShowConnectClick = [this] { moduleLinkSettings(this, core_, timer1_); };
+  connect(mainPage_->buttonShowConnect(), &QPushButton::clicked, this, ButtonShowConnectClick);
+  connect(controlPage_->buttonConnect(), &QPushButton::clicked, this, ButtonShowConnectClick);
+  connect(mainPage_->buttonChange(), &QPushButton::clicked, this,
+          [this] { ButtonChangeClick(this, core_); });
+  connect(mainPage_->buttonSaveProfile(), &QPushButton::clicked, this,
+          [this] { saveParameterFileDialog(this, core_, timer1_); });
+  connect(mainPage_->buttonLoadProfile(), &QPushButton::clicked, this,
+          [this] { loadParameterFileDialog(this, core_, timer1_); });
+  connect(servicePage_->buttonSaveService(), &QPushButton::clicked, this,
+          &TForm1::ButtonSaveServiceClick);
+  connect(mainPage_, &MainPage::choicesEdited, this, [this](bool alarmOn, bool direct) {
+    core_.tables.updateChoices([&](ParamTables::Choices& c) {
+      c.alarmOn = alarmOn;
+      c.direct = direct;
+    });
+  });
+  connect(
+      servicePage_, &ServicePage::inversionEdited, this,
+      [this](const std::array<bool, ParamTables::kInversionItems>& checked) {
+        core_.tables.updateChoices([&](ParamTables::Choices& c) { c.inversionChecked = checked; });
+      });
+  const auto remember = [this](QComboBox* box, const char* key, std::atomic_int& index) {
+    connect(box, &QComboBox::activated, this, [this, box, key, &index](int i) {
+      core_.mem.writeString(kMeasure, QLatin1String(key), box->itemText(i));
+      flushMem();
+      index = i;
+    });
+  };
+  remember(diagramPage_->comboBoxParsDiag(), "diag", core_.diagramValueIndex);
+  remember(testPage_->comboBoxTestDiag(), "diag_test", core_.testDiagramValueIndex);
+}
+
+// After identification: the groups the firmware has, the diagram selectors and the names of
+// the inversion items.
+void TForm1::showFirmware() {
+  const ParamTables::Firmware f = core_.tables.firmware();
+  const int version = f.built ? f.version : 0;
+  mainPage_->showFirmwareGroups(version, core_.mem);
+  servicePage_->showFirmwareGroups(firmware::hasAutoReset(version),
+                                   firmware::hasInputInversion(version, f.revision),
+                                   core_.tables.table(ParamTables::DigInputs).names);
+  const QStringList debugNames = core_.tables.table(ParamTables::Debug).names;
+  const auto fill = [&](QComboBox* box, int index) {
+    const QSignalBlocker quiet(box);
+    box->clear();
+    box->addItems(debugNames);
+    box->setCurrentIndex(debugNames.isEmpty() ? -1 : index);
+  };
+  fill(diagramPage_->comboBoxParsDiag(), core_.diagramValueIndex);
+  fill(testPage_->comboBoxTestDiag(), core_.testDiagramValueIndex);
+}
+
+void TForm1::showChoices() {
+  const ParamTables::Choices c = core_.tables.choices();
+  mainPage_->showChoices(c.alarmOn, c.direct,
+                         c.motorVoltageShown
+                             ? TableTransfer::motorVoltageName(core_.mem, c.motorVoltageType)
+                             : QString());
+  servicePage_->showInversion(c.inversionChecked);
+}
+
+void TForm1::TabSheetMainShow() {
+  if (pageControl1_->currentWidget() != mainPage_) return;  // the user moved on meanwhile
+  TableTransfer::askToReloadMainTab(core_);
+}
+
+void TForm1::TabSheetServiceShow() { core_.requests.module[RequestFlags::ServiceRead] = true; }
+
+void TForm1::ButtonSaveClick() { core_.requests.module[RequestFlags::MainWrite] = true; }
+
+void TForm1::ButtonSaveServiceClick() { core_.requests.module[RequestFlags::ServiceWrite] = true; }
 
 // Waits for the worker's loop to end while window messages keep running, so a message box the
 // worker is holding its pass for can still be answered.
@@ -267,6 +384,11 @@ void TForm1::showStatusText(int panel, const QString& text) {
   if (panel >= 0 && panel < statusPanels_.size()) statusPanels_[panel]->setText(text);
   // The link text changes whenever the online state does.
   refreshLinkIndicator();
+}
+
+void TForm1::captionProfileButtons() {
+  profileBar_ = new ProfileBar(core_, mainPage_->groupBox21());
+  mainPage_->groupBox21()->layout()->addWidget(profileBar_);
 }
 
 // The texts of the executing command and of the control state; the event log's code tables
@@ -288,14 +410,21 @@ void TForm1::buildTables() {
   new ParamGrid(errorsPage_->stringGridErrors(), t, ParamTables::Errors,
                 ParamGrid::Lamp::NonZeroRedWhileOnline, online);
   new ParamGrid(servicePage_->stringGridDebug(), t, ParamTables::Debug);
+  const auto editable = [&](QTableWidget* grid, ParamTables::Id id) {
+    (new ParamGrid(grid, t, id))->setEditable();
+  };
+  editable(mainPage_->stringGridInps(), ParamTables::Inps);
+  editable(mainPage_->stringGridTimers(), ParamTables::Timers);
+  editable(mainPage_->stringGridActu(), ParamTables::Actu);
+  editable(servicePage_->stringGridAmps(), ParamTables::Amps);
+  editable(servicePage_->stringGridDebInpsParam(), ParamTables::DebInpsParam);
+  editable(servicePage_->stringGridAutoReset(), ParamTables::AutoReset);
   Identification(core_).buildTables();
 }
 
-// Opens the program's link settings (TConparDlg) once that dialog exists.
-void TForm1::ToolButton1Click() {}
+void TForm1::ToolButton1Click() { programLinkSettings(this, core_, timer1_); }
 
-// Opens the program settings (TForm2) once that dialog exists.
-void TForm1::ToolButton2Click() {}
+void TForm1::ToolButton2Click() { programSettings(this, core_, timer1_); }
 
 void TForm1::ToolButton3Click() { core_.flags.linkSuspended = true; }
 

@@ -18,6 +18,7 @@ class ErrorsPage;
 class LinkIndicator;
 class LogTimePage;
 class MainPage;
+class ProfileBar;
 class ProgressPanel;
 class ServicePage;
 class SidePanel;
@@ -51,6 +52,7 @@ class TForm1 : public QMainWindow {
   TestPage* tabSheetTest() const { return testPage_; }
   SidePanel* panel1() const { return panel1_; }
   ProgressPanel* panel3() const { return panel3_; }
+  ProfileBar* profileBar() const { return profileBar_; }
   LinkIndicator* shape1() const;
   QLabel* statusPanel(int index) const { return statusPanels_.at(index); }
   QTimer* timer1() const { return timer1_; }
@@ -69,6 +71,12 @@ class TForm1 : public QMainWindow {
   void ToolButton4Click();
   void ToolButton38Click();
   void showStatusText(int panel, const QString& text);
+  void showFirmware();
+  void showChoices();
+  void TabSheetMainShow();
+  void TabSheetServiceShow();
+  void ButtonSaveClick();
+  void ButtonSaveServiceClick();
 
  private:
   void createToolBar();
@@ -81,13 +89,18 @@ class TForm1 : public QMainWindow {
   void FormClose();
   void applyAccessLevel(int level);
   void waitForWorker();
+  // Writes mem.ini to disk; says so when that fails.
+  void flushMem();
+  void connectCoreState();
+  void connectPages();
 
   // Filled as the subsystems land.
   void resetLogAndBenchState() {}
   void collectDisplayTables() {}
   void labelClockAndLogTables() {}
   void createBenchOutputButtons() {}
-  void captionProfileButtons() {}
+  // The profile buttons, captioned from prof.ini.
+  void captionProfileButtons();
   void readTextLists();
   void loadCycleSettings() {}
   void fillInputInversionList() {}
@@ -111,6 +124,7 @@ class TForm1 : public QMainWindow {
   TestPage* testPage_ = nullptr;
   SidePanel* panel1_ = nullptr;
   ProgressPanel* panel3_ = nullptr;
+  ProfileBar* profileBar_ = nullptr;
   QList<QLabel*> statusPanels_;
   QTimer* timer1_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "link/PollCycle.h"
 
 #include "app/AppCore.h"
+#include "params/MotorVoltage.h"
 #include "params/TableTransfer.h"
 
 PollCycle::PollCycle(AppCore& core) : core_(core), identification_(core), statusReader_(core) {
@@ -18,6 +19,9 @@ PollCycle::PollCycle(AppCore& core) : core_(core), identification_(core), status
     TableTransfer(core).writeServiceTables();
     return true;
   });
+  setOperation(R::LinkParamsRead, [&core] { return readModuleLinkParams(core); });
+  setOperation(R::LinkParamsWrite, [&core] { return writeModuleLinkParams(core); });
+  setOperation(R::MotorVoltage, [&core] { return MotorVoltage(core).changeMotorVoltage(); });
 }
 
 void PollCycle::setOperation(RequestFlags::Module request, Operation op) {
@@ -27,6 +31,7 @@ void PollCycle::setOperation(RequestFlags::Module request, Operation op) {
 void PollCycle::pollPass() {
   LinkFlags& flags = core_.flags;
   Clock& clock = core_.clock;
+  core_.status.setPollTimerActive(false);
   // A suspended link would otherwise spin the worker: pause instead.
   if (flags.linkSuspended) {
     clock.sleep(kIdlePauseMs);
@@ -73,6 +78,8 @@ void PollCycle::pollPass() {
   if (flags.linkSuspended) {
     port.closePort();
     core_.showLinkFailure(QStringLiteral("Связь прервана пользователем"));
+  } else {
+    core_.status.setPollTimerActive(true);
   }
   if (flags.portReopenRequest.exchange(false)) port.closePort();
 }

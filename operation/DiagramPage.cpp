@@ -2,6 +2,7 @@
 
 #include <qcustomplot.h>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -15,7 +16,12 @@ DiagramPage::DiagramPage(QWidget* parent) : QWidget(parent) {
   resetDiagManually_ = new QCheckBox(QStringLiteral("Очищать вручную"), this);
   resetDiagManually_->setObjectName(QStringLiteral("CheckBoxResetDiagManually"));
 
+  parsDiag_ = new QComboBox(this);
+  parsDiag_->setObjectName(QStringLiteral("ComboBoxParsDiag"));
+  parsDiag_->setMinimumContentsLength(24);
+
   auto* controls = new QHBoxLayout;
+  controls->addWidget(parsDiag_);
   controls->addWidget(resetDiagManually_);
   controls->addStretch(1);
 

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QComboBox;
 class QCustomPlot;
 
 // The page "Диаграмма": one debug value of the module plotted against time during each motion.
@@ -14,8 +15,11 @@ class DiagramPage : public QWidget {
   QCustomPlot* plot1() const { return plot1_; }
   // Kept in mem.ini as measure/reset_diag.
   QCheckBox* checkBoxResetDiagManually() const { return resetDiagManually_; }
+  // The debug value plotted: item i is debug register 256 + i.
+  QComboBox* comboBoxParsDiag() const { return parsDiag_; }
 
  private:
   QCustomPlot* plot1_;
   QCheckBox* resetDiagManually_;
+  QComboBox* parsDiag_;
 };

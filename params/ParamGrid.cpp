@@ -1,5 +1,6 @@
 #include "params/ParamGrid.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -38,6 +39,7 @@ ParamGrid::ParamGrid(QTableWidget* grid, ParamTables& tables, ParamTables::Id id
       lamp_(lamp),
       online_(std::move(online)) {
   if (lamp_ != Lamp::None) grid_->setItemDelegate(new LampDelegate(*this, grid_));
+  grid_->installEventFilter(this);
   connect(&tables_, &ParamTables::structureChanged, this, &ParamGrid::rebuild,
           Qt::QueuedConnection);
   connect(
@@ -79,6 +81,27 @@ QColor ParamGrid::lampColour(int row) const {
   return QColor();
 }
 
+void ParamGrid::setEditable() {
+  grid_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                         QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+  grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+  connect(grid_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+    if (!refreshing_ && item->column() == 1)
+      tables_.setCellText(id_, item->row(), item->text().trimmed());
+  });
+}
+
+bool ParamGrid::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == grid_ && event->type() == QEvent::Resize) applyColumnWidths();
+  return QObject::eventFilter(watched, event);
+}
+
+void ParamGrid::applyColumnWidths() {
+  const int w = ParamTables::valueColumnWidth(id_);
+  grid_->setColumnWidth(1, w);
+  grid_->setColumnWidth(0, std::max(40, grid_->width() - w - 24));
+}
+
 void ParamGrid::rebuild() {
   const int rows = tables_.rowCount(id_);
   grid_->setRowCount(rows);
@@ -87,18 +110,18 @@ void ParamGrid::rebuild() {
     name->setFlags(name->flags() & ~Qt::ItemIsEditable);
     grid_->setItem(r, 0, name);
   }
-  const int w = ParamTables::valueColumnWidth(id_);
-  grid_->setColumnWidth(1, w);
-  grid_->setColumnWidth(0, std::max(40, grid_->width() - w - 24));
+  applyColumnWidths();
   refreshValues();
 }
 
 void ParamGrid::refreshValues() {
+  refreshing_ = true;
   const int rows = std::min(grid_->rowCount(), tables_.rowCount(id_));
   for (int r = 0; r < rows; ++r) {
     QTableWidgetItem* item = grid_->item(r, 1);
     if (!item) grid_->setItem(r, 1, item = new QTableWidgetItem);
     item->setText(tables_.cellText(id_, r));
   }
+  refreshing_ = false;
   grid_->viewport()->update();
 }

@@ -25,13 +25,22 @@ class ParamGrid : public QObject {
   // Colour of a lamp cell, or an invalid colour where the cell shows its text.
   QColor lampColour(int row) const;
 
+  // Lets the user edit the value column; what is typed goes straight into the core table.
+  void setEditable();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void rebuild();
   void refreshValues();
+  // Values get a fixed width; the names take the rest of the grid.
+  void applyColumnWidths();
 
   QTableWidget* grid_;
   ParamTables& tables_;
   ParamTables::Id id_;
   Lamp lamp_;
   std::function<bool()> online_;
+  bool refreshing_ = false;
 };

@@ -84,8 +84,8 @@ void TableTransfer::readServiceTables() {
   const ParamTables::Table service = t.table(ParamTables::DebInpsParam);
   if (readInto(ParamTables::DebInpsParam, service.start, service.count) &&
       firmware::hasInputInversion(version, fw.revision)) {
-    const auto checks = inversionChecks(t.bufferValue(ParamTables::DebInpsParam,
-                                                      firmware::inversionMaskRow(version)));
+    const auto checks = inversionChecks(
+        t.bufferValue(ParamTables::DebInpsParam, firmware::inversionMaskRow(version)));
     t.updateChoices([&](ParamTables::Choices& c) { c.inversionChecked = checks; });
   }
   if (firmware::hasAutoReset(version)) readInto(ParamTables::AutoReset, 94, 2);
@@ -119,9 +119,9 @@ bool TableTransfer::writeChangedCells(ParamTables::Id id) {
   QVector<int> numbers(count);
   for (int k = 0; k < count; ++k) {
     if (!SettingsStore::parseInteger(table.values[k], &numbers[k])) {
-      core_.prompter.showMessage(kError,
-                                 QStringLiteral("Некорректное значение параметра ") + table.names[k],
-                                 Prompter::Icon::Error);
+      core_.prompter.showMessage(
+          kError, QStringLiteral("Некорректное значение параметра ") + table.names[k],
+          Prompter::Icon::Error);
       showWriteFailure();
       return false;
     }
@@ -186,4 +186,11 @@ std::array<bool, ParamTables::kInversionItems> TableTransfer::inversionChecks(ui
   std::array<bool, ParamTables::kInversionItems> checked{};
   for (int i = 0; i < ParamTables::kInversionItems; ++i) checked[i] = !(mask & (1u << i));
   return checked;
+}
+
+QString TableTransfer::motorVoltageName(const SettingsStore& mem, int type) {
+  return type == 0
+             ? mem.readString(QStringLiteral("motor"), QStringLiteral("n1"), QStringLiteral("24V"))
+             : mem.readString(QStringLiteral("motor"), QStringLiteral("n2"),
+                              QStringLiteral("220V"));
 }

@@ -6,6 +6,7 @@
 #include "params/ParamTables.h"
 
 class AppCore;
+class SettingsStore;
 
 // Reads the parameter tables of the main and service tabs from the module and writes back
 // what the user changed. Runs on the worker, inside a poll pass whose status read succeeded.
@@ -38,6 +39,9 @@ class TableTransfer {
   // Bit i is 1 for each unchecked input i; bits 10 to 15 are 0.
   static uint16_t inversionMask(const std::array<bool, ParamTables::kInversionItems>& checked);
   static std::array<bool, ParamTables::kInversionItems> inversionChecks(uint16_t mask);
+
+  // Name of a motor voltage type: motor/n1 for type 0, motor/n2 for any other.
+  static QString motorVoltageName(const SettingsStore& mem, int type);
 
   static constexpr unsigned kPanelPauseMs = 500;
 

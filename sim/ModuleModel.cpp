@@ -158,6 +158,42 @@ void ModuleModel::beforeRead(uint16_t first, uint16_t count) {
   if (readHook_) readHook_(first, count);
 }
 
+bool ModuleModel::acceptsValue(uint16_t reg, uint16_t value) const {
+  switch (reg) {
+    case SlaveAddress:
+      return value >= 1 && value <= 247;  // 0 is the broadcast address
+    case SpeedIndex:
+      return value <= 4;  // 9600 .. 115200
+    case ParityCode:
+      return value <= 2;  // none, even, odd
+    case StopBits:
+      return value <= 1;  // one, two
+    default:
+      return true;
+  }
+}
+
+void ModuleModel::storeRegister(uint16_t reg, uint16_t value) {
+  if (reg == MotorPassword)
+    framePassword_ = value;
+  else if (reg == MotorVoltageType)
+    frameVoltageType_ = value;
+  else
+    regs_[reg] = value;
+}
+
+void ModuleModel::judgeMotorVoltageChange() {
+  // A type written without the password in the same frame is refused like a wrong password.
+  const bool accepted = framePassword_ && *framePassword_ == motorPassword_;
+  if (accepted) regs_[MotorVoltageType] = *frameVoltageType_;
+  regs_[MotorChangeResult] = accepted ? 1 : 0;
+}
+
 void ModuleModel::afterWrite(uint16_t first, uint16_t count) {
+  // The reply to this write still carries the old address; the next request needs the new one.
+  if (first == SlaveAddress) SlaveDevice::setAddress(uint8_t(regs_[SlaveAddress]));
+  if (frameVoltageType_) judgeMotorVoltageChange();
+  framePassword_.reset();
+  frameVoltageType_.reset();
   if (writeHook_) writeHook_(first, count);
 }

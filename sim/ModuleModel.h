@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "sim/SlaveDevice.h"
@@ -11,6 +12,11 @@
 // exception 2; registers the module only reports (inputs, errors, outputs, debug values,
 // identification) refuse writes the same way. get() and set() reach every register, mapped or
 // not, so tests and the tarvix-sim console can put the module into any state.
+//
+// Over the bus the module behaves as a real one: a new slave address written to register 0
+// takes effect from the next request on (the reply to that write still comes from the old
+// one); a motor voltage type written to 119 takes effect only when the same frame carries the
+// right password in 118, and register 269 reports the outcome (1 accepted, 0 refused).
 class ModuleModel : public SlaveDevice {
  public:
   // Protocol addresses of the registers with a role of their own.
@@ -45,6 +51,8 @@ class ModuleModel : public SlaveDevice {
 
   static constexpr uint8_t kDefaultAddress = 100;
   static constexpr uint16_t kDefaultFirmware = 205;
+  // The password the production test sends; a module fresh from the factory takes it.
+  static constexpr uint16_t kDefaultMotorPassword = 5249;
 
   // Called after every write that came over the bus, with the block written.
   using WriteHook = std::function<void(uint16_t first, uint16_t count)>;
@@ -71,6 +79,11 @@ class ModuleModel : public SlaveDevice {
   // Also stores the address in register 0, where the module reports it.
   void setAddress(uint8_t address) override;
 
+  // The password a motor voltage change must carry in register 118. It belongs to the module,
+  // not to its firmware: installing firmware keeps it.
+  uint16_t motorPassword() const { return motorPassword_; }
+  void setMotorPassword(uint16_t password) { motorPassword_ = password; }
+
   uint32_t clockSeconds() const { return uint32_t(regs_[ClockHigh]) << 16 | regs_[ClockLow]; }
   void setClockSeconds(uint32_t seconds);
 
@@ -84,15 +97,22 @@ class ModuleModel : public SlaveDevice {
  protected:
   bool isReadable(uint16_t reg) const override { return isMapped(reg); }
   bool isWritable(uint16_t reg) const override { return isMapped(reg) && !isReadOnly(reg); }
+  bool acceptsValue(uint16_t reg, uint16_t value) const override;
   uint16_t readRegister(uint16_t reg) const override { return regs_[reg]; }
-  void storeRegister(uint16_t reg, uint16_t value) override { regs_[reg] = value; }
+  void storeRegister(uint16_t reg, uint16_t value) override;
   void beforeRead(uint16_t first, uint16_t count) override;
   void afterWrite(uint16_t first, uint16_t count) override;
 
  private:
   bool isParameterMapped(uint16_t reg) const;
+  void judgeMotorVoltageChange();
 
   std::vector<uint16_t> regs_;  // all 65536 protocol addresses
+  uint16_t motorPassword_ = kDefaultMotorPassword;
+  // What a frame wrote to 118 and 119, held until the frame is complete: the password is
+  // judged, never stored where a read could show it.
+  std::optional<uint16_t> framePassword_;
+  std::optional<uint16_t> frameVoltageType_;
   WriteHook writeHook_;
   ReadHook readHook_;
 };

@@ -55,13 +55,15 @@ QString SimConsole::helpText() {
       "  state N                 control state, register 11 (0 ready, 1 moving, 4 alarm)\n"
       "  firmware V [R]          a module with firmware V (revision R) plugged in instead:\n"
       "                          its register map and its power-on values\n"
+      "  password [N]            the password a motor voltage change must carry in\n"
+      "                          register 118 (0..65535); without N: the present one\n"
       "  unplug                  the module's cable pulled: no reply at all\n"
       "  plug                    the module answers again\n"
       "  fault KIND[:RATE]       faults in the module's replies, RATE 0..1 (default 1);\n"
       "                          KIND: drop, late, crc, address, exception, garbage\n"
       "  fault clear             no more faults\n"
       "  drift on|off            debug values wander slowly | stay put\n"
-      "  status                  address, firmware, inputs, outputs and errors\n"
+      "  status                  address, firmware, inputs, outputs, errors, motor voltage\n"
       "  help                    this text\n"
       "  quit                    stop tarvix-sim");
 }
@@ -105,6 +107,7 @@ QString SimConsole::dispatch(const QString& command, const QStringList& args) {
   if (command == "debug") return debug(args);
   if (command == "state") return state(args);
   if (command == "firmware") return firmware(args);
+  if (command == "password") return password(args);
   if (command == "unplug" && args.isEmpty()) return plug(false);
   if (command == "plug" && args.isEmpty()) return plug(true);
   if (command == "fault") return fault(args);
@@ -223,6 +226,17 @@ QString SimConsole::firmware(const QStringList& args) {
       .arg(versionText(module.firmwareVersion(), module.firmwareRevision()));
 }
 
+QString SimConsole::password(const QStringList& args) {
+  if (args.size() > 1) return usageError("password [N]");
+  ModuleModel& module = bus_.module();
+  if (args.size() == 1) {
+    const auto value = number(args[0], 0, 0xFFFF);
+    if (!value) return rangeError("N", args[0], 0, 0xFFFF);
+    module.setMotorPassword(uint16_t(*value));
+  }
+  return QStringLiteral("motor voltage password %1").arg(module.motorPassword());
+}
+
 QString SimConsole::plug(bool plugged) {
   bus_.setModulePlugged(plugged);
   const int address = bus_.module().address();
@@ -283,6 +297,12 @@ QString SimConsole::status() const {
              .arg(bits(m, ModuleModel::DigitalInputs, kInputs, 0xFFFF))
              .arg(bits(m, ModuleModel::DigitalOutputs, kOutputs, 1))
              .arg(bits(m, ModuleModel::Errors, kErrors, 0xFFFF));
+  out += QStringLiteral(
+             "motor: voltage type %1 (register 119), change result %2 (register 269), "
+             "password %3\n")
+             .arg(m.get(ModuleModel::MotorVoltageType))
+             .arg(m.get(ModuleModel::MotorChangeResult))
+             .arg(m.motorPassword());
   const auto word = [](uint16_t w) { return QStringLiteral("%1").arg(w, 4, 16, QChar('0')); };
   out += QStringLiteral("bench: R16 at %1 out %2 in %3, D8R4 at %4 out %5 in %6")
              .arg(bus_.r16().address())

@@ -41,6 +41,7 @@ class SimConsole {
   QString debug(const QStringList& args);
   QString state(const QStringList& args);
   QString firmware(const QStringList& args);
+  QString password(const QStringList& args);
   QString plug(bool plugged);
   QString fault(const QStringList& args);
   QString driftCommand(const QStringList& args);

@@ -71,6 +71,7 @@ QByteArray SlaveDevice::writeSingle(const QByteArray& pdu) {
   if (pdu.size() != 5) return exceptionPdu(6, IllegalDataValue);
   const uint16_t reg = word(pdu, 1);
   if (!isWritableRange(reg, 1)) return exceptionPdu(6, IllegalDataAddress);
+  if (!acceptsValue(reg, word(pdu, 3))) return exceptionPdu(6, IllegalDataValue);
   storeRegister(reg, word(pdu, 3));
   afterWrite(reg, 1);
   return pdu;  // the reply repeats the request
@@ -84,6 +85,9 @@ QByteArray SlaveDevice::writeMultiple(const QByteArray& pdu) {
   if (count == 0 || count > kMaxWriteCount || byteCount != count * 2 || pdu.size() != 6 + byteCount)
     return exceptionPdu(16, IllegalDataValue);
   if (!isWritableRange(first, count)) return exceptionPdu(16, IllegalDataAddress);
+  for (uint16_t i = 0; i < count; ++i)
+    if (!acceptsValue(uint16_t(first + i), word(pdu, 6 + 2 * i)))
+      return exceptionPdu(16, IllegalDataValue);
   for (uint16_t i = 0; i < count; ++i) storeRegister(uint16_t(first + i), word(pdu, 6 + 2 * i));
   afterWrite(first, count);
   return pdu.left(5);  // function, first register, count

@@ -33,6 +33,12 @@ class SlaveDevice {
  protected:
   virtual bool isReadable(uint16_t reg) const = 0;
   virtual bool isWritable(uint16_t reg) const = 0;
+  // A value the device cannot take refuses the whole request with exception 3.
+  virtual bool acceptsValue(uint16_t reg, uint16_t value) const {
+    (void)reg;
+    (void)value;
+    return true;
+  }
   virtual uint16_t readRegister(uint16_t reg) const = 0;
   virtual void storeRegister(uint16_t reg, uint16_t value) = 0;
   // Behaviour seams: a read may refresh values first, a write may set things in motion.

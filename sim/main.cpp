@@ -23,9 +23,10 @@ const char kUsage[] =
     "usage: tarvix-sim [--firmware N] [--revision N] [--logic N] [--input-map N] [--address N]\n"
     "                  [--r16-address N] [--d8r4-address N] [--baud N] [--turnaround MS]\n"
     "                  [--fault KIND[:RATE]]... [--late-ms MS] [--exception-code N]\n"
-    "                  [--fault-bench] [--seed N] [--link PATH]\n"
+    "                  [--fault-bench] [--seed N] [--link PATH] [--motor-password N]\n"
     "  KIND: drop, late, crc, address, exception, garbage; RATE 0..1 (default 1: every reply)\n"
     "  faults hit the module's replies only, unless --fault-bench is given\n"
+    "  --motor-password: what a motor voltage change must carry (0..65535, default 5249)\n"
     "  lines typed on stdin are console commands; 'help' lists them\n";
 
 PtyServer* activeServer = nullptr;
@@ -97,6 +98,8 @@ int main(int argc, char** argv) {
       if ((ok = number(0, 0xFFFFFFFFL))) bus.faults().setSeed(uint32_t(value));
     } else if (arg == "--fault") {
       ok = SimConsole::addFault(bus.faults(), QString::fromLocal8Bit(text));
+    } else if (arg == "--motor-password") {
+      if ((ok = number(0, 0xFFFF))) module.setMotorPassword(uint16_t(value));
     } else if (arg == "--link") {
       options.linkPath = text;
     } else {

@@ -1,7 +1,9 @@
 #include "tools/CliTool.h"
 
+#include <QDir>
 #include <memory>
 
+#include "app/AppCore.h"
 #include "app/SettingsStore.h"
 #include "link/Clock.h"
 #include "link/ModbusRtuClient.h"
@@ -9,6 +11,9 @@
 #include "link/QtSerialLine.h"
 #include "link/SerialPortLink.h"
 #include "link/StatusLine.h"
+#include "params/Identification.h"
+#include "params/ParameterFile.h"
+#include "params/TableTransfer.h"
 
 namespace {
 
@@ -28,6 +33,29 @@ class StreamPrompter : public Prompter {
   QTextStream& err_;
 };
 
+// The caller's line, lent to a core that would otherwise own its line.
+class BorrowedLine : public SerialLine {
+ public:
+  explicit BorrowedLine(SerialLine& line) : line_(line) {}
+  bool open(const QString& device) override { return line_.open(device); }
+  bool isOpen() const override { return line_.isOpen(); }
+  void close() override { line_.close(); }
+  bool applyLineSettings(const LineSettings& s) override { return line_.applyLineSettings(s); }
+  bool applyTimeouts(const PortTimeouts& t) override { return line_.applyTimeouts(t); }
+  bool isAlive() override { return line_.isAlive(); }
+  void discardInput() override { line_.discardInput(); }
+  IoResult write(const uint8_t* data, int size, uint32_t waitMs) override {
+    return line_.write(data, size, waitMs);
+  }
+  IoResult read(uint8_t* buffer, int maxBytes, uint32_t waitMs, int* received) override {
+    return line_.read(buffer, maxBytes, waitMs, received);
+  }
+  QString errorString() const override { return line_.errorString(); }
+
+ private:
+  SerialLine& line_;
+};
+
 bool parseNumber(const QString& text, int min, int max, int* value) {
   return SettingsStore::parseInteger(text, value) && *value >= min && *value <= max;
 }
@@ -43,6 +71,11 @@ QString CliTool::usage() {
       "       tarvix-cli [--port NAME] [--adr N] read START COUNT [--repeat N]\n"
       "       tarvix-cli [--port NAME] [--adr N] write REG VALUE\n"
       "       tarvix-cli [--port NAME] [--adr N] write-multi START V1 V2 ...\n"
+      "       tarvix-cli [--port NAME] [--adr N] params-save FILE\n"
+      "       tarvix-cli [--port NAME] [--adr N] params-load FILE\n"
+      "params-save reads the module's main parameter tables into FILE; params-load checks that\n"
+      "FILE is of the module's firmware version and writes the values that differ, printing\n"
+      "one line \"REG OLD -> NEW\" per register written.\n"
       "Link and timing settings come from mem.ini in the working directory.");
 }
 
@@ -59,6 +92,7 @@ int CliTool::run(const QStringList& argsIn) {
   };
 
   // Global options, before the command.
+  Overrides overrides;
   while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
     const QString option = args.takeFirst();
     if (args.isEmpty()) return bad(option + QStringLiteral(" needs a value"));
@@ -66,14 +100,22 @@ int CliTool::run(const QStringList& argsIn) {
     int adr = 0;
     if (option == QLatin1String("--port")) {
       mem.writeString(QStringLiteral("connect"), QStringLiteral("port"), value);
+      overrides.port = value;
     } else if (option == QLatin1String("--adr") && parseNumber(value, 0, 255, &adr)) {
       mem.writeInteger(QStringLiteral("connect"), QStringLiteral("adr"), adr);
+      overrides.adr = adr;
     } else {
       return bad(QStringLiteral("bad option: ") + option + ' ' + value);
     }
   }
   if (args.isEmpty()) return bad(QStringLiteral("no command"));
   const QString command = args.takeFirst();
+
+  if (command == QLatin1String("params-save") || command == QLatin1String("params-load")) {
+    if (args.size() != 1 || args.first().isEmpty())
+      return bad(QStringLiteral("wrong arguments for ") + command);
+    return runParameterFile(command, args.first(), overrides);
+  }
 
   // Parse everything before touching the port.
   std::vector<uint16_t> numbers;
@@ -150,4 +192,51 @@ int CliTool::run(const QStringList& argsIn) {
   }
   port.closePort();
   return exit;
+}
+
+int CliTool::runParameterFile(const QString& command, const QString& file,
+                              const Overrides& overrides) {
+  Clock& clock = clock_ ? *clock_ : SteadyClock::instance();
+  StreamPrompter prompter(err_);
+  AppCore core(QDir::currentPath(), prompter,
+               line_ ? std::make_unique<BorrowedLine>(*line_) : nullptr, clock);
+  // Into the memory copy only: mem.ini is never flushed from here.
+  if (!overrides.port.isEmpty())
+    core.mem.writeString(QStringLiteral("connect"), QStringLiteral("port"), overrides.port);
+  if (overrides.adr >= 0)
+    core.mem.writeInteger(QStringLiteral("connect"), QStringLiteral("adr"), overrides.adr);
+  auto fail = [&](const QString& text) {
+    if (!text.isEmpty()) err_ << text << Qt::endl;
+    return int(Failure);
+  };
+
+  core.port().openPort(SerialPortLink::configuredDevicePath(core.mem));
+  if (!core.port().isOpen()) return fail(core.status.text(StatusLine::Link));
+
+  // As the poll cycle does when the module comes online.
+  Identification identification(core);
+  const int version = identification.selectFirmwareLayout();
+  if (version < 0 || version > core.flags.maxFirmwareVersion)
+    return fail(core.status.text(StatusLine::Link));
+  core.flags.firmwareVersion = version;
+  identification.selectNameSections();
+  identification.buildTables();
+  // Every failed block read clears the flag, while the result only tells of the last block.
+  core.flags.moduleOnline = true;
+  TableTransfer transfer(core);
+  if (!transfer.readMainTables() || !core.flags.moduleOnline)
+    return fail(core.status.text(StatusLine::Link));
+
+  if (command == QLatin1String("params-save"))
+    return saveParameterFile(core, file) ? int(Ok) : fail(QString());
+
+  if (!loadParameterFile(core, file)) return fail(QString());
+  core.addWriteObserver([this](uint8_t, const QVector<ModbusRtuClient::WrittenRegister>& registers,
+                               bool ok, const QString&) {
+    if (!ok) return;  // the failure itself is reported by the write
+    for (const auto& r : registers)
+      out_ << r.address << ' ' << (r.old ? QString::number(*r.old) : QStringLiteral("?")) << " -> "
+           << r.value << Qt::endl;
+  });
+  return transfer.writeMainTableBlocks() ? int(Ok) : fail(QString());
 }

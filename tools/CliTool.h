@@ -19,6 +19,14 @@ class CliTool {
   static QString usage();
 
  private:
+  // Link settings given on the command line: they apply to this run only.
+  struct Overrides {
+    QString port;
+    int adr = -1;
+  };
+  // params-save and params-load: the main tab's tables through a parameter file.
+  int runParameterFile(const QString& command, const QString& file, const Overrides& overrides);
+
   QTextStream& out_;
   QTextStream& err_;
   SerialLine* line_;

@@ -74,12 +74,12 @@ TEST_F(SimConsoleTest, ToggleFlipsAndOutputsKeepTheirOtherBits) {
 
 TEST_F(SimConsoleTest, BadCommandsChangeNothingAndSayWhy) {
   const char* lines[] = {
-      "input 0 on",     "input 18 on", "input 1 maybe",   "input 1",      "error 13 on",
-      "error 1 toggle", "output 4 on", "output 1 toggle", "debug 17 1",   "debug 1 65536",
-      "debug 1 -1",     "set 65536 1", "set 1",           "set x 1",      "get",
-      "state",          "state 70000", "firmware",        "firmware x",   "firmware 205 1 2",
-      "fault",          "fault smoke", "fault drop:2",    "fault drop:x", "drift maybe",
-      "frobnicate",     "unplug now",
+      "input 0 on",     "input 18 on", "input 1 maybe",   "input 1",        "error 13 on",
+      "error 1 toggle", "output 4 on", "output 1 toggle", "debug 17 1",     "debug 1 65536",
+      "debug 1 -1",     "set 65536 1", "set 1",           "set x 1",        "get",
+      "state",          "state 70000", "firmware",        "firmware x",     "firmware 205 1 2",
+      "fault",          "fault smoke", "fault drop:2",    "fault drop:x",   "drift maybe",
+      "frobnicate",     "unplug now",  "password x",      "password 70000", "password 1 2",
   };
   const std::vector<uint16_t> before = snapshot();
   for (const char* line : lines) {
@@ -87,6 +87,7 @@ TEST_F(SimConsoleTest, BadCommandsChangeNothingAndSayWhy) {
     EXPECT_EQ(run(line).substr(0, 2), "? ");
   }
   EXPECT_EQ(snapshot(), before);
+  EXPECT_EQ(bus.module().motorPassword(), ModuleModel::kDefaultMotorPassword);
   EXPECT_TRUE(bus.faults().empty());
   EXPECT_TRUE(bus.modulePlugged());
   EXPECT_FALSE(console.quitRequested());
@@ -105,6 +106,19 @@ TEST_F(SimConsoleTest, FirmwareSwapsTheRegisterMap) {
   EXPECT_EQ(readModule(bus, 768, 2).values, (std::vector<uint16_t>{104, 13}));
   EXPECT_EQ(readModule(bus, 94, 13).values.size(), 13u);
   EXPECT_EQ(readModule(bus, 118, 2).exception, 2);  // no motor voltage before 200
+}
+
+TEST_F(SimConsoleTest, PasswordDecidesWhichMotorVoltageChangeTheModuleTakes) {
+  EXPECT_EQ(run("password"), "motor voltage password 5249");
+  EXPECT_EQ(run("password 0x10"), "motor voltage password 16");
+  bus.respond(frame("64 10 00 76 00 02 04 14 81 00 01"));  // 5249: refused now
+  EXPECT_EQ(reg(ModuleModel::MotorChangeResult), 0);
+  EXPECT_EQ(reg(ModuleModel::MotorVoltageType), 0);
+  bus.respond(frame("64 10 00 76 00 02 04 00 10 00 01"));
+  EXPECT_EQ(reg(ModuleModel::MotorChangeResult), 1);
+  EXPECT_EQ(reg(ModuleModel::MotorVoltageType), 1);
+  EXPECT_EQ(run("firmware 205"), "firmware 205 plugged in: its register map and power-on values");
+  EXPECT_EQ(run("password"), "motor voltage password 16");  // the module's, not the firmware's
 }
 
 TEST_F(SimConsoleTest, UnpluggedModuleIsSilentWhileTheBenchAnswers) {
@@ -141,6 +155,8 @@ TEST_F(SimConsoleTest, StatusSummarisesTheModule) {
   run("output 3 on");
   run("error 12 on");
   run("state 1");
+  run("password 42");
+  bus.respond(frame("64 10 00 76 00 02 04 00 2A 00 01"));  // accepted: 220 V
   run("unplug");
   bus.r16().setInputs(0x00A5);
   const std::string status = run("status");
@@ -148,6 +164,7 @@ TEST_F(SimConsoleTest, StatusSummarisesTheModule) {
             "module at 100: firmware 204.13, logic 1, input map 0, control state 1, unplugged, "
             "faults none, debug values steady\n"
             "inputs 1-17 01000000000000000  outputs 1-3 001  errors 1-12 000000000001\n"
+            "motor: voltage type 1 (register 119), change result 1 (register 269), password 42\n"
             "bench: R16 at 16 out 0000 in 00a5, D8R4 at 17 out 0000 in 0000");
 }
 
@@ -182,8 +199,9 @@ TEST_F(SimConsoleTest, DebugValuesDriftOnlyWhenAsked) {
 
 TEST_F(SimConsoleTest, HelpNamesEveryCommandAndQuitAsksToStop) {
   const std::string help = run("help");
-  for (const char* command : {"set", "get", "input", "error", "output", "debug", "state",
-                              "firmware", "unplug", "plug", "fault", "drift", "status", "quit"}) {
+  for (const char* command :
+       {"set", "get", "input", "error", "output", "debug", "state", "firmware", "password",
+        "unplug", "plug", "fault", "drift", "status", "quit"}) {
     SCOPED_TRACE(command);
     EXPECT_NE(help.find(std::string("\n  ") + command + ' '), std::string::npos);
   }

@@ -1,0 +1,207 @@
+#include "link/LinkSettingsActions.h"
+
+#include <QComboBox>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSerialPortInfo>
+#include <QTimer>
+#include <algorithm>
+#include <functional>
+
+#include "app/AppCore.h"
+#include "link/SerialPortLink.h"
+#include "link/TConparDlg.h"
+#include "link/TForm2.h"
+
+namespace {
+
+const QString kConnect = QStringLiteral("connect");
+const QString kMeasure = QStringLiteral("measure");
+constexpr uint32_t kReadWaitMs = 3000;
+constexpr uint32_t kTimeoutPauseMs = 1000;
+constexpr int kPollIntervalMs = 20;
+
+// Lets the window repaint and queued updates arrive, but takes no clicks or keys, until
+// `done` holds or `ms` have passed on the core's clock. True when `done` ended the wait.
+bool waitWithoutUserInput(Clock& clock, uint32_t ms, const std::function<bool()>& done) {
+  const uint32_t start = clock.tick();
+  if (done()) return true;
+  bool result = false;
+  QEventLoop loop;
+  QTimer poll;
+  poll.setInterval(kPollIntervalMs);
+  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    if (done()) {
+      result = true;
+      loop.quit();
+    } else if (clock.tick() - start >= ms) {
+      loop.quit();
+    }
+  });
+  poll.start();
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  return result;
+}
+
+void stopTimer(QTimer* timer1) {
+  if (timer1) timer1->stop();
+}
+
+void startTimer(QTimer* timer1) {
+  if (timer1) timer1->start();
+}
+
+void flushOrSay(QWidget* parent, SettingsStore& mem) {
+  if (mem.flush()) return;
+  QMessageBox::critical(
+      parent, QStringLiteral("Ошибка"),
+      QStringLiteral("Не удалось сохранить файл настроек %1\n%2").arg(mem.path(), mem.lastError()));
+}
+
+// A combo box that shows no item (the stored index was out of range) leaves the key alone.
+void writeIndex(SettingsStore& mem, const QString& section, const char* key, const QComboBox* box) {
+  if (box->currentIndex() >= 0) mem.writeInteger(section, QLatin1String(key), box->currentIndex());
+}
+
+// The ports the system reports, as mem.ini's port key names them: COMn on Windows, the device
+// path elsewhere (a USB adapter is /dev/ttyUSB0, which no COMn maps to).
+void addSystemPorts(QComboBox* box) {
+  QStringList names;
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+#ifdef Q_OS_WIN
+    names << info.portName();
+#else
+    names << info.systemLocation();
+#endif
+  }
+  std::sort(names.begin(), names.end());
+  for (const QString& name : names) {
+    const QString path = SerialPortLink::devicePath(name);
+    bool listed = false;
+    for (int i = 0; i < box->count() && !listed; ++i)
+      listed = box->itemText(i) == name || SerialPortLink::devicePath(box->itemText(i)) == path;
+    if (!listed) box->addItem(name);
+  }
+}
+
+void selectPort(QComboBox* box, const QString& port) {
+  // No port configured yet: show none rather than store COM1 unasked.
+  if (port.isEmpty()) return box->setCurrentIndex(-1);
+  int index = box->findText(port, Qt::MatchExactly | Qt::MatchCaseSensitive);
+  // A port the list does not have (a pty, a device now unplugged) must survive the dialog.
+  if (index < 0) {
+    box->addItem(port);
+    index = box->count() - 1;
+  }
+  box->setCurrentIndex(index);
+}
+
+}  // namespace
+
+void programLinkSettings(QWidget* parent, AppCore& core, QTimer* timer1) {
+  stopTimer(timer1);
+  SettingsStore& mem = core.mem;
+  auto text = [&](const char* key, const char* def) {
+    return mem.readString(kConnect, QLatin1String(key), QLatin1String(def));
+  };
+  TConparDlg dlg(parent);
+  dlg.setStopBitsShown(true);
+  dlg.editAdr()->setText(text("adr", "100"));
+  dlg.comboBox2()->setCurrentIndex(mem.readInteger(kConnect, QStringLiteral("speed"), 0));
+  dlg.comboBox3()->setCurrentIndex(mem.readInteger(kConnect, QStringLiteral("parity"), 0));
+  dlg.comboBoxStops()->setCurrentIndex(mem.readInteger(kConnect, QStringLiteral("stopbits"), 1));
+  dlg.setUse(TConparDlg::Use::Program);
+  addSystemPorts(dlg.comboBox1());
+  selectPort(dlg.comboBox1(), text("port", ""));
+  dlg.editSend()->setText(text("send", "50"));
+  dlg.editSleep()->setText(text("sleep", "70"));
+  dlg.editReceive()->setText(text("receive", "50"));
+  dlg.edit1()->setText(text("cto1", "10"));
+  dlg.edit2()->setText(text("cto2", "0"));
+  dlg.edit3()->setText(text("cto3", "1000"));
+  dlg.edit5()->setText(text("cto4", "100"));
+  dlg.edit6()->setText(text("cto5", "1000"));
+
+  if (dlg.execute()) {
+    auto write = [&](const char* key, const QString& value) {
+      mem.writeString(kConnect, QLatin1String(key), value);
+    };
+    write("adr", dlg.editAdr()->text());
+    writeIndex(mem, kConnect, "speed", dlg.comboBox2());
+    writeIndex(mem, kConnect, "parity", dlg.comboBox3());
+    writeIndex(mem, kConnect, "stopbits", dlg.comboBoxStops());
+    write("port", dlg.comboBox1()->currentText());
+    write("send", dlg.editSend()->text());
+    write("sleep", dlg.editSleep()->text());
+    write("receive", dlg.editReceive()->text());
+    write("cto1", dlg.edit1()->text());
+    write("cto2", dlg.edit2()->text());
+    write("cto3", dlg.edit3()->text());
+    write("cto4", dlg.edit5()->text());
+    write("cto5", dlg.edit6()->text());
+    flushOrSay(parent, mem);
+    // Even unchanged settings reopen the port: the user may be retrying a failed open.
+    core.flags.portReopenRequest = true;
+  }
+  startTimer(timer1);
+}
+
+void programSettings(QWidget* parent, AppCore& core, QTimer* timer1) {
+  stopTimer(timer1);
+  SettingsStore& mem = core.mem;
+  TForm2 form(parent);
+  form.edit1()->setText(mem.readString(kMeasure, QStringLiteral("period"), QStringLiteral("1000")));
+  const int type = mem.readInteger(kMeasure, QStringLiteral("type"), 0);
+  form.comboBoxType()->setCurrentIndex(type);
+  form.exec();
+  if (form.isAccepted()) {
+    mem.writeString(kMeasure, QStringLiteral("period"), form.edit1()->text());
+    const int chosen = form.comboBoxType()->currentIndex();
+    if (chosen >= 0 && chosen != type) {
+      mem.writeInteger(kMeasure, QStringLiteral("type"), chosen);
+      // The input names depend on the drive type: the worker identifies the module again at
+      // its next pass, between two exchanges, and builds the tables with the new names.
+      core.requests.identify = true;
+    }
+    flushOrSay(parent, mem);
+    if (timer1) timer1->setInterval(mem.readInteger(kMeasure, QStringLiteral("period"), 1000));
+  }
+  startTimer(timer1);
+}
+
+void moduleLinkSettings(QWidget* parent, AppCore& core, QTimer* /*timer1*/) {
+  std::atomic_bool& readRequest = core.requests.module[RequestFlags::LinkParamsRead];
+  readRequest = true;
+  if (!waitWithoutUserInput(core.clock, kReadWaitMs, [&] { return !readRequest; })) {
+    readRequest = false;
+    core.showLinkFailure(QStringLiteral("Тайм-аут чтения параметров связи из модуля"));
+    waitWithoutUserInput(core.clock, kTimeoutPauseMs, [] { return false; });
+    return;
+  }
+
+  const bool stopBits = core.flags.firmwareVersion >= ModuleLinkParams::kStopBitsFirmware;
+  // A failed read leaves the registers of the last successful one here (zero before any).
+  const auto registers = core.linkParams.registersRead();
+  TConparDlg dlg(parent);
+  dlg.setStopBitsShown(stopBits);
+  dlg.editAdr()->setText(QString::number(registers[0]));
+  dlg.comboBox2()->setCurrentIndex(registers[1]);
+  dlg.comboBox3()->setCurrentIndex(registers[2]);
+  if (stopBits) dlg.comboBoxStops()->setCurrentIndex(registers[3]);
+  dlg.setUse(TConparDlg::Use::Module);
+  if (!dlg.execute()) return;
+
+  // A value no item shows goes back to the module as it was read.
+  auto index = [&](const QComboBox* box, int reg) {
+    return box->currentIndex() >= 0 ? box->currentIndex() : int(registers[reg]);
+  };
+  ModuleLinkParams::Entry entry;
+  entry.address = dlg.editAdr()->text();
+  entry.speed = index(dlg.comboBox2(), 1);
+  entry.parity = index(dlg.comboBox3(), 2);
+  entry.stopBits = stopBits ? index(dlg.comboBoxStops(), 3) : int(registers[3]);
+  core.linkParams.setEntry(entry);
+  core.requests.module[RequestFlags::LinkParamsWrite] = true;
+}

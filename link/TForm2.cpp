@@ -1,0 +1,71 @@
+#include "link/TForm2.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "app/SettingsStore.h"
+
+TForm2::TForm2(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Form2"));
+  setWindowTitle(QStringLiteral("Настройки программы"));
+  setModal(true);
+
+  edit1_ = new QLineEdit(this);
+  edit1_->setObjectName(QStringLiteral("Edit1"));
+  auto* periodLabel = new QLabel(QStringLiteral("Период опроса, мсек"), this);
+  periodLabel->setBuddy(edit1_);
+  comboBoxType_ = new QComboBox(this);
+  comboBoxType_->setObjectName(QStringLiteral("ComboBoxType"));
+  comboBoxType_->addItems({QStringLiteral("Выкатной элемент"), QStringLiteral("Заземляющий нож")});
+  auto* typeLabel = new QLabel(QStringLiteral("Тип привода"), this);
+  typeLabel->setBuddy(comboBoxType_);
+
+  button1_ = new QPushButton(QStringLiteral("ОК"), this);
+  button1_->setObjectName(QStringLiteral("Button1"));
+  button1_->setDefault(true);
+  button2_ = new QPushButton(QStringLiteral("Отмена"), this);
+  button2_->setObjectName(QStringLiteral("Button2"));
+  button2_->setAutoDefault(false);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(button1_);
+  buttons->addWidget(button2_);
+
+  auto* layout = new QGridLayout(this);
+  layout->addWidget(periodLabel, 0, 0);
+  layout->addWidget(edit1_, 0, 1);
+  layout->addWidget(typeLabel, 1, 0);
+  layout->addWidget(comboBoxType_, 1, 1);
+  layout->addLayout(buttons, 2, 0, 1, 2);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  connect(button1_, &QPushButton::clicked, this, &TForm2::Button1Click);
+  connect(button2_, &QPushButton::clicked, this, &TForm2::Button2Click);
+}
+
+void TForm2::showEvent(QShowEvent* event) {
+  FormShow();
+  QDialog::showEvent(event);
+}
+
+void TForm2::FormShow() { accepted_ = false; }
+
+void TForm2::Button1Click() {
+  int period = 0;
+  if (!SettingsStore::parseInteger(edit1_->text(), &period)) {
+    // The window stays open so the value can be corrected.
+    QMessageBox::critical(this, QStringLiteral("Ошибка"),
+                          QStringLiteral("Некорректное значение периода опроса"), QMessageBox::Ok);
+    edit1_->setFocus();
+    return;
+  }
+  accepted_ = true;
+  accept();
+}
+
+void TForm2::Button2Click() { reject(); }

@@ -1,0 +1,139 @@
+#include "operation/ProfileBar.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/AppCore.h"
+#include "link/Prompter.h"
+#include "operation/TFormProfile.h"
+#include "params/ParameterFile.h"
+
+namespace {
+
+const QString kError = QStringLiteral("Ошибка");
+const QString kName = QStringLiteral("name");
+const QString kPath = QStringLiteral("path");
+
+QString section(int n) { return QStringLiteral("prof%1").arg(n); }
+
+}  // namespace
+
+ProfileBar::ProfileBar(AppCore& core, QWidget* parent) : QWidget(parent), core_(core) {
+  setObjectName(QStringLiteral("ProfileBar"));
+  toolBar_ = new QToolBar(this);
+  toolBar_->setObjectName(QStringLiteral("ToolBar3"));
+  toolBar_->setMovable(false);
+  toolBar_->setFloatable(false);
+  toolBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+
+  popupMenu_ = new QMenu(this);
+  popupMenu_->setObjectName(QStringLiteral("PopupMenu1"));
+  n1_ = popupMenu_->addAction(QStringLiteral("Настройка кнопки загрузки профиля"));
+  n1_->setObjectName(QStringLiteral("N1"));
+  connect(n1_, &QAction::triggered, this, &ProfileBar::N1Click);
+
+  for (int i = 0; i < kButtons; ++i) {
+    auto* button = new QToolButton(toolBar_);
+    button->setObjectName(QStringLiteral("ToolButton%1").arg(17 + i));
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setFixedWidth(kButtonWidth);
+    // The popup opens on the release of the right button, from ToolButton17MouseUp.
+    button->setContextMenuPolicy(Qt::PreventContextMenu);
+    button->installEventFilter(this);
+    connect(button, &QToolButton::clicked, this, [this, button] { ToolButton17Click(button); });
+    toolBar_->addWidget(button);
+    buttons_[i] = button;
+  }
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(toolBar_);
+
+  form_ = new TFormProfile(this);
+  captionProfileButtons();
+}
+
+void ProfileBar::captionProfileButtons() {
+  for (int n = 1; n <= kButtons; ++n)
+    profileButton(n)->setText(
+        core_.prof.readString(section(n), kName, QStringLiteral("Профиль ") + QString::number(n)));
+}
+
+int ProfileBar::place(const QToolButton* button) const {
+  for (int i = 0; i < kButtons; ++i)
+    if (buttons_[i] == button) return i + 1;
+  return 0;
+}
+
+bool ProfileBar::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease) {
+    auto* button = qobject_cast<QToolButton*>(watched);
+    if (button && place(button) != 0) {
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      ToolButton17MouseUp(button, mouse->button(), mouse->globalPosition().toPoint());
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void ProfileBar::ToolButton17Click(QToolButton* button) {
+  if (const int n = place(button)) loadProfileByButton(n);
+}
+
+void ProfileBar::ToolButton17MouseUp(QToolButton* button, Qt::MouseButton mouseButton,
+                                     const QPoint& globalPos) {
+  if (place(button) == 0) return;
+  lastButton_ = button;
+  if (mouseButton == Qt::RightButton) popupMenu_->popup(globalPos);
+}
+
+void ProfileBar::N1Click() {
+  if (const int n = place(lastButton_)) configureProfileButton(n);
+}
+
+bool ProfileBar::loadProfileByButton(int n) {
+  const QString path = core_.prof.readString(section(n), kPath, QString());
+  if (path.isEmpty()) {
+    core_.prompter.showMessage(kError, QStringLiteral("Не указан путь к файлу данного профиля"),
+                               Prompter::Icon::Error);
+    return false;
+  }
+  if (!QFileInfo(path).isFile()) {
+    core_.prompter.showMessage(kError,
+                               QStringLiteral("Файл данного профиля не найден по указаному пути"),
+                               Prompter::Icon::Error);
+    return false;
+  }
+  if (!loadParameterFile(core_, path)) return false;  // it has said why
+  core_.requests.module[RequestFlags::MainWrite] = true;
+  return true;
+}
+
+void ProfileBar::configureProfileButton(int n) {
+  form_->setWindowTitle(QStringLiteral("Профиль ") + QString::number(n));
+  form_->editName()->setText(
+      core_.prof.readString(section(n), kName, QStringLiteral("Profile") + QString::number(n)));
+  form_->editFile()->setText(core_.prof.readString(section(n), kPath, QString()));
+  // The file dialog may move the working directory.
+  const QString workingDirectory = QDir::currentPath();
+  form_->exec();
+  QDir::setCurrent(workingDirectory);
+  if (!form_->resultOk()) return;
+
+  const QString name = form_->editName()->text();
+  core_.prof.writeString(section(n), kName, name);
+  core_.prof.writeString(section(n), kPath, form_->editFile()->text());
+  profileButton(n)->setText(name);
+  if (!core_.prof.flush())
+    core_.prompter.showMessage(kError,
+                               QStringLiteral("Не удалось сохранить файл настроек %1\n%2")
+                                   .arg(core_.prof.path(), core_.prof.lastError()),
+                               Prompter::Icon::Error);
+}

@@ -1,0 +1,83 @@
+#include "params/TForm4.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+QLabel* valueLabel(const char* name, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QLatin1String(name));
+  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  label->setMinimumWidth(120);
+  return label;
+}
+
+}  // namespace
+
+TForm4::TForm4(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Form4"));
+  setWindowTitle(QStringLiteral("Изменение типа напряжения мотора"));
+  setModal(true);
+
+  staticText1_ = valueLabel("StaticText1", this);
+  staticText2_ = valueLabel("StaticText2", this);
+  // Unmasked: the engineer reads the code off a service sheet and should see what was typed.
+  editPsw_ = new QLineEdit(this);
+  editPsw_->setObjectName(QStringLiteral("EditPsw"));
+  auto* passwordLabel = new QLabel(QStringLiteral("Пароль"), this);
+  passwordLabel->setBuddy(editPsw_);
+
+  buttonOK_ = new QPushButton(QStringLiteral("ОК"), this);
+  buttonOK_->setObjectName(QStringLiteral("ButtonOK"));
+  buttonOK_->setDefault(true);
+  buttonCancel_ = new QPushButton(QStringLiteral("Отмена"), this);
+  buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
+  buttonCancel_->setAutoDefault(false);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(buttonOK_);
+  buttons->addWidget(buttonCancel_);
+
+  auto* layout = new QGridLayout(this);
+  layout->addWidget(new QLabel(QStringLiteral("Текущее"), this), 0, 0);
+  layout->addWidget(staticText1_, 0, 1);
+  layout->addWidget(new QLabel(QStringLiteral("Новое"), this), 1, 0);
+  layout->addWidget(staticText2_, 1, 1);
+  layout->addWidget(passwordLabel, 2, 0);
+  layout->addWidget(editPsw_, 2, 1);
+  layout->addLayout(buttons, 3, 0, 1, 2);
+  setFixedSize(sizeHint().expandedTo(QSize(320, 0)));
+
+  connect(buttonOK_, &QPushButton::clicked, this, &TForm4::ButtonOKClick);
+  connect(buttonCancel_, &QPushButton::clicked, this, &TForm4::ButtonCancelClick);
+}
+
+bool TForm4::ask(const QString& currentName, const QString& newName) {
+  staticText1_->setText(currentName);
+  staticText2_->setText(newName);
+  exec();
+  return confirmed_;
+}
+
+void TForm4::showEvent(QShowEvent* event) {
+  // A confirmation or a password from an earlier showing must not carry over.
+  confirmed_ = false;
+  editPsw_->clear();
+  QDialog::showEvent(event);
+  editPsw_->setFocus();
+}
+
+void TForm4::ButtonOKClick() {
+  confirmed_ = true;
+  accept();
+}
+
+void TForm4::ButtonCancelClick() {
+  confirmed_ = false;
+  reject();
+}

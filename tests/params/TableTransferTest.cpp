@@ -1,0 +1,209 @@
+// Reading and writing the parameter tables of the main and service tabs against the simulated
+// module, on virtual time.
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QFileInfo>
+
+#include "params/TableTransfer.h"
+#include "support/SimCore.h"
+
+namespace {
+
+struct Write {
+  uint16_t reg, value;
+  bool operator==(const Write&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const Write& w) { return os << w.reg << '=' << w.value; }
+
+class TableTransferTest : public ::testing::Test {
+ protected:
+  // The module online with `version`, its main and service tables read.
+  void start(int version, int revision = 0) {
+    sim = std::make_unique<SimCore>([&](SettingsStore& mem) {
+      if (version > 205)
+        QFile(QFileInfo(mem.path()).dir().filePath("trv102.txt")).open(QIODevice::WriteOnly);
+    });
+    sim->bus.module().installFirmware(uint16_t(version), uint16_t(revision));
+    ASSERT_TRUE(sim->online());
+    ASSERT_TRUE(io().readMainTables());
+    io().readServiceTables();
+    sim->bus.module().setWriteHook([this](uint16_t first, uint16_t count) {
+      for (int i = 0; i < count; ++i)
+        writes.push_back({uint16_t(first + i), sim->bus.module().get(uint16_t(first + i))});
+    });
+    QObject::connect(&core().progress, &ProgressLine::changed,
+                     [this](bool visible, const QString& text) {
+                       if (visible) panel << text;
+                     });
+    sim->prompter.boxes.clear();
+  }
+  AppCore& core() { return *sim->core; }
+  TableTransfer io() { return TableTransfer(core()); }
+  ParamTables& tables() { return core().tables; }
+  QStringList boxTexts() const {
+    QStringList texts;
+    for (const auto& b : sim->prompter.boxes) texts << b.text;
+    return texts;
+  }
+
+  std::unique_ptr<SimCore> sim;
+  std::vector<Write> writes;
+  QStringList panel;
+};
+
+TEST_F(TableTransferTest, NothingEditedSendsNothingAndSucceeds) {
+  start(205);
+  sim->prompter.answer = false;  // Cancel on the reload prompt
+  io().writeMainTables();
+  EXPECT_TRUE(writes.empty());
+  EXPECT_EQ(panel, QStringList({"Запись параметров в модуль...", "УСПЕШНО!!!"}));
+  EXPECT_FALSE(core().progress.visible());
+  ASSERT_EQ(sim->prompter.boxes.size(), 1u);
+  EXPECT_EQ(sim->prompter.boxes[0].caption, "ВНИМАНИЕ!");
+  EXPECT_FALSE(core().requests.module[RequestFlags::MainRead]);
+
+  sim->prompter.answer = true;
+  io().writeMainTables();
+  EXPECT_TRUE(core().requests.module[RequestFlags::MainRead]);
+}
+
+TEST_F(TableTransferTest, ChangedCellsAreSentAsTheirLow16Bits) {
+  start(205);
+  const ParamTables::Table timers = tables().table(ParamTables::Timers);
+  tables().setCellText(ParamTables::Inps, 2, "-1");
+  tables().setCellText(ParamTables::Timers, 0, "70000");
+  EXPECT_TRUE(io().writeMainTableBlocks());
+  EXPECT_EQ(writes, (std::vector<Write>{{70, 65535}, {timers.start, 4464}}));
+  // The buffers keep what was read: writing again sends the same registers again.
+  writes.clear();
+  EXPECT_TRUE(io().writeMainTableBlocks());
+  EXPECT_EQ(writes.size(), 2u);
+  // A read brings the new values back.
+  ASSERT_TRUE(io().readMainTables());
+  EXPECT_EQ(tables().cellText(ParamTables::Inps, 2), "65535");
+  EXPECT_EQ(tables().cellText(ParamTables::Timers, 0), "4464");
+}
+
+TEST_F(TableTransferTest, BadCellStopsOnlyItsOwnTable) {
+  start(205);
+  const ParamTables::Table timers = tables().table(ParamTables::Timers);
+  const ParamTables::Table motor = tables().table(ParamTables::Actu);
+  tables().setCellText(ParamTables::Inps, 0, "7");
+  tables().setCellText(ParamTables::Timers, 1, "11");
+  tables().setCellText(ParamTables::Timers, 3, "1x");
+  tables().setCellText(ParamTables::Actu, 0, "9");
+  sim->prompter.answer = false;
+  io().writeMainTables();
+  EXPECT_EQ(writes, (std::vector<Write>{{68, 7}, {motor.start, 9}}));
+  ASSERT_GE(sim->prompter.boxes.size(), 1u);
+  EXPECT_EQ(sim->prompter.boxes[0].caption, "Ошибка");
+  EXPECT_EQ(sim->prompter.boxes[0].text, "Некорректное значение параметра " + timers.names[3]);
+  EXPECT_TRUE(panel.contains("Ошибка!!!"));
+  EXPECT_FALSE(panel.contains("УСПЕШНО!!!"));
+}
+
+TEST_F(TableTransferTest, RefusedWriteKeepsEarlierRowsAndStopsTheTable) {
+  start(205);
+  tables().setCellText(ParamTables::Inps, 0, "3");
+  tables().setCellText(ParamTables::Inps, 1, "4");
+  tables().setCellText(ParamTables::Inps, 2, "5");
+  // The second frame is not acknowledged (the module has taken it all the same).
+  sim->bus.faults().failEvery(FaultKind::Exception, 2);
+  EXPECT_FALSE(io().writeChangedCells(ParamTables::Inps));
+  EXPECT_EQ(writes, (std::vector<Write>{{68, 3}, {69, 4}}));
+  ASSERT_EQ(sim->prompter.boxes.size(), 1u);
+  EXPECT_TRUE(sim->prompter.boxes[0].text.startsWith("Ошибка модуля: код"))
+      << sim->prompter.boxes[0].text.toStdString();
+}
+
+TEST_F(TableTransferTest, OutputLogicFromFirmware103) {
+  for (int version : {102, 103}) {
+    SCOPED_TRACE(version);
+    writes.clear();
+    start(version);
+    sim->bus.module().set(131, 0);
+    sim->bus.module().set(132, 1);
+    ASSERT_TRUE(io().readMainTables());
+    const ParamTables::Choices c = tables().choices();
+    tables().updateChoices([](ParamTables::Choices& c) {
+      c.alarmOn = true;
+      c.direct = true;
+    });
+    EXPECT_TRUE(io().writeMainTableBlocks());
+    if (version == 102) {
+      EXPECT_FALSE(c.alarmOn);
+      EXPECT_FALSE(c.direct);  // never read
+      EXPECT_TRUE(writes.empty());
+    } else {
+      EXPECT_FALSE(c.alarmOn);
+      EXPECT_TRUE(c.direct);
+      EXPECT_EQ(writes, (std::vector<Write>{{131, 1}}));  // 132 already 1
+    }
+  }
+}
+
+TEST_F(TableTransferTest, ReadSucceedsByItsLastBlock) {
+  start(205);
+  sim->bus.module().set(119, 1);
+  ASSERT_TRUE(io().readMainTables());
+  EXPECT_EQ(tables().choices().motorVoltageType, 1);
+  EXPECT_EQ(TableTransfer::motorVoltageName(core().mem, 1), "220V");
+  // The motor voltage read decides from firmware 200.
+  sim->bus.faults().failAlways(FaultKind::Drop);
+  EXPECT_FALSE(io().readMainTables());
+  EXPECT_FALSE(core().flags.moduleOnline);
+  EXPECT_EQ(sim->linkText(), "Ошибка получения результата из модуля");
+}
+
+TEST_F(TableTransferTest, InversionMaskGoesToItsRow) {
+  struct Case {
+    int version;
+    uint16_t reg;
+  };
+  for (const Case& c : {Case{205, 84}, Case{209, 77}}) {
+    SCOPED_TRACE(c.version);
+    writes.clear();
+    start(c.version);
+    auto checks = TableTransfer::inversionChecks(0);  // all checked
+    checks[0] = checks[2] = false;
+    tables().updateChoices([&](ParamTables::Choices& ch) { ch.inversionChecked = checks; });
+    tables().setCellText(ParamTables::DebInpsParam, c.reg - 77, "999");  // the list decides
+    io().writeServiceTables();
+    EXPECT_EQ(writes, (std::vector<Write>{{c.reg, 5}}));
+    EXPECT_TRUE(panel.contains("УСПЕШНО!!!"));
+  }
+  EXPECT_EQ(TableTransfer::inversionMask(TableTransfer::inversionChecks(0xFFFF)), 0x3FF);
+}
+
+TEST_F(TableTransferTest, InversionListFollowsTheReadMask) {
+  start(205);
+  sim->bus.module().set(84, 0b1000000010);
+  io().readServiceTables();
+  const auto checked = tables().choices().inversionChecked;
+  EXPECT_FALSE(checked[1]);
+  EXPECT_FALSE(checked[9]);
+  EXPECT_TRUE(checked[0]);
+}
+
+TEST_F(TableTransferTest, WriteAfterLinkLossWithoutReload) {
+  start(205);
+  sim->bus.setModulePlugged(false);
+  sim->online();
+  sim->bus.setModulePlugged(true);
+  ASSERT_TRUE(sim->online());
+  EXPECT_FALSE(io().writeMainTableBlocks());
+  ASSERT_FALSE(sim->prompter.boxes.empty());
+  EXPECT_EQ(sim->prompter.boxes[0].text,
+            "Некорректное значение параметра " + tables().name(ParamTables::Inps, 0));
+  EXPECT_TRUE(writes.empty());
+  // Values put in from a file compare against the cleared buffers: every non-zero cell goes.
+  for (int row = 0; row < tables().rowCount(ParamTables::Inps); ++row)
+    tables().setCellText(ParamTables::Inps, row, row == 4 ? "0" : "1");
+  for (ParamTables::Id id : {ParamTables::Timers, ParamTables::Actu})
+    for (int row = 0; row < tables().rowCount(id); ++row) tables().setCellText(id, row, "0");
+  sim->prompter.boxes.clear();
+  EXPECT_TRUE(io().writeMainTableBlocks());
+  EXPECT_EQ(writes.size(), 8u);
+}
+
+}  // namespace

@@ -1,0 +1,355 @@
+// The link settings dialogs as the user meets them: filled from mem.ini or from the module,
+// checked on OK, and what they leave behind.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "app/AppCore.h"
+#include "link/LinkSettingsActions.h"
+#include "link/TConparDlg.h"
+#include "link/TForm2.h"
+#include "support/ScriptedLine.h"
+#include "ui/ModalAnswerer.h"
+
+namespace {
+
+class LinkDialogsTest : public ::testing::Test {
+ protected:
+  // mem.ini is written before the core reads it.
+  void start(const QByteArray& memIni = QByteArray()) {
+    ASSERT_TRUE(dir_.isValid());
+    QFile file(memPath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(memIni);
+    file.close();
+    core_ = std::make_unique<AppCore>(dir_.path(), prompter_,
+                                      std::make_unique<ScriptedLine>(clock_), clock_);
+  }
+  QString memPath() const { return QDir(dir_.path()).filePath("mem.ini"); }
+  QByteArray memOnDisk() const {
+    QFile file(memPath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+  SettingsStore fileStore() const { return SettingsStore(memPath()); }
+
+  QTemporaryDir dir_;
+  VirtualClock clock_;
+  RecordingPrompter prompter_;
+  std::unique_ptr<AppCore> core_;
+  QTimer timer1_;
+};
+
+// Acts once on the first TConparDlg (or TForm2) that becomes modal.
+template <typename Dialog>
+class OnDialog {
+ public:
+  explicit OnDialog(std::function<void(Dialog&)> action)
+      : answerer_([this, action](QWidget* modal) {
+          auto* dialog = qobject_cast<Dialog*>(modal);
+          if (!dialog || done_) return;
+          done_ = true;
+          action(*dialog);
+        }) {}
+  bool seen() const { return done_; }
+
+ private:
+  bool done_ = false;
+  ModalAnswerer answerer_;
+};
+
+struct Shown {
+  QString adr, port, send, sleep, receive, cto1, cto5, group, ok;
+  int speed = -2, parity = -2, stops = -2;
+  bool stopsVisible = false, portVisible = false, timingVisible = false, timingEditable = true;
+};
+
+Shown shownBy(const TConparDlg& d) {
+  Shown s;
+  s.adr = d.editAdr()->text();
+  s.speed = d.comboBox2()->currentIndex();
+  s.parity = d.comboBox3()->currentIndex();
+  s.stops = d.comboBoxStops()->currentIndex();
+  s.port = d.comboBox1()->currentText();
+  s.send = d.editSend()->text();
+  s.sleep = d.editSleep()->text();
+  s.receive = d.editReceive()->text();
+  s.cto1 = d.edit1()->text();
+  s.cto5 = d.edit6()->text();
+  s.group = d.groupBox4()->title();
+  s.ok = d.okBtn()->text();
+  s.stopsVisible = d.comboBoxStops()->isVisible() && d.label11()->isVisible();
+  s.portVisible = d.comboBox1()->isVisible() && d.label1()->isVisible();
+  s.timingVisible = d.groupBox1()->isVisible();
+  s.timingEditable = d.edit1()->isEnabled();
+  for (QLineEdit* e :
+       {d.editSend(), d.editSleep(), d.editReceive(), d.edit2(), d.edit3(), d.edit5(), d.edit6()})
+    if (e->isEnabled()) s.timingEditable = false;
+  return s;
+}
+
+TEST_F(LinkDialogsTest, ProgramLinkDialogShowsMemIniAndStoresItOnOk) {
+  const QString pty = QDir(dir_.path()).filePath("ttySIM");
+  start(QStringLiteral("[connect]\r\nadr=12\r\nspeed=2\r\nparity=1\r\nstopbits=0\r\nport=%1\r\n"
+                       "send=40\r\nsleep=60\r\nreceive=45\r\ncto1=20\r\ncto2=0\r\ncto3=900\r\n"
+                       "cto4=100\r\ncto5=800\r\n")
+            .arg(pty)
+            .toUtf8());
+  const QByteArray before = memOnDisk();
+  Shown shown;
+  QStringList ports;
+  OnDialog<TConparDlg> answer([&](TConparDlg& d) {
+    shown = shownBy(d);
+    for (int i = 0; i < d.comboBox1()->count(); ++i) ports << d.comboBox1()->itemText(i);
+    d.okBtn()->click();
+  });
+  timer1_.start(1000);
+  programLinkSettings(nullptr, *core_, &timer1_);
+  ASSERT_TRUE(answer.seen());
+  EXPECT_EQ(shown.adr, "12");
+  EXPECT_EQ(shown.speed, 2);
+  EXPECT_EQ(shown.parity, 1);
+  EXPECT_EQ(shown.stops, 0);
+  EXPECT_EQ(shown.port, pty);  // a pty the system does not list stays chosen
+  EXPECT_EQ(shown.send, "40");
+  EXPECT_EQ(shown.sleep, "60");
+  EXPECT_EQ(shown.receive, "45");
+  EXPECT_EQ(shown.cto1, "20");
+  EXPECT_EQ(shown.cto5, "800");
+  EXPECT_EQ(shown.group, "Настройки связи программы");
+  EXPECT_EQ(shown.ok, "OK");
+  EXPECT_TRUE(shown.stopsVisible);
+  EXPECT_TRUE(shown.portVisible);
+  EXPECT_TRUE(shown.timingVisible);
+  EXPECT_TRUE(shown.timingEditable);  // cto1 alone
+  EXPECT_EQ(ports.mid(0, 20).first(), "COM1");
+  EXPECT_EQ(ports.mid(0, 20).last(), "COM20");
+
+  // Unchanged values are stored as they were, and the port is reopened all the same.
+  EXPECT_EQ(memOnDisk(), before);
+  EXPECT_TRUE(core_->flags.portReopenRequest);
+  EXPECT_TRUE(timer1_.isActive());
+}
+
+TEST_F(LinkDialogsTest, ProgramLinkDialogDefaultsAndChangedValues) {
+  start();
+  Shown shown;
+  OnDialog<TConparDlg> answer([&](TConparDlg& d) {
+    shown = shownBy(d);
+    d.editAdr()->setText("5");
+    d.comboBox2()->setCurrentIndex(4);
+    d.comboBox1()->setCurrentText("/dev/ttyUSB7");
+    d.edit1()->setText("15");
+    d.okBtn()->click();
+  });
+  programLinkSettings(nullptr, *core_, &timer1_);
+  EXPECT_EQ(shown.adr, "100");
+  EXPECT_EQ(shown.speed, 0);
+  EXPECT_EQ(shown.parity, 0);
+  EXPECT_EQ(shown.stops, 1);
+  EXPECT_EQ(shown.port, "");
+  EXPECT_EQ(shown.send, "50");
+  EXPECT_EQ(shown.sleep, "70");
+  EXPECT_EQ(shown.receive, "50");
+  EXPECT_EQ(shown.cto1, "10");
+  EXPECT_EQ(shown.cto5, "1000");
+  const SettingsStore mem = fileStore();
+  EXPECT_EQ(mem.readString("connect", "adr", "-"), "5");
+  EXPECT_EQ(mem.readString("connect", "speed", "-"), "4");
+  EXPECT_EQ(mem.readString("connect", "stopbits", "-"), "1");
+  EXPECT_EQ(mem.readString("connect", "port", "-"), "/dev/ttyUSB7");
+  EXPECT_EQ(mem.readString("connect", "cto1", "-"), "15");
+  EXPECT_EQ(mem.readString("connect", "cto3", "-"), "1000");
+}
+
+TEST_F(LinkDialogsTest, RefusedEntriesCloseTheDialogAndStoreNothing) {
+  struct Case {
+    QByteArray memIni;
+    QString typedAddress;
+    QString message;
+  };
+  const Case cases[] = {
+      {"[connect]\r\nadr=12\r\n", "1a", "Некорректное значение адреса модуля"},
+      {"[connect]\r\nsend=5O\r\n", "", "Некорректное значение параметра Send"},
+      {"[connect]\r\nsleep=\r\n", "", "Некорректное значение Sleep"},
+      {"[connect]\r\nreceive=0x\r\n", "", "Некорректное значение Receive"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message.toStdString());
+    start(c.memIni);
+    const QByteArray before = memOnDisk();
+    MessageBoxAnswerer boxes;
+    bool stillOpen = true;
+    OnDialog<TConparDlg> answer([&](TConparDlg& d) {
+      if (!c.typedAddress.isEmpty()) d.editAdr()->setText(c.typedAddress);
+      d.okBtn()->click();
+      stillOpen = d.isVisible();
+    });
+    programLinkSettings(nullptr, *core_, &timer1_);
+    ASSERT_TRUE(answer.seen());
+    EXPECT_FALSE(stillOpen);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].title, "Ошибка");
+    EXPECT_EQ(boxes.seen()[0].text, c.message);
+    EXPECT_EQ(memOnDisk(), before);
+    EXPECT_FALSE(core_->flags.portReopenRequest);
+    EXPECT_TRUE(timer1_.isActive());
+  }
+}
+
+TEST_F(LinkDialogsTest, CancelStoresNothing) {
+  start("[connect]\r\nadr=12\r\n");
+  const QByteArray before = memOnDisk();
+  OnDialog<TConparDlg> answer([](TConparDlg& d) {
+    d.editAdr()->setText("13");
+    d.cancelBtn()->click();
+  });
+  programLinkSettings(nullptr, *core_, &timer1_);
+  EXPECT_EQ(memOnDisk(), before);
+  EXPECT_FALSE(core_->flags.portReopenRequest);
+}
+
+TEST_F(LinkDialogsTest, ProgramSettingsKeepTheWindowOpenOnABadPeriod) {
+  start("[measure]\r\nperiod=1000\r\ntype=0\r\n");
+  MessageBoxAnswerer boxes;
+  bool openAfterBadPeriod = false;
+  QString periodShown;
+  ModalAnswerer answer([&](QWidget* modal) {
+    auto* form = qobject_cast<TForm2*>(modal);
+    if (!form) return;
+    if (periodShown.isEmpty()) {
+      periodShown = form->edit1()->text();
+      form->edit1()->setText("1 000");
+      form->button1()->click();
+      openAfterBadPeriod = form->isVisible();
+      return;
+    }
+    form->edit1()->setText("500");
+    form->comboBoxType()->setCurrentIndex(1);
+    form->button1()->click();
+  });
+  programSettings(nullptr, *core_, &timer1_);
+  EXPECT_EQ(periodShown, "1000");
+  EXPECT_TRUE(openAfterBadPeriod);
+  ASSERT_EQ(boxes.seen().size(), 1u);
+  EXPECT_EQ(boxes.seen()[0].title, "Ошибка");
+  EXPECT_EQ(boxes.seen()[0].text, "Некорректное значение периода опроса");
+  EXPECT_EQ(fileStore().readString("measure", "period", "-"), "500");
+  EXPECT_EQ(fileStore().readString("measure", "type", "-"), "1");
+  EXPECT_TRUE(core_->requests.identify);  // the worker identifies again for the new names
+  EXPECT_EQ(timer1_.interval(), 500);
+  EXPECT_TRUE(timer1_.isActive());
+}
+
+TEST_F(LinkDialogsTest, ProgramSettingsWithTheSameDriveTypeAskNoIdentification) {
+  start("[measure]\r\ntype=1\r\n");
+  OnDialog<TForm2> answer([](TForm2& form) {
+    EXPECT_EQ(form.comboBoxType()->currentIndex(), 1);
+    EXPECT_EQ(form.edit1()->text(), "1000");
+    form.edit1()->setText("250");
+    form.button1()->click();
+  });
+  programSettings(nullptr, *core_, &timer1_);
+  EXPECT_FALSE(core_->requests.identify);
+  EXPECT_EQ(timer1_.interval(), 250);
+
+  OnDialog<TForm2> cancel([](TForm2& form) {
+    form.edit1()->setText("9");
+    form.comboBoxType()->setCurrentIndex(0);
+    form.button2()->click();
+  });
+  programSettings(nullptr, *core_, &timer1_);
+  EXPECT_FALSE(core_->requests.identify);
+  EXPECT_EQ(fileStore().readString("measure", "period", "-"), "250");
+  EXPECT_EQ(timer1_.interval(), 250);
+}
+
+TEST_F(LinkDialogsTest, ModuleDialogHasStopBitsFromFirmware202) {
+  struct Case {
+    int firmware;
+    bool stops;
+  };
+  for (const Case c : {Case{201, false}, Case{202, true}}) {
+    SCOPED_TRACE(c.firmware);
+    start();
+    core_->flags.firmwareVersion = c.firmware;
+    // The worker's side: serves the read request as a good pass would.
+    QTimer worker;
+    QObject::connect(&worker, &QTimer::timeout, [&] {
+      if (!core_->requests.module[RequestFlags::LinkParamsRead]) return;
+      const uint16_t registers[] = {100, 3, 2, 1};
+      core_->linkParams.storeRead(registers, c.stops ? 4 : 3);
+      core_->requests.module[RequestFlags::LinkParamsRead] = false;
+    });
+    worker.start(1);
+    Shown shown;
+    OnDialog<TConparDlg> answer([&](TConparDlg& d) {
+      shown = shownBy(d);
+      d.editAdr()->setText("101");
+      d.comboBox3()->setCurrentIndex(0);
+      d.okBtn()->click();  // send, sleep and receive are not checked here
+    });
+    moduleLinkSettings(nullptr, *core_, &timer1_);
+    ASSERT_TRUE(answer.seen());
+    EXPECT_EQ(shown.stopsVisible, c.stops);
+    EXPECT_FALSE(shown.portVisible);
+    EXPECT_FALSE(shown.timingVisible);
+    EXPECT_EQ(shown.group, "Настройки связи модуля");
+    EXPECT_EQ(shown.ok, "Записать");
+    EXPECT_EQ(shown.adr, "100");
+    EXPECT_EQ(shown.speed, 3);
+    EXPECT_EQ(shown.parity, 2);
+    EXPECT_EQ(shown.stops, c.stops ? 1 : 0);
+
+    EXPECT_TRUE(core_->requests.module[RequestFlags::LinkParamsWrite]);
+    const ModuleLinkParams::Entry entry = core_->linkParams.entry();
+    EXPECT_EQ(entry.address, "101");
+    EXPECT_EQ(entry.speed, 3);
+    EXPECT_EQ(entry.parity, 0);
+    EXPECT_EQ(entry.stopBits, c.stops ? 1 : 0);  // register 3 is not read before 202
+    EXPECT_EQ(memOnDisk(), QByteArray());        // the worker stores what it wrote, not the dialog
+  }
+}
+
+TEST_F(LinkDialogsTest, ModuleDialogWithAnAddressLetterRequestsNoWrite) {
+  start();
+  core_->flags.firmwareVersion = 205;
+  QTimer worker;
+  QObject::connect(&worker, &QTimer::timeout,
+                   [&] { core_->requests.module[RequestFlags::LinkParamsRead] = false; });
+  worker.start(1);
+  MessageBoxAnswerer boxes;
+  OnDialog<TConparDlg> answer([](TConparDlg& d) {
+    d.editAdr()->setText("1a");
+    d.okBtn()->click();
+  });
+  moduleLinkSettings(nullptr, *core_, &timer1_);
+  ASSERT_EQ(boxes.seen().size(), 1u);
+  EXPECT_EQ(boxes.seen()[0].text, "Некорректное значение адреса модуля");
+  EXPECT_FALSE(core_->requests.module[RequestFlags::LinkParamsWrite]);
+}
+
+TEST_F(LinkDialogsTest, ModuleDialogTimesOutWhenTheWorkerDoesNotServeTheRead) {
+  start();
+  // Virtual time runs fast while the handler waits; nobody serves the request.
+  QTimer time;
+  QObject::connect(&time, &QTimer::timeout, [&] { clock_.advance(100); });
+  time.start(1);
+  OnDialog<TConparDlg> answer([](TConparDlg& d) { d.cancelBtn()->click(); });
+  const uint32_t before = clock_.tick();
+  moduleLinkSettings(nullptr, *core_, &timer1_);
+  EXPECT_FALSE(answer.seen());
+  EXPECT_FALSE(core_->requests.module[RequestFlags::LinkParamsRead]);
+  EXPECT_EQ(core_->status.text(StatusLine::Link), "Тайм-аут чтения параметров связи из модуля");
+  EXPECT_FALSE(core_->flags.moduleOnline);
+  EXPECT_GE(clock_.tick() - before, 4000u);  // 3 s for the worker, then a further second
+}
+
+}  // namespace
