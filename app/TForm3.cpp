@@ -1,12 +1,12 @@
 #include "app/TForm3.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/DialogButtons.h"
 #include "app/Variant.h"
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent) {
@@ -20,23 +20,15 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
   edit1_->setEchoMode(QLineEdit::Password);
   label->setBuddy(edit1_);
 
-  buttonOK_ = new QPushButton(QStringLiteral("ОК"), this);
-  buttonOK_->setObjectName(QStringLiteral("ButtonOK"));
-  // Enter in Edit1 reaches the dialog, which clicks its default button.
-  buttonOK_->setDefault(true);
-  buttonCancel_ = new QPushButton(QStringLiteral("Отмена"), this);
-  buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
-  buttonCancel_->setAutoDefault(false);
-
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(buttonOK_);
-  buttons->addWidget(buttonCancel_);
+  const DialogButtons buttons =
+      makeDialogButtons(this, QStringLiteral("ОК"), "ButtonOK", "ButtonCancel");
+  buttonOK_ = buttons.ok;
+  buttonCancel_ = buttons.cancel;
 
   auto* layout = new QGridLayout(this);
   layout->addWidget(label, 0, 0);
   layout->addWidget(edit1_, 0, 1);
-  layout->addLayout(buttons, 1, 0, 1, 2);
+  layout->addLayout(buttons.row, 1, 0, 1, 2);
   setFixedSize(sizeHint().expandedTo(QSize(300, 0)));
 
   connect(buttonOK_, &QPushButton::clicked, this, &TForm3::ButtonOKClick);

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/DialogButtons.h"
 #include "app/SettingsStore.h"
 
 namespace {
@@ -107,21 +108,15 @@ TConparDlg::TConparDlg(QWidget* parent) : QDialog(parent) {
   for (QLineEdit* edit : {editSend_, editSleep_, editReceive_, edit2_, edit3_, edit5_, edit6_})
     edit->setEnabled(false);
 
-  okBtn_ = new QPushButton(QStringLiteral("Записать"), this);
-  okBtn_->setObjectName(QStringLiteral("OKBtn"));
-  okBtn_->setDefault(true);
-  cancelBtn_ = new QPushButton(QStringLiteral("Отмена"), this);
-  cancelBtn_->setObjectName(QStringLiteral("CancelBtn"));
-  cancelBtn_->setAutoDefault(false);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(okBtn_);
-  buttons->addWidget(cancelBtn_);
+  const DialogButtons buttons =
+      makeDialogButtons(this, QStringLiteral("Записать"), "OKBtn", "CancelBtn");
+  okBtn_ = buttons.ok;
+  cancelBtn_ = buttons.cancel;
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(groupBox4_);
   layout->addWidget(groupBox1_);
-  layout->addLayout(buttons);
+  layout->addLayout(buttons.row);
   layout->setSizeConstraint(QLayout::SetFixedSize);  // shrinks when the port and timing hide
 
   connect(okBtn_, &QPushButton::clicked, this, &TConparDlg::OKBtnClick);

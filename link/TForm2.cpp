@@ -2,12 +2,12 @@
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/DialogButtons.h"
 #include "app/SettingsStore.h"
 
 TForm2::TForm2(QWidget* parent) : QDialog(parent) {
@@ -25,23 +25,16 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   auto* typeLabel = new QLabel(QStringLiteral("Тип привода"), this);
   typeLabel->setBuddy(comboBoxType_);
 
-  button1_ = new QPushButton(QStringLiteral("ОК"), this);
-  button1_->setObjectName(QStringLiteral("Button1"));
-  button1_->setDefault(true);
-  button2_ = new QPushButton(QStringLiteral("Отмена"), this);
-  button2_->setObjectName(QStringLiteral("Button2"));
-  button2_->setAutoDefault(false);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(button1_);
-  buttons->addWidget(button2_);
+  const DialogButtons buttons = makeDialogButtons(this, QStringLiteral("ОК"), "Button1", "Button2");
+  button1_ = buttons.ok;
+  button2_ = buttons.cancel;
 
   auto* layout = new QGridLayout(this);
   layout->addWidget(periodLabel, 0, 0);
   layout->addWidget(edit1_, 0, 1);
   layout->addWidget(typeLabel, 1, 0);
   layout->addWidget(comboBoxType_, 1, 1);
-  layout->addLayout(buttons, 2, 0, 1, 2);
+  layout->addLayout(buttons.row, 2, 0, 1, 2);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(button1_, &QPushButton::clicked, this, &TForm2::Button1Click);

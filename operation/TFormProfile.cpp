@@ -2,10 +2,11 @@
 
 #include <QFileDialog>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include "app/DialogButtons.h"
 
 TFormProfile::TFormProfile(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("FormProfile"));
@@ -29,17 +30,10 @@ TFormProfile::TFormProfile(QWidget* parent) : QDialog(parent) {
   buttonFile_->setObjectName(QStringLiteral("ButtonFile"));
   buttonFile_->setAutoDefault(false);
 
-  buttonOK_ = new QPushButton(QStringLiteral("ОК"), this);
-  buttonOK_->setObjectName(QStringLiteral("ButtonOK"));
-  buttonOK_->setDefault(true);
-  buttonCancel_ = new QPushButton(QStringLiteral("Отмена"), this);
-  buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
-  buttonCancel_->setAutoDefault(false);
-
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(buttonOK_);
-  buttons->addWidget(buttonCancel_);
+  const DialogButtons buttons =
+      makeDialogButtons(this, QStringLiteral("ОК"), "ButtonOK", "ButtonCancel");
+  buttonOK_ = buttons.ok;
+  buttonCancel_ = buttons.cancel;
 
   auto* layout = new QGridLayout(this);
   layout->addWidget(nameLabel, 0, 0);
@@ -47,7 +41,7 @@ TFormProfile::TFormProfile(QWidget* parent) : QDialog(parent) {
   layout->addWidget(fileLabel, 1, 0);
   layout->addWidget(editFile_, 1, 1);
   layout->addWidget(buttonFile_, 1, 2);
-  layout->addLayout(buttons, 2, 0, 1, 3);
+  layout->addLayout(buttons.row, 2, 0, 1, 3);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(buttonFile_, &QPushButton::clicked, this, &TFormProfile::ButtonFileClick);

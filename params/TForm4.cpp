@@ -1,10 +1,11 @@
 #include "params/TForm4.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include "app/DialogButtons.h"
 
 namespace {
 
@@ -31,17 +32,10 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
   auto* passwordLabel = new QLabel(QStringLiteral("Пароль"), this);
   passwordLabel->setBuddy(editPsw_);
 
-  buttonOK_ = new QPushButton(QStringLiteral("ОК"), this);
-  buttonOK_->setObjectName(QStringLiteral("ButtonOK"));
-  buttonOK_->setDefault(true);
-  buttonCancel_ = new QPushButton(QStringLiteral("Отмена"), this);
-  buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
-  buttonCancel_->setAutoDefault(false);
-
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(buttonOK_);
-  buttons->addWidget(buttonCancel_);
+  const DialogButtons buttons =
+      makeDialogButtons(this, QStringLiteral("ОК"), "ButtonOK", "ButtonCancel");
+  buttonOK_ = buttons.ok;
+  buttonCancel_ = buttons.cancel;
 
   auto* layout = new QGridLayout(this);
   layout->addWidget(new QLabel(QStringLiteral("Текущее"), this), 0, 0);
@@ -50,7 +44,7 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
   layout->addWidget(staticText2_, 1, 1);
   layout->addWidget(passwordLabel, 2, 0);
   layout->addWidget(editPsw_, 2, 1);
-  layout->addLayout(buttons, 3, 0, 1, 2);
+  layout->addLayout(buttons.row, 3, 0, 1, 2);
   setFixedSize(sizeHint().expandedTo(QSize(320, 0)));
 
   connect(buttonOK_, &QPushButton::clicked, this, &TForm4::ButtonOKClick);
