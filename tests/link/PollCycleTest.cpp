@@ -152,3 +152,29 @@ TEST_F(PollCycleTest, ControlStateTexts) {
 }
 
 }  // namespace
+
+namespace {
+
+// A module that answers wrongly: the failing exchange's text, the tables blanked once, and
+// identification again once the answers are right.
+TEST_F(PollCycleTest, WrongAnswersTakeTheModuleOffline) {
+  struct Case {
+    FaultKind kind;
+    const char* text;
+  };
+  for (const Case& c : {Case{FaultKind::Crc, "Ошибочный CRC в ответе от модуля"},
+                        Case{FaultKind::Address, "Ошибочный адрес модуля в ответе от модуля"}}) {
+    SCOPED_TRACE(c.text);
+    ASSERT_TRUE(online());
+    bus.faults().failAlways(c.kind);
+    cycle->pollPass();
+    EXPECT_EQ(linkText(), c.text);
+    EXPECT_FALSE(core->flags.moduleOnline);
+    EXPECT_EQ(core->tables.cellText(ParamTables::DigInputs, 0), "---");
+    bus.faults().clear();
+    EXPECT_TRUE(online());
+    EXPECT_EQ(linkText(), "МОДУЛЬ НА СВЯЗИ");
+  }
+}
+
+}  // namespace
