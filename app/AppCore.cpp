@@ -25,9 +25,7 @@ AppCore::AppCore(const QString& directory, Prompter& prompter_, std::unique_ptr<
       Qt::DirectConnection);
   port_ = std::make_unique<SerialPortLink>(*line_, mem, status, prompter);
   client_ = std::make_unique<ModbusRtuClient>(*port_, mem, clock);
-  client_->setWriteObserver(
-      [this](uint8_t slave, const QVector<ModbusRtuClient::WrittenRegister>& registers, bool ok,
-             const QString& error) { journalWrite(slave, registers, ok, error); });
+  addWriteObserver(nullptr);  // the journal alone
 }
 
 // One line per frame: "Запись в устройство 100: рег. 97: 10 -> 15; рег. 98: 3 [не выполнена: …]".

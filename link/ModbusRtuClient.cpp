@@ -231,10 +231,18 @@ bool ModbusRtuClient::writeBenchOutputs(uint8_t slave, uint16_t value) {
   return writeRegisterAtRetry(bench_, slave, 50, value);
 }
 
-bool ModbusRtuClient::writeModuleRegisters(WriteExchange& x, const uint16_t* values,
+bool ModbusRtuClient::writeModuleRegister(WriteExchange& x, uint16_t reg, uint16_t value) {
+  x.slaveAddress = moduleAddress();
+  x.firstRegister = reg;
+  x.registerCount = 1;
+  x.values[0] = value;
+  return writeRegister(x);
+}
+
+bool ModbusRtuClient::writeModuleRegisters(WriteExchange& x, uint16_t first, const uint16_t* values,
                                            uint16_t count) {
   x.slaveAddress = moduleAddress();
-  x.firstRegister = 0;
+  x.firstRegister = first;
   x.registerCount = count;
   std::copy_n(values, std::min<int>(count, int(x.values.size())), x.values.begin());
   return writeRegisters(x);

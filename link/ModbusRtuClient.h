@@ -32,7 +32,11 @@ class ModbusRtuClient {
   bool writeRegisterAt(WriteExchange& x, uint8_t slave, uint16_t reg, uint16_t value);
   bool writeRegisterAtRetry(WriteExchange& x, uint8_t slave, uint16_t reg, uint16_t value);
   bool writeBenchOutputs(uint8_t slave, uint16_t value);
-  bool writeModuleRegisters(WriteExchange& x, const uint16_t* values, uint16_t count);
+  // One register of the module with function 6, one attempt.
+  bool writeModuleRegister(WriteExchange& x, uint16_t reg, uint16_t value);
+  // A block of the module's registers with function 16, one attempt.
+  bool writeModuleRegisters(WriteExchange& x, uint16_t first, const uint16_t* values,
+                            uint16_t count);
 
   // Told of every register write frame, with the value each register had when last read
   // (or written) where one is known: the session journal records what was changed on site.

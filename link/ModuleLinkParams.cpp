@@ -64,7 +64,7 @@ bool writeModuleLinkParams(AppCore& core) {
       uint16_t(address), uint16_t(entry.speed), uint16_t(entry.parity), uint16_t(entry.stopBits)};
   WriteExchange x;
   // Sent to the present address; the module answers from there and takes the new one after.
-  if (!core.client().writeModuleRegisters(x, values, uint16_t(count))) {
+  if (!core.client().writeModuleRegisters(x, 0, values, uint16_t(count))) {
     transfer.showWriteFailure();
     return false;
   }

@@ -22,15 +22,10 @@ QString MotorVoltage::takePassword(AppCore& core) {
 }
 
 bool MotorVoltage::writeMotorVoltage(uint16_t password, int currentType, QString* error) {
-  ModbusRtuClient& client = core_.client();
+  const uint16_t values[2] = {password, otherType(currentType)};
   WriteExchange x;
-  x.slaveAddress = client.moduleAddress();
-  x.firstRegister = kPasswordRegister;
-  x.registerCount = 2;
-  x.values[0] = password;
-  x.values[1] = otherType(currentType);
   for (int attempt = 0; attempt < ModbusRtuClient::kAttempts; ++attempt)
-    if (client.writeRegisters(x)) return true;
+    if (core_.client().writeModuleRegisters(x, kPasswordRegister, values, 2)) return true;
   if (error) *error = x.error;
   return false;
 }

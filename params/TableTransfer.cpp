@@ -8,28 +8,29 @@ const QString kError = QStringLiteral("Ошибка");
 const QString kWriting = QStringLiteral("Запись параметров в модуль...");
 }  // namespace
 
-bool TableTransfer::readInto(ParamTables::Id id, uint16_t start, uint16_t count) {
+bool TableTransfer::read(ReadExchange& x, uint16_t first, uint16_t count) {
+  if (core_.client().readModuleRegisters(x, first, count)) return true;
+  core_.showLinkFailure(x.error);
+  return false;
+}
+
+bool TableTransfer::readInto(ParamTables::Id id) {
+  const ParamTables::Table table = core_.tables.table(id);
   ReadExchange x;
-  if (!core_.client().readModuleRegisters(x, start, count)) {
-    core_.showLinkFailure(x.error);
-    return false;
-  }
-  core_.tables.storeRead(id, x.registers.data(), std::min<int>(count, x.decodedCount));
+  if (!read(x, table.start, table.count)) return false;
+  core_.tables.storeRead(id, x.registers.data(), std::min<int>(table.count, x.decodedCount));
   return true;
 }
 
 bool TableTransfer::readMainTables() {
   ParamTables& t = core_.tables;
   const int version = core_.flags.firmwareVersion;
-  bool ok = readInto(ParamTables::Inps, FirmwareLayout::kInputsStart, FirmwareLayout::kInputsCount);
-  const ParamTables::Table timers = t.table(ParamTables::Timers);
-  ok = readInto(ParamTables::Timers, timers.start, timers.count);
-  const ParamTables::Table motor = t.table(ParamTables::Actu);
-  ok = readInto(ParamTables::Actu, motor.start, motor.count);
-  ModbusRtuClient& client = core_.client();
+  readInto(ParamTables::Inps);
+  readInto(ParamTables::Timers);
+  bool ok = readInto(ParamTables::Actu);
   ReadExchange x;
   if (firmware::hasOutputLogic(version)) {
-    ok = client.readModuleRegisters(x, 131, 2);
+    ok = read(x, 131, 2);
     if (ok) {
       const uint16_t alarm = x.registers[0], power = x.registers[1];
       t.updateChoices([&](ParamTables::Choices& c) {
@@ -38,16 +39,11 @@ bool TableTransfer::readMainTables() {
         c.alarmOn = alarm != 0;
         c.direct = power != 0;
       });
-    } else {
-      core_.showLinkFailure(x.error);
     }
   }
   if (firmware::hasMotorVoltage(version)) {
-    ok = client.readModuleRegisters(x, 119, 1);
-    if (!ok) {
-      core_.showLinkFailure(x.error);
-      return false;
-    }
+    ok = read(x, 119, 1);
+    if (!ok) return false;
     const int type = x.registers[0];
     t.updateChoices([&](ParamTables::Choices& c) {
       c.motorVoltageType = type;
@@ -79,16 +75,13 @@ void TableTransfer::readServiceTables() {
   ParamTables& t = core_.tables;
   const ParamTables::Firmware fw = t.firmware();
   const int version = core_.flags.firmwareVersion;
-  const ParamTables::Table amps = t.table(ParamTables::Amps);
-  readInto(ParamTables::Amps, amps.start, amps.count);
-  const ParamTables::Table service = t.table(ParamTables::DebInpsParam);
-  if (readInto(ParamTables::DebInpsParam, service.start, service.count) &&
-      firmware::hasInputInversion(version, fw.revision)) {
+  readInto(ParamTables::Amps);
+  if (readInto(ParamTables::DebInpsParam) && firmware::hasInputInversion(version, fw.revision)) {
     const auto checks = inversionChecks(
         t.bufferValue(ParamTables::DebInpsParam, firmware::inversionMaskRow(version)));
     t.updateChoices([&](ParamTables::Choices& c) { c.inversionChecked = checks; });
   }
-  if (firmware::hasAutoReset(version)) readInto(ParamTables::AutoReset, 94, 2);
+  if (firmware::hasAutoReset(version)) readInto(ParamTables::AutoReset);
 }
 
 void TableTransfer::writeServiceTables() {
@@ -118,44 +111,29 @@ bool TableTransfer::writeChangedCells(ParamTables::Id id) {
   const int count = std::min<int>(table.count, table.values.size());
   QVector<int> numbers(count);
   for (int k = 0; k < count; ++k) {
-    if (!SettingsStore::parseInteger(table.values[k], &numbers[k])) {
-      core_.prompter.showMessage(
-          kError, QStringLiteral("Некорректное значение параметра ") + table.names[k],
-          Prompter::Icon::Error);
-      showWriteFailure();
-      return false;
-    }
+    if (!SettingsStore::parseInteger(table.values[k], &numbers[k]))
+      return fail(QStringLiteral("Некорректное значение параметра ") + table.names[k]);
   }
-  ModbusRtuClient& client = core_.client();
   WriteExchange x;
   for (int k = 0; k < count; ++k) {
     if (numbers[k] == int(table.buffer[k])) continue;  // -1 differs from 65535: it is sent
-    x.slaveAddress = client.moduleAddress();
-    x.firstRegister = uint16_t(table.start + k);
-    x.registerCount = 1;
-    x.values[0] = uint16_t(numbers[k]);
-    if (!client.writeRegister(x)) {
-      core_.prompter.showMessage(kError, x.error, Prompter::Icon::Error);
-      showWriteFailure();
-      return false;
-    }
+    if (!core_.client().writeModuleRegister(x, uint16_t(table.start + k), uint16_t(numbers[k])))
+      return fail(x.error);
   }
   return true;
+}
+
+bool TableTransfer::fail(const QString& text) {
+  core_.prompter.showMessage(kError, text, Prompter::Icon::Error);
+  showWriteFailure();
+  return false;
 }
 
 bool TableTransfer::writeRadioChoice(uint16_t valueRead, uint16_t reg, bool checked) {
   const uint16_t state = checked ? 1 : 0;
   if (state == valueRead) return true;
-  ModbusRtuClient& client = core_.client();
   WriteExchange x;
-  x.slaveAddress = client.moduleAddress();
-  x.firstRegister = reg;
-  x.registerCount = 1;
-  x.values[0] = state;
-  if (client.writeRegister(x)) return true;
-  core_.prompter.showMessage(kError, x.error, Prompter::Icon::Error);
-  showWriteFailure();
-  return false;
+  return core_.client().writeModuleRegister(x, reg, state) || fail(x.error);
 }
 
 void TableTransfer::showWriteFailure() {

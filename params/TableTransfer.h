@@ -6,6 +6,7 @@
 #include "params/ParamTables.h"
 
 class AppCore;
+struct ReadExchange;
 class SettingsStore;
 
 // Reads the parameter tables of the main and service tabs from the module and writes back
@@ -46,8 +47,13 @@ class TableTransfer {
   static constexpr unsigned kPanelPauseMs = 500;
 
  private:
-  bool readInto(ParamTables::Id id, uint16_t start, uint16_t count);
+  // Reads a block; a failure is shown as a link failure.
+  bool read(ReadExchange& x, uint16_t first, uint16_t count);
+  // Reads a table's block into it.
+  bool readInto(ParamTables::Id id);
   void finishWrite(bool ok);
+  // A box titled "Ошибка" with the text, then the write failure on the panel; false.
+  bool fail(const QString& text);
 
   AppCore& core_;
 };
