@@ -49,14 +49,7 @@ void PollCycle::pollPass() {
   }
 
   // A changed drive type asks for the names to be chosen again at once.
-  if (!flags.moduleOnline || core_.requests.identify.exchange(false)) {
-    const int version = identification_.selectFirmwareLayout();
-    flags.firmwareVersion = version;
-    if (version >= 0 && version <= flags.maxFirmwareVersion) {
-      identification_.selectNameSections();
-      identification_.buildTables();
-    }
-  }
+  if (!flags.moduleOnline || core_.requests.identify.exchange(false)) identification_.identify();
   const uint32_t passStart = clock.tick();
   // The diagram takes its sample here once it exists.
   const int version = flags.firmwareVersion;

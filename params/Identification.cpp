@@ -19,6 +19,15 @@ QStringList rowNames(const SettingsStore& mem, const QString& section, int rows,
 
 }  // namespace
 
+bool Identification::identify() {
+  const int version = selectFirmwareLayout();
+  core_.flags.firmwareVersion = version;
+  if (version < 0 || version > core_.flags.maxFirmwareVersion) return false;
+  selectNameSections();
+  buildTables();
+  return true;
+}
+
 int Identification::selectFirmwareLayout() {
   ModbusRtuClient& client = core_.client();
   ReadExchange x;

@@ -8,6 +8,10 @@ class Identification {
  public:
   explicit Identification(AppCore& core) : core_(core) {}
 
+  // The firmware step of a poll pass: the version into firmwareVersion and, for a supported
+  // one, the name sections and the tables. True when the version is supported.
+  bool identify();
+
   // The version read, or -1 when register 768 cannot be read.
   int selectFirmwareLayout();
   // The logic number (1 when register 592 cannot be read).

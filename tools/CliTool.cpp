@@ -214,13 +214,7 @@ int CliTool::runParameterFile(const QString& command, const QString& file,
   if (!core.port().isOpen()) return fail(core.status.text(StatusLine::Link));
 
   // As the poll cycle does when the module comes online.
-  Identification identification(core);
-  const int version = identification.selectFirmwareLayout();
-  if (version < 0 || version > core.flags.maxFirmwareVersion)
-    return fail(core.status.text(StatusLine::Link));
-  core.flags.firmwareVersion = version;
-  identification.selectNameSections();
-  identification.buildTables();
+  if (!Identification(core).identify()) return fail(core.status.text(StatusLine::Link));
   // Every failed block read clears the flag, while the result only tells of the last block.
   core.flags.moduleOnline = true;
   TableTransfer transfer(core);
