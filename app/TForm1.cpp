@@ -169,17 +169,11 @@ void TForm1::FormCreate() {
   // The stores are open: the core read them when it was created.
   core_.flags.moduleOnline = false;
   core_.flags.firmwareVersion = 0;
-  resetLogAndBenchState();
 
   setWindowTitle(core_.variant.title);
 
-  collectDisplayTables();
-  labelClockAndLogTables();
-  createBenchOutputButtons();
   captionProfileButtons();
   readTextLists();
-  loadCycleSettings();
-  fillInputInversionList();
   buildTables();
 
   diagramPage_->checkBoxResetDiagManually()->setChecked(

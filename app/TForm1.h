@@ -94,16 +94,9 @@ class TForm1 : public QMainWindow {
   void connectCoreState();
   void connectPages();
 
-  // Filled as the subsystems land.
-  void resetLogAndBenchState() {}
-  void collectDisplayTables() {}
-  void labelClockAndLogTables() {}
-  void createBenchOutputButtons() {}
   // The profile buttons, captioned from prof.ini.
   void captionProfileButtons();
   void readTextLists();
-  void loadCycleSettings() {}
-  void fillInputInversionList() {}
   void buildTables();
 
   WidgetPrompter prompter_;

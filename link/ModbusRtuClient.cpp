@@ -47,7 +47,30 @@ uint8_t ModbusRtuClient::moduleAddress() const {
   return uint8_t(mem_.readInteger(kConnect, QStringLiteral("adr"), 100));
 }
 
+// A reply that came after its exchange gave up must not pass for this one: what the port
+// holds goes, and after a failure the line must first fall quiet for as long as a reply may
+// take, since a late reply may still be on its way.
+void ModbusRtuClient::prepareLine(SerialLine& line, const Timing& t) {
+  if (recoveryPending_) {
+    line.drainUntilQuiet(t.sleep + t.receive, failedAt_);
+    recoveryPending_ = false;
+  } else {
+    line.discardInput();
+  }
+}
+
+bool ModbusRtuClient::failed(QString& error, const QString& text) {
+  error = text;
+  recoveryPending_ = true;
+  failedAt_ = clock_.tick();
+  return false;
+}
+
 bool ModbusRtuClient::readRegisters(ReadExchange& x) {
+  if (x.registerCount == 0 || x.registerCount > kMaxReadCount) {
+    x.error = countRefusal(x.registerCount);
+    return false;
+  }
   std::lock_guard lock(port_.mutex());
   const Timing t = timing();
   uint8_t request[8];
@@ -59,45 +82,41 @@ bool ModbusRtuClient::readRegisters(ReadExchange& x) {
   x.receiveBuffer.fill(0);
 
   SerialLine& line = port_.line();
-  // A reply that came after its exchange gave up must not pass for this one.
-  line.discardInput();
+  prepareLine(line, t);
   const IoResult sent = line.write(request, sizeof request, t.send);
   if (sent == IoResult::Failed) {
     port_.closePort();
-    x.error = QStringLiteral("Нет связи с портом");
-    return false;
+    return failed(x.error, QStringLiteral("Нет связи с портом"));
   }
-  if (sent != IoResult::Completed) {
-    x.error = QStringLiteral("Ошибка передачи команды чтения в модуль");
-    return false;
-  }
+  if (sent != IoResult::Completed)
+    return failed(x.error, QStringLiteral("Ошибка передачи команды чтения в модуль"));
   clock_.sleep(t.sleep);
   int received = 0;
   if (line.read(x.receiveBuffer.data(), int(x.receiveBuffer.size()), t.receive, &received) !=
-      IoResult::Completed) {
-    x.error = QStringLiteral("Ошибка получения результата из модуля");
-    return false;
-  }
+      IoResult::Completed)
+    return failed(x.error, QStringLiteral("Ошибка получения результата из модуля"));
   const uint8_t* reply = x.receiveBuffer.data();
-  if (reply[0] != x.slaveAddress) {
-    x.error = QStringLiteral("Ошибочный адрес модуля в ответе от модуля");
-    return false;
-  }
+  if (reply[0] != x.slaveAddress)
+    return failed(x.error, QStringLiteral("Ошибочный адрес модуля в ответе от модуля"));
   if (reply[1] != 3) {
     x.errorCode = reply[2];
-    x.error = moduleErrorText(x.errorCode);
-    return false;
+    return failed(x.error, moduleErrorText(x.errorCode));
   }
   const int n = reply[2];
-  if (!crcMatches(reply, n + 3)) {
-    x.error = QStringLiteral("Ошибочный CRC в ответе от модуля");
-    return false;
-  }
+  if (!crcMatches(reply, n + 3))
+    return failed(x.error, QStringLiteral("Ошибочный CRC в ответе от модуля"));
+  // Fewer registers than asked is an answer; more, or half a register, is not this request's.
+  if (n % 2 != 0 || n / 2 > x.registerCount)
+    return failed(x.error, QStringLiteral("Ошибка получения результата из модуля"));
   x.decodedCount = uint8_t(n / 2);
   for (int i = 0; i < x.decodedCount; ++i)
     x.registers[i] = uint16_t(reply[3 + 2 * i] << 8 | reply[4 + 2 * i]);
   rememberValues(x.slaveAddress, x.firstRegister, x.registers.data(), x.decodedCount);
   return true;
+}
+
+QString ModbusRtuClient::countRefusal(uint16_t count) {
+  return QStringLiteral("Недопустимое число регистров в запросе: %1").arg(count);
 }
 
 void ModbusRtuClient::setWriteObserver(WriteObserver observer) {
@@ -139,44 +158,36 @@ bool ModbusRtuClient::writeFrame(WriteExchange& x, const uint8_t* request, int l
   std::lock_guard lock(port_.mutex());
   const Timing t = timing();
   SerialLine& line = port_.line();
-  line.discardInput();
+  prepareLine(line, t);
   // A write that cannot be started counts as one that did not finish in time; the port stays.
-  if (line.write(request, length, t.send) != IoResult::Completed) {
-    x.error = QStringLiteral("Ошибка передачи команды записи в модуль");
-    return false;
-  }
+  if (line.write(request, length, t.send) != IoResult::Completed)
+    return failed(x.error, QStringLiteral("Ошибка передачи команды записи в модуль"));
   clock_.sleep(t.sleep);
   x.replyBuffer.fill(0);
   int received = 0;
-  if (line.read(x.replyBuffer.data(), 8, t.receive, &received) != IoResult::Completed) {
-    x.error = QStringLiteral("Ошибка подтверждения записи из модуля");
-    return false;
-  }
+  if (line.read(x.replyBuffer.data(), 8, t.receive, &received) != IoResult::Completed)
+    return failed(x.error, QStringLiteral("Ошибка подтверждения записи из модуля"));
   const uint8_t* reply = x.replyBuffer.data();
-  if (reply[0] != x.slaveAddress) {
-    x.error = QStringLiteral("Ошибочный адрес модуля в ответе от модуля при записи");
-    return false;
-  }
+  if (reply[0] != x.slaveAddress)
+    return failed(x.error, QStringLiteral("Ошибочный адрес модуля в ответе от модуля при записи"));
   if (reply[1] != function) {
     x.errorCode = reply[2];
-    x.error = moduleErrorText(x.errorCode);
-    return false;
+    return failed(x.error, moduleErrorText(x.errorCode));
   }
-  if (!crcMatches(reply, 6)) {
-    x.error = QStringLiteral("Ошибочный CRC в ответе от модуля");
-    return false;
-  }
-  if (!std::equal(reply + 2, reply + 6, request + 2)) {
-    x.error = QStringLiteral("Ошибка в данных в ответе от модуля");
-    return false;
-  }
+  if (!crcMatches(reply, 6)) return failed(x.error, QStringLiteral("Ошибочный CRC в ответе от модуля"));
+  if (!std::equal(reply + 2, reply + 6, request + 2))
+    return failed(x.error, QStringLiteral("Ошибка в данных в ответе от модуля"));
   return true;
 }
 
 bool ModbusRtuClient::writeRegisters(WriteExchange& x) {
-  // The byte count is one byte: a frame carries at most 127 registers.
-  const uint16_t count = std::min<uint16_t>(x.registerCount, 127);
-  uint8_t request[9 + 2 * 127];
+  // A frame that cannot carry the whole block is refused, never cut short.
+  const uint16_t count = x.registerCount;
+  if (count == 0 || count > kMaxWriteCount) {
+    x.error = countRefusal(count);
+    return false;
+  }
+  uint8_t request[9 + 2 * kMaxWriteCount];
   request[0] = x.slaveAddress;
   request[1] = 16;
   putWord(request + 2, x.firstRegister);

@@ -10,6 +10,7 @@
 #include "link/Exchange.h"
 
 class Clock;
+class SerialLine;
 class SerialPortLink;
 class SettingsStore;
 
@@ -25,6 +26,11 @@ class ModbusRtuClient {
   bool writeRegister(WriteExchange& x);
 
   static constexpr int kAttempts = 5;
+  // The most registers one RTU frame of 256 bytes carries; a request for none or for more is
+  // refused before the bus with countRefusal().
+  static constexpr uint16_t kMaxReadCount = 125;
+  static constexpr uint16_t kMaxWriteCount = 123;
+  static QString countRefusal(uint16_t count);
   // Module address: low 8 bits of connect/adr (default 100).
   uint8_t moduleAddress() const;
   bool readModuleRegisters(ReadExchange& x, uint16_t first, uint16_t count);
@@ -57,6 +63,9 @@ class ModbusRtuClient {
     uint32_t send, sleep, receive;
   };
   Timing timing() const;
+  void prepareLine(SerialLine& line, const Timing& t);
+  // Sets the error text and has the next exchange wait for the line to fall quiet; false.
+  bool failed(QString& error, const QString& text);
   bool writeFrame(WriteExchange& x, const uint8_t* request, int length, uint8_t function);
   bool observedWrite(WriteExchange& x, uint16_t count, const uint8_t* request, int length,
                      uint8_t function);
@@ -66,6 +75,9 @@ class ModbusRtuClient {
   SettingsStore& mem_;
   Clock& clock_;
   WriteExchange bench_;
+  // Under the port lock: the last exchange failed at failedAt_.
+  bool recoveryPending_ = false;
+  uint32_t failedAt_ = 0;
 
   std::mutex knownMutex_;
   std::unordered_map<uint32_t, uint16_t> known_;  // (slave << 16 | register) -> value

@@ -48,8 +48,10 @@ void PollCycle::pollPass() {
     return;
   }
 
-  // A changed drive type asks for the names to be chosen again at once.
-  if (!flags.moduleOnline || core_.requests.identify.exchange(false)) identification_.identify();
+  // A changed drive type asks for the names to be chosen again at once; the request is
+  // served by this pass whether or not the module was online anyway.
+  const bool identifyRequested = core_.requests.identify.exchange(false);
+  if (!flags.moduleOnline || identifyRequested) identification_.identify();
   const uint32_t passStart = clock.tick();
   // The diagram takes its sample here once it exists.
   const int version = flags.firmwareVersion;
@@ -80,8 +82,9 @@ void PollCycle::pollPass() {
 void PollCycle::serveModuleRequests() {
   RequestFlags& r = core_.requests;
   for (int i = 0; i < RequestFlags::ModuleRequestCount; ++i) {
-    if (!r.module[i]) continue;
-    const bool ok = operations_[i] ? operations_[i]() : true;
+    // A request nothing serves stays raised: it never counts as done.
+    if (!r.module[i] || !operations_[i]) continue;
+    const bool ok = operations_[i]();
     // A request raised again while its operation ran is cleared with it.
     if (ok || i != RequestFlags::ResetCommand) r.module[i] = false;
   }
@@ -89,11 +92,6 @@ void PollCycle::serveModuleRequests() {
 
 void PollCycle::serveBenchRequests() {
   RequestFlags& r = core_.requests;
-  if (core_.flags.moduleOnline) {
-    // Selecting the bench voltage arrives with the bench subsystem.
-    r.bench24V = false;
-    r.bench220V = false;
-  }
   auto address = [&](const char* key, int def) {
     return uint8_t(core_.tp.readInteger(QStringLiteral("connect"), QLatin1String(key), def));
   };
@@ -102,5 +100,4 @@ void PollCycle::serveBenchRequests() {
     client.writeBenchOutputs(address("r16_addr", 16), r.r16OutputWord);
   if (r.d8r4Output.exchange(false))
     client.writeBenchOutputs(address("d8r4_addr", 17), r.d8r4OutputWord);
-  r.benchReset = false;  // the bench reset arrives with the bench subsystem
 }

@@ -16,8 +16,8 @@ class PollCycle {
   explicit PollCycle(AppCore& core);
   void pollPass();
 
-  // The operation that serves a module request; it returns its success. Requests without an
-  // operation yet are simply cleared.
+  // The operation that serves a module request; it returns its success. A request without an
+  // operation stays raised.
   using Operation = std::function<bool()>;
   void setOperation(RequestFlags::Module request, Operation op);
 

@@ -1,6 +1,7 @@
 #include "link/QtSerialLine.h"
 
 #include <QSerialPort>
+#include <algorithm>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -76,10 +77,16 @@ IoResult QtSerialLine::write(const uint8_t* data, int size, uint32_t waitMs) {
     return IoResult::Failed;
   }
   // The bytes leave through the driver; wait for that within the caller's time and the
-  // port's write time-out, whichever is shorter.
+  // port's write time-out, whichever is shorter. QSerialPort writes from its own buffer, so
+  // nothing has left the instant write() returns: a wait of 0 means no limit beyond the
+  // port's write time-out (or, without one, the frame's line time).
   const uint64_t writeLimit =
       uint64_t(timeouts_.writeTotalPerByte) * size + timeouts_.writeTotalConstant;
-  const int wait = int(std::min<uint64_t>(waitMs, writeLimit ? writeLimit : waitMs));
+  const uint64_t frameMs =
+      uint64_t(size) * 10000 / uint64_t(std::max<qint32>(1, port_->baudRate())) + kFrameSlackMs;
+  const uint64_t ownLimit = writeLimit ? writeLimit : frameMs;
+  const int wait = int(std::min<uint64_t>(waitMs ? std::min<uint64_t>(waitMs, ownLimit) : ownLimit,
+                                          INT32_MAX));
   const uint32_t start = clock_.tick();
   while (port_->bytesToWrite() > 0) {
     const uint32_t elapsed = clock_.tick() - start;

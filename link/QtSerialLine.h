@@ -28,6 +28,8 @@ class QtSerialLine : public TimedSerialLine {
 
  private:
   bool portFailed() const;
+  // Added to a frame's line time where that alone bounds a write.
+  static constexpr uint64_t kFrameSlackMs = 20;
 
   std::unique_ptr<QSerialPort> port_;
   QString error_;

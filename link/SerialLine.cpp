@@ -46,3 +46,22 @@ IoResult TimedSerialLine::read(uint8_t* buffer, int maxBytes, uint32_t waitMs, i
     if (waitReadable(wait) == Wait::Failed) return IoResult::Failed;
   }
 }
+
+void TimedSerialLine::drainUntilQuiet(uint32_t quietMs, uint32_t quietSince) {
+  if (!isOpen()) return;
+  const uint32_t start = clock_.tick();
+  uint32_t lastByteAt = quietSince;
+  uint8_t scratch[256];
+  for (;;) {
+    const int n = takeAvailable(scratch, int(sizeof scratch));
+    if (n < 0) return;
+    const uint32_t now = clock_.tick();
+    if (n > 0) {
+      lastByteAt = now;
+      continue;  // empty what is there before waiting
+    }
+    const uint32_t quiet = now - lastByteAt;
+    if (quiet >= quietMs || now - start >= kMaxDrainMs) return;
+    if (waitReadable(quietMs - quiet) == Wait::Failed) return;
+  }
+}

@@ -55,7 +55,13 @@ class SerialLine {
   virtual bool isAlive() = 0;
   // Drops every byte the port holds for reading.
   virtual void discardInput() = 0;
-  // Sends `size` bytes; Completed once they have left within `waitMs`.
+  // Drops every byte that arrives until none has come for `quietMs`. The line counts as quiet
+  // since `quietSince` (a tick in the past) when nothing is waiting at the call. Gives up after
+  // kMaxDrainMs on a line that never falls silent.
+  virtual void drainUntilQuiet(uint32_t quietMs, uint32_t quietSince) = 0;
+  static constexpr uint32_t kMaxDrainMs = 2000;
+  // Sends `size` bytes; Completed once they have left within `waitMs`. A wait of 0 sets no
+  // limit of the caller's: the whole frame is handed over within the port's own time-outs.
   virtual IoResult write(const uint8_t* data, int size, uint32_t waitMs) = 0;
   // Reads up to `maxBytes` under the port time-outs; Completed (with *received bytes, maybe 0)
   // when the read finished within `waitMs`.
@@ -72,6 +78,7 @@ class TimedSerialLine : public SerialLine {
 
   bool applyTimeouts(const PortTimeouts& timeouts) override;
   IoResult read(uint8_t* buffer, int maxBytes, uint32_t waitMs, int* received) override;
+  void drainUntilQuiet(uint32_t quietMs, uint32_t quietSince) override;
   const PortTimeouts& timeouts() const { return timeouts_; }
 
  protected:

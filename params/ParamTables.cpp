@@ -32,8 +32,7 @@ void ParamTables::setStructure(Id id, const QString& section, uint16_t start, ui
   t.start = start;
   t.count = count;
   t.names = names;
-  t.values = QStringList();
-  for (int i = 0; i < names.size(); ++i) t.values << QString();
+  t.values.resize(names.size());
 }
 
 void ParamTables::storeRead(Id id, const uint16_t* values, int count, int firstRow) {
@@ -64,6 +63,11 @@ void ParamTables::setCellText(Id id, int row, const QString& text) {
   std::lock_guard lock(mutex_);
   Table& t = tables_[id];
   if (row >= 0 && row < t.values.size()) t.values[row] = text;
+}
+
+void ParamTables::setBufferValue(Id id, int row, uint16_t value) {
+  std::lock_guard lock(mutex_);
+  if (row >= 0 && row < kBufferSize) tables_[id].buffer[row] = value;
 }
 
 int ParamTables::rowCount(Id id) const {

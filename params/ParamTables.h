@@ -75,7 +75,8 @@ class ParamTables : public QObject {
   // Width of the value column: 24 for lamps, 30 for the inputs and auto-reset tables, else 48.
   static int valueColumnWidth(Id id);
 
-  // Replaces a table's structure; the value texts become empty and the buffer stays.
+  // Replaces a table's structure. Rows that still exist keep their value texts (what was read,
+  // typed or blanked); new rows start empty. The buffer stays.
   void setStructure(Id id, const QString& section, uint16_t start, uint16_t count,
                     const QStringList& names);
   // Stores `count` registers read from the table's block starting at its row `firstRow`, and
@@ -84,6 +85,8 @@ class ParamTables : public QObject {
   // "---" in every value cell and, unless told otherwise, zero in the whole buffer.
   void blank(Id id, bool zeroBuffer = true);
   void setCellText(Id id, int row, const QString& text);
+  // The register of `row` as the module now holds it (after a write).
+  void setBufferValue(Id id, int row, uint16_t value);
 
   int rowCount(Id id) const;
   QString name(Id id, int row) const;

@@ -59,8 +59,8 @@ bool TableTransfer::writeMainTableBlocks() {
   ok = writeChangedCells(ParamTables::Actu) && ok;
   if (firmware::hasOutputLogic(core_.flags.firmwareVersion)) {
     const ParamTables::Choices c = core_.tables.choices();
-    ok = writeRadioChoice(c.alarmRead, 131, c.alarmOn) && ok;
-    ok = writeRadioChoice(c.powerRead, 132, c.direct) && ok;
+    ok = writeRadioChoice(c.alarmRead, 131, c.alarmOn, &ParamTables::Choices::alarmRead) && ok;
+    ok = writeRadioChoice(c.powerRead, 132, c.direct, &ParamTables::Choices::powerRead) && ok;
   }
   return ok;
 }
@@ -75,7 +75,8 @@ void TableTransfer::readServiceTables() {
   ParamTables& t = core_.tables;
   const ParamTables::Firmware fw = t.firmware();
   const int version = core_.flags.firmwareVersion;
-  readInto(ParamTables::Amps);
+  // Firmware without a gain block of its own has an empty amps table: nothing to read.
+  if (t.rowCount(ParamTables::Amps) > 0) readInto(ParamTables::Amps);
   if (readInto(ParamTables::DebInpsParam) && firmware::hasInputInversion(version, fw.revision)) {
     const auto checks = inversionChecks(
         t.bufferValue(ParamTables::DebInpsParam, firmware::inversionMaskRow(version)));
@@ -88,7 +89,7 @@ void TableTransfer::writeServiceTables() {
   ParamTables& t = core_.tables;
   const int version = core_.flags.firmwareVersion;
   core_.progress.show(kWriting);
-  bool ok = writeChangedCells(ParamTables::Amps);
+  bool ok = t.rowCount(ParamTables::Amps) == 0 || writeChangedCells(ParamTables::Amps);
   if (firmware::hasInputInversion(version, t.firmware().revision)) {
     // The check list decides the mask, whatever was typed into its row.
     t.setCellText(ParamTables::DebInpsParam, firmware::inversionMaskRow(version),
@@ -111,14 +112,20 @@ bool TableTransfer::writeChangedCells(ParamTables::Id id) {
   const int count = std::min<int>(table.count, table.values.size());
   QVector<int> numbers(count);
   for (int k = 0; k < count; ++k) {
-    if (!SettingsStore::parseInteger(table.values[k], &numbers[k]))
+    // A register holds 16 bits: -32768..65535 covers both readings of them; anything beyond
+    // would reach the module cut to its low bits.
+    if (!SettingsStore::parseInteger(table.values[k], &numbers[k]) || numbers[k] < -32768 ||
+        numbers[k] > 65535)
       return fail(QStringLiteral("Некорректное значение параметра ") + table.names[k]);
   }
   WriteExchange x;
   for (int k = 0; k < count; ++k) {
     if (numbers[k] == int(table.buffer[k])) continue;  // -1 differs from 65535: it is sent
-    if (!core_.client().writeModuleRegister(x, uint16_t(table.start + k), uint16_t(numbers[k])))
+    const uint16_t value = uint16_t(numbers[k]);
+    if (!core_.client().writeModuleRegister(x, uint16_t(table.start + k), value))
       return fail(x.error);
+    // The module holds the value now; a later write back to the old one must be sent.
+    core_.tables.setBufferValue(id, k, value);
   }
   return true;
 }
@@ -129,11 +136,14 @@ bool TableTransfer::fail(const QString& text) {
   return false;
 }
 
-bool TableTransfer::writeRadioChoice(uint16_t valueRead, uint16_t reg, bool checked) {
+bool TableTransfer::writeRadioChoice(uint16_t valueRead, uint16_t reg, bool checked,
+                                     uint16_t ParamTables::Choices::*written) {
   const uint16_t state = checked ? 1 : 0;
   if (state == valueRead) return true;
   WriteExchange x;
-  return core_.client().writeModuleRegister(x, reg, state) || fail(x.error);
+  if (!core_.client().writeModuleRegister(x, reg, state)) return fail(x.error);
+  if (written) core_.tables.updateChoices([&](ParamTables::Choices& c) { c.*written = state; });
+  return true;
 }
 
 void TableTransfer::showWriteFailure() {

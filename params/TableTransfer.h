@@ -28,8 +28,10 @@ class TableTransfer {
   // Checks every value cell of the table, then writes each one that differs from the
   // registers last read, one register at a time (function 6).
   bool writeChangedCells(ParamTables::Id id);
-  // Writes 1 or 0 to `reg` when the choice differs from the value read.
-  bool writeRadioChoice(uint16_t valueRead, uint16_t reg, bool checked);
+  // Writes 1 or 0 to `reg` when the choice differs from the value read; a written value then
+  // stands in `written` of the choices as the value the module holds.
+  bool writeRadioChoice(uint16_t valueRead, uint16_t reg, bool checked,
+                        uint16_t ParamTables::Choices::*written = nullptr);
   // "Ошибка!!!" on the progress panel for 500 ms, then the panel goes and the poll timer
   // comes back.
   void showWriteFailure();

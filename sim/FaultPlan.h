@@ -77,7 +77,9 @@ class FaultPlan {
 
   std::vector<Rule> rules_;
   std::mt19937 random_{1};
-  uint32_t lateMs_ = 250;      // beyond the 120 ms a master waits with default timings
+  // With default timings a master gives up 120 ms after its request and then keeps the line
+  // quiet for another 120 ms: a reply 180 ms late lands inside that window.
+  uint32_t lateMs_ = 180;
   uint8_t exceptionCode_ = 4;  // slave device failure
   QByteArray garbage_ = QByteArray("\x00\xFF\xA5", 3);
   bool benchInScope_ = false;

@@ -48,7 +48,7 @@ IoResult MemoryLine::write(const uint8_t* data, int size, uint32_t waitMs) {
   }
   ++requestCount_;
   const uint32_t sendMs = uint32_t((uint64_t(charTimeMicros()) * size + 999) / 1000);
-  if (sendMs > waitMs) {
+  if (waitMs > 0 && sendMs > waitMs) {
     // The request is still leaving when the caller stops waiting: it is cut off.
     clock_.sleep(waitMs);
     return IoResult::Pending;

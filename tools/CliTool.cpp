@@ -44,6 +44,9 @@ class BorrowedLine : public SerialLine {
   bool applyTimeouts(const PortTimeouts& t) override { return line_.applyTimeouts(t); }
   bool isAlive() override { return line_.isAlive(); }
   void discardInput() override { line_.discardInput(); }
+  void drainUntilQuiet(uint32_t quietMs, uint32_t quietSince) override {
+    line_.drainUntilQuiet(quietMs, quietSince);
+  }
   IoResult write(const uint8_t* data, int size, uint32_t waitMs) override {
     return line_.write(data, size, waitMs);
   }

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include "app/SettingsStore.h"
 #include "perf/SimProcess.h"
 #include "tools/CliTool.h"
 
@@ -51,6 +52,18 @@ TEST_F(PtyEndToEnd, IdentifyReadAndWriteThroughTheRealPort) {
   EXPECT_EQ(cli(sim, {"write-multi", "98", "7", "8"}).exit, 0);
   r = cli(sim, {"read", "97", "3"});
   EXPECT_EQ(r.out, "321 7 8");
+}
+
+// QSerialPort writes from its own buffer: with no send time the whole frame must still go.
+TEST_F(PtyEndToEnd, ZeroSendTimeStillSendsTheFrame) {
+  SimProcess sim({"--baud", "115200"});
+  ASSERT_TRUE(sim.started());
+  SettingsStore mem("mem.ini");
+  mem.writeInteger("connect", "send", 0);
+  ASSERT_TRUE(mem.flush());
+  const CliRun r = cli(sim, {"identify"});
+  EXPECT_EQ(r.exit, 0) << r.err.toStdString();
+  EXPECT_EQ(r.out, "205");
 }
 
 TEST_F(PtyEndToEnd, CorruptedRepliesAreReportedInTheUsersWords) {

@@ -70,6 +70,10 @@ TEST_F(ModbusRtuClientTest, ReadFailureTable) {
       {"wrong address", withCrc({101, 3, 4, 0, 1, 0, 2}),
        "Ошибочный адрес модуля в ответе от модуля", 0},
       {"no reply", QByteArray(), "Ошибка получения результата из модуля", 0},
+      {"more registers than asked", withCrc({100, 3, 6, 0, 1, 0, 2, 0, 3}),
+       "Ошибка получения результата из модуля", 0},
+      {"odd byte count", withCrc({100, 3, 3, 0, 1, 0}), "Ошибка получения результата из модуля",
+       0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -194,6 +198,36 @@ TEST_F(ModbusRtuClientTest, LateReplyIsNotTakenForTheNextExchange) {
   clock.sleep(200);  // the stale reply lands in the port before the next request
   ASSERT_TRUE(client.readRegisters(x));
   EXPECT_EQ(x.registers[0], 0x2222);
+
+  // Still on its way when the next request would leave: the line must fall quiet first.
+  line.script(withCrc({100, 3, 2, 0x33, 0x33}), 150);
+  line.script(withCrc({100, 3, 2, 0x44, 0x44}));
+  EXPECT_FALSE(client.readRegisters(x));
+  const uint32_t failedAt = clock.tick();
+  ASSERT_TRUE(client.readRegisters(x));
+  EXPECT_EQ(x.registers[0], 0x4444);
+  // Quiet for sleep + receive after the stale reply (30 ms after the failure), then 80 ms of
+  // exchange: 70 ms sleep, then the 10 ms interval after the reply that is waiting.
+  EXPECT_EQ(clock.tick() - failedAt, 30u + 120u + 80u);
+  // After a good exchange the next one starts at once.
+  line.script(withCrc({100, 3, 2, 0x55, 0x55}));
+  const uint32_t start = clock.tick();
+  ASSERT_TRUE(client.readRegisters(x));
+  EXPECT_EQ(clock.tick() - start, 80u);
+}
+
+// Nothing that cannot be a valid request reaches the bus.
+TEST_F(ModbusRtuClientTest, RequestsOfNoOrTooManyRegistersAreRefused) {
+  ReadExchange r = read(64, 0);
+  EXPECT_FALSE(client.readRegisters(r));
+  EXPECT_EQ(r.error, "Недопустимое число регистров в запросе: 0");
+  r.registerCount = 126;
+  EXPECT_FALSE(client.readRegisters(r));
+  WriteExchange w;
+  EXPECT_FALSE(client.writeModuleRegisters(w, 0, w.values.data(), 0));
+  EXPECT_FALSE(client.writeModuleRegisters(w, 0, w.values.data(), 124));
+  EXPECT_EQ(w.error, "Недопустимое число регистров в запросе: 124");
+  EXPECT_TRUE(line.requests.empty());
 }
 
 TEST_F(ModbusRtuClientTest, TimingIsReadAtEveryCall) {
@@ -205,8 +239,9 @@ TEST_F(ModbusRtuClientTest, TimingIsReadAtEveryCall) {
   line.script(withCrc({100, 3, 2, 0, 1}), 130);
   const uint32_t start = clock.tick();
   EXPECT_TRUE(client.readRegisters(x));
-  // the read ends one interval time-out (10 ms) after the last byte
-  EXPECT_EQ(clock.tick() - start, 140u);
+  // The stale reply is taken off the line, which must then stay quiet for the new sleep +
+  // receive (170 ms); the read ends one interval time-out (10 ms) after the last byte.
+  EXPECT_EQ(clock.tick() - start, 170u + 140u);
 }
 
 TEST_F(ModbusRtuClientTest, ZeroSendTimeCountsOnlyAWriteThatFinishedAtOnce) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <QTemporaryDir>
 
+#include "params/TableTransfer.h"
 #include "support/SimCore.h"
 
 namespace {
@@ -175,6 +176,96 @@ TEST_F(PollCycleTest, WrongAnswersTakeTheModuleOffline) {
     EXPECT_TRUE(online());
     EXPECT_EQ(linkText(), "МОДУЛЬ НА СВЯЗИ");
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Replies that come after their exchange gave up, of every lateness inside the quiet time
+// that follows and against every block of the pass: no value ever lands in another block.
+TEST_F(PollCycleTest, LateRepliesNeverLandInAnotherBlock) {
+  ModuleModel& m = bus.module();
+  // Every polled register holds a value no other block has.
+  m.set(ModuleModel::FirmwareRevision, 7);
+  m.set(11, 3);
+  for (uint16_t r = 16; r <= 32; ++r) m.set(r, uint16_t(1000 + r));
+  for (uint16_t r = 48; r <= 59; ++r) m.set(r, uint16_t(2000 + r));
+  for (uint16_t r = 128; r <= 130; ++r) m.set(r, uint16_t(r));
+  for (uint16_t r = 256; r <= 271; ++r) m.set(r, uint16_t(3000 + r));
+  m.setClockSeconds(0x12345678);
+  const AppCore::Page pages[] = {AppCore::Page::Firm, AppCore::Page::Service,
+                                 AppCore::Page::LogTime, AppCore::Page::Main};
+  struct Shown {
+    ParamTables::Id id;
+    uint16_t first;
+  };
+  const Shown shown[] = {{ParamTables::DigInputs, 16},
+                         {ParamTables::DigOutputs, 128},
+                         {ParamTables::Errors, 48},
+                         {ParamTables::Debug, 256}};
+  int failures = 0;
+  for (uint32_t lateMs : {60u, 121u, 150u, 180u, 239u}) {
+    SCOPED_TRACE(lateMs);
+    bus.faults().clear();
+    bus.faults().setSeed(lateMs);
+    bus.faults().setLateMs(lateMs);
+    bus.faults().failRandomly(FaultKind::Late, 0.3);
+    for (int pass = 0; pass < 200; ++pass) {
+      core->activePage = pages[pass % 4];
+      if (!online()) ++failures;
+      for (const Shown& s : shown) {
+        for (int row = 0; row < core->tables.rowCount(s.id); ++row) {
+          const uint16_t held = core->tables.bufferValue(s.id, row);
+          ASSERT_TRUE(held == 0 || held == m.get(uint16_t(s.first + row)))
+              << ParamTables::objectName(s.id) << " row " << row << " holds " << held;
+        }
+      }
+      const auto block = core->control.block();
+      ASSERT_TRUE(block == (std::array<uint16_t, 4>{}) ||
+                  block == (std::array<uint16_t, 4>{0, 0, 0, 3}));
+      const uint32_t clock = core->moduleClockSeconds;
+      ASSERT_TRUE(clock == 0 || clock == 0x12345678u) << clock;
+      const QString firmware = core->status.text(StatusLine::Firmware);
+      ASSERT_TRUE(firmware == "Версия прошивки  205.7" || firmware == "Версия прошивки ------")
+          << firmware.toStdString();
+      ASSERT_EQ(core->status.text(StatusLine::Logic), "Логика 1");
+    }
+  }
+  EXPECT_GT(bus.faults().injected(FaultKind::Late), 500);
+  EXPECT_GT(failures, 0);
+}
+
+// A drive-type change rebuilds the names in the pass that serves it, once, and keeps what
+// the tables hold: typed values, blanked cells and the service inputs.
+TEST_F(PollCycleTest, RebuildKeepsValuesAndServesTheIdentifyRequestOnce) {
+  int identifications = 0;
+  bus.module().setReadHook([&](uint16_t first, uint16_t) {
+    if (first == ModuleModel::FirmwareVersion) ++identifications;
+  });
+  bus.module().set(78, 55);
+  ASSERT_TRUE(online());
+  TableTransfer(*core).readMainTables();
+  TableTransfer(*core).readServiceTables();
+  ASSERT_EQ(core->tables.cellText(ParamTables::DebInpsParam, 1), "55");
+  core->tables.setCellText(ParamTables::Inps, 0, "42");  // typed, not yet written
+  identifications = 0;
+  core->requests.identify = true;
+  ASSERT_TRUE(online());
+  EXPECT_EQ(identifications, 1);
+  EXPECT_EQ(core->tables.cellText(ParamTables::Inps, 0), "42");
+
+  bus.setModulePlugged(false);
+  cycle->pollPass();
+  EXPECT_EQ(core->tables.cellText(ParamTables::Inps, 0), "---");
+  core->requests.identify = true;  // the drive type changed while the module was away
+  bus.setModulePlugged(true);
+  identifications = 0;
+  ASSERT_TRUE(online());
+  EXPECT_EQ(identifications, 1);
+  EXPECT_FALSE(core->requests.identify);
+  EXPECT_EQ(core->tables.cellText(ParamTables::Inps, 0), "---");
+  EXPECT_EQ(core->tables.cellText(ParamTables::DebInpsParam, 1), "55");
 }
 
 }  // namespace

@@ -67,21 +67,78 @@ TEST_F(TableTransferTest, NothingEditedSendsNothingAndSucceeds) {
   EXPECT_TRUE(core().requests.module[RequestFlags::MainRead]);
 }
 
-TEST_F(TableTransferTest, ChangedCellsAreSentAsTheirLow16Bits) {
+TEST_F(TableTransferTest, ChangedCellsAreSentAndBecomeWhatTheModuleHolds) {
   start(205);
   const ParamTables::Table timers = tables().table(ParamTables::Timers);
+  const uint16_t old = sim->bus.module().get(timers.start);
   tables().setCellText(ParamTables::Inps, 2, "-1");
-  tables().setCellText(ParamTables::Timers, 0, "70000");
+  tables().setCellText(ParamTables::Timers, 0, "260");
   EXPECT_TRUE(io().writeMainTableBlocks());
-  EXPECT_EQ(writes, (std::vector<Write>{{70, 65535}, {timers.start, 4464}}));
-  // The buffers keep what was read: writing again sends the same registers again.
+  EXPECT_EQ(writes, (std::vector<Write>{{70, 65535}, {timers.start, 260}}));
+  // Unchanged since the write: only -1 goes again, as it never equals an unsigned register.
   writes.clear();
   EXPECT_TRUE(io().writeMainTableBlocks());
-  EXPECT_EQ(writes.size(), 2u);
-  // A read brings the new values back.
-  ASSERT_TRUE(io().readMainTables());
-  EXPECT_EQ(tables().cellText(ParamTables::Inps, 2), "65535");
-  EXPECT_EQ(tables().cellText(ParamTables::Timers, 0), "4464");
+  EXPECT_EQ(writes, (std::vector<Write>{{70, 65535}}));
+  // Back to the value read before the write: the module holds 260, so it is sent.
+  writes.clear();
+  tables().setCellText(ParamTables::Inps, 2, "65535");
+  tables().setCellText(ParamTables::Timers, 0, QString::number(old));
+  EXPECT_TRUE(io().writeMainTableBlocks());
+  EXPECT_EQ(writes, (std::vector<Write>{{timers.start, old}}));
+  EXPECT_EQ(sim->bus.module().get(timers.start), old);
+  // So are the output-logic choices.
+  writes.clear();
+  tables().updateChoices([](ParamTables::Choices& c) { c.alarmOn = !c.alarmOn; });
+  EXPECT_TRUE(io().writeMainTableBlocks());
+  tables().updateChoices([](ParamTables::Choices& c) { c.alarmOn = !c.alarmOn; });
+  EXPECT_TRUE(io().writeMainTableBlocks());
+  ASSERT_EQ(writes.size(), 2u);
+  EXPECT_EQ(writes[0].reg, 131);
+  EXPECT_EQ(writes[1].value, 1 - writes[0].value);
+}
+
+// Values a register cannot hold are refused like any other bad text; the signed and unsigned
+// readings of 16 bits both go.
+TEST_F(TableTransferTest, ValuesBeyondSixteenBitsAreRefused) {
+  start(205);
+  const QString name = tables().name(ParamTables::Inps, 0);
+  struct Case {
+    const char* text;
+    int sent;  // -1: refused
+  } cases[] = {{"70000", -1}, {"65536", -1}, {"-32769", -1}, {"2147483648", -1},
+               {"65535", 65535}, {"-32768", 32768}, {"-1", 65535}, {"0x10", 16}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    writes.clear();
+    sim->prompter.boxes.clear();
+    tables().setCellText(ParamTables::Inps, 0, c.text);
+    tables().setBufferValue(ParamTables::Inps, 0, 1);
+    EXPECT_EQ(io().writeChangedCells(ParamTables::Inps), c.sent >= 0);
+    if (c.sent < 0) {
+      ASSERT_EQ(sim->prompter.boxes.size(), 1u);
+      EXPECT_EQ(sim->prompter.boxes[0].text, "Некорректное значение параметра " + name);
+      EXPECT_TRUE(writes.empty());
+    } else {
+      EXPECT_EQ(writes, (std::vector<Write>{{68, uint16_t(c.sent)}}));
+    }
+  }
+}
+
+// Firmware without a gain block of its own: the service tab reads and writes the rest.
+TEST_F(TableTransferTest, ServiceTabWithoutAmpsBlock) {
+  for (int version : {103, 207}) {
+    SCOPED_TRACE(version);
+    start(version);
+    EXPECT_EQ(tables().rowCount(ParamTables::Amps), 0);
+    io().readServiceTables();
+    EXPECT_TRUE(core().flags.moduleOnline);
+    EXPECT_EQ(sim->linkText(), "МОДУЛЬ НА СВЯЗИ");
+    tables().setCellText(ParamTables::DebInpsParam, 0, "12");
+    io().writeServiceTables();
+    EXPECT_TRUE(sim->prompter.boxes.empty());
+    EXPECT_TRUE(panel.contains("УСПЕШНО!!!"));
+    EXPECT_EQ(sim->bus.module().get(77), 12);
+  }
 }
 
 TEST_F(TableTransferTest, BadCellStopsOnlyItsOwnTable) {

@@ -32,7 +32,7 @@ TEST_F(FaultPlanTest, EachKindChangesTheReplyAsItSays) {
   };
   const Case cases[] = {
       {FaultKind::Drop, "", 0},
-      {FaultKind::Late, "64 03 02 00 01 35 8C", 250},
+      {FaultKind::Late, "64 03 02 00 01 35 8C", 180},
       {FaultKind::Crc, "64 03 02 00 01 CA 73", 0},
       {FaultKind::Address, "65 03 02 00 01 08 4C", 0},
       {FaultKind::Exception, "64 83 04 50 EC", 0},
