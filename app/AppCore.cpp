@@ -4,6 +4,7 @@
 
 #include "link/CommThread.h"
 #include "link/QtSerialLine.h"
+#include "link/WriteJournal.h"
 
 AppCore::AppCore(const QString& directory, Prompter& prompter_, std::unique_ptr<SerialLine> line,
                  Clock& clock_)
@@ -28,29 +29,6 @@ AppCore::AppCore(const QString& directory, Prompter& prompter_, std::unique_ptr<
   addWriteObserver(nullptr);  // the journal alone
 }
 
-// One line per frame: "Запись в устройство 100: рег. 97: 10 -> 15; рег. 98: 3 [не выполнена: …]".
-void AppCore::journalWrite(uint8_t slave,
-                           const QVector<ModbusRtuClient::WrittenRegister>& registers, bool ok,
-                           const QString& error) {
-  QStringList parts;
-  // The motor voltage password (register 118 of the module) never reaches the file.
-  const bool toModule = slave == client_->moduleAddress() || slave == 0;
-  for (const auto& r : registers) {
-    if (toModule && r.address == 118) {
-      parts << QStringLiteral("рег. 118: ***");
-      continue;
-    }
-    const QString value = QString::number(r.value);
-    parts << QStringLiteral("рег. %1: %2")
-                 .arg(r.address)
-                 .arg(r.old ? QString::number(*r.old) + QStringLiteral(" -> ") + value : value);
-  }
-  QString line =
-      QStringLiteral("Запись в устройство %1: ").arg(slave) + parts.join(QStringLiteral("; "));
-  if (!ok) line += QStringLiteral(" [не выполнена: %1]").arg(error);
-  journal.append(line);
-}
-
 AppCore::~AppCore() {
   if (worker_ && worker_->isRunning()) {
     flags.workerStopRequest = true;
@@ -60,11 +38,12 @@ AppCore::~AppCore() {
 }
 
 void AppCore::addWriteObserver(ModbusRtuClient::WriteObserver observer) {
-  client_->setWriteObserver([this, observer = std::move(observer)](
+  client_->setWriteObserver([journal = journalWrites(journal, *client_),
+                             observer = std::move(observer)](
                                 uint8_t slave,
                                 const QVector<ModbusRtuClient::WrittenRegister>& registers, bool ok,
                                 const QString& error) {
-    journalWrite(slave, registers, ok, error);
+    journal(slave, registers, ok, error);
     if (observer) observer(slave, registers, ok, error);
   });
 }

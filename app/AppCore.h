@@ -79,9 +79,6 @@ class AppCore {
   CommThread* worker() { return worker_.get(); }
 
  private:
-  void journalWrite(uint8_t slave, const QVector<ModbusRtuClient::WrittenRegister>& registers,
-                    bool ok, const QString& error);
-
   std::unique_ptr<SerialLine> line_;
   std::unique_ptr<SerialPortLink> port_;
   std::unique_ptr<ModbusRtuClient> client_;

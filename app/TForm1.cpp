@@ -19,6 +19,7 @@
 #include <QToolButton>
 
 #include "app/LinkIndicator.h"
+#include "app/MessageBoxes.h"
 #include "app/ProgressPanel.h"
 #include "app/SidePanel.h"
 #include "bench/TestPage.h"
@@ -252,7 +253,7 @@ void TForm1::FormClose() {
 
 void TForm1::flushMem() {
   if (core_.mem.flush()) return;
-  QMessageBox::critical(this, QStringLiteral("Ошибка"),
+  showMessageBox(this, QMessageBox::Critical, QStringLiteral("Ошибка"),
                         QStringLiteral("Не удалось сохранить файл настроек %1\n%2")
                             .arg(core_.mem.path(), core_.mem.lastError()));
 }

@@ -3,10 +3,10 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 
 #include "app/DialogButtons.h"
+#include "app/MessageBoxes.h"
 #include "app/Variant.h"
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent) {
@@ -18,6 +18,8 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
   edit1_ = new QLineEdit(this);
   edit1_->setObjectName(QStringLiteral("Edit1"));
   edit1_->setEchoMode(QLineEdit::Password);
+  // Each typed character shows as "*", not as the style's dot.
+  edit1_->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
   label->setBuddy(edit1_);
 
   const DialogButtons buttons =
@@ -51,7 +53,8 @@ void TForm3::showEvent(QShowEvent* event) {
 void TForm3::ButtonOKClick() {
   const int level = accessLevelForPassword(edit1_->text());
   if (level < 0) {
-    QMessageBox::critical(this, QStringLiteral("ОШИБКА"), QStringLiteral("Неверный пароль"));
+    showMessageBox(this, QMessageBox::Critical, QStringLiteral("ОШИБКА"),
+                   QStringLiteral("Неверный пароль"));
     edit1_->setFocus();
     return;
   }

@@ -1,6 +1,6 @@
 #include "app/WidgetPrompter.h"
 
-#include <QMessageBox>
+#include "app/MessageBoxes.h"
 #include <QThread>
 
 namespace {
@@ -22,20 +22,12 @@ QMessageBox::Icon boxIcon(Prompter::Icon icon) {
 WidgetPrompter::WidgetPrompter(QWidget* window) : window_(window) {}
 
 void WidgetPrompter::showMessage(const QString& caption, const QString& text, Icon icon) {
-  runOnOwnThread([&] {
-    QMessageBox box(boxIcon(icon), caption, text, QMessageBox::Ok, window_);
-    box.exec();
-  });
+  runOnOwnThread([&] { showMessageBox(window_, boxIcon(icon), caption, text); });
 }
 
 bool WidgetPrompter::confirm(const QString& caption, const QString& text) {
   bool accepted = false;
-  runOnOwnThread([&] {
-    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Ok | QMessageBox::Cancel,
-                    window_);
-    box.setDefaultButton(QMessageBox::Ok);
-    accepted = box.exec() == QMessageBox::Ok;
-  });
+  runOnOwnThread([&] { accepted = askOkCancel(window_, caption, text); });
   return accepted;
 }
 

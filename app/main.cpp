@@ -3,11 +3,14 @@
 #include <QMessageBox>
 #include <exception>
 
+#include "app/MessageBoxes.h"
+#include "app/QtTranslations.h"
 #include "app/TForm1.h"
 #include "app/TForm3.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  installQtTranslations(app);
   try {
     // The settings files and the variant marker live in the working directory. The main
     // window comes first; the dialogs follow it and live until the end.
@@ -18,7 +21,8 @@ int main(int argc, char* argv[]) {
     form1.showMaximized();
     return app.exec();
   } catch (const std::exception& error) {
-    QMessageBox::critical(nullptr, QStringLiteral("Tarvix"), QString::fromLocal8Bit(error.what()));
+    showMessageBox(nullptr, QMessageBox::Critical, QStringLiteral("Tarvix"),
+                   QString::fromLocal8Bit(error.what()));
     return 1;
   }
 }

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "app/AppCore.h"
+#include "app/MessageBoxes.h"
 #include "link/SerialPortLink.h"
 #include "link/TConparDlg.h"
 #include "link/TForm2.h"
@@ -55,8 +56,8 @@ void startTimer(QTimer* timer1) {
 
 void flushOrSay(QWidget* parent, SettingsStore& mem) {
   if (mem.flush()) return;
-  QMessageBox::critical(
-      parent, QStringLiteral("Ошибка"),
+  showMessageBox(
+      parent, QMessageBox::Critical, QStringLiteral("Ошибка"),
       QStringLiteral("Не удалось сохранить файл настроек %1\n%2").arg(mem.path(), mem.lastError()));
 }
 

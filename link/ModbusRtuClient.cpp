@@ -48,9 +48,13 @@ uint8_t ModbusRtuClient::moduleAddress() const {
 }
 
 // A reply that came after its exchange gave up must not pass for this one: what the port
-// holds goes, and after a failure the line must first fall quiet for as long as a reply may
-// take, since a late reply may still be on its way.
+// holds goes, and after a failure (or on a port just opened) the line must first fall quiet
+// for as long as a reply may take, since a late reply may still be on its way.
 void ModbusRtuClient::prepareLine(SerialLine& line, const Timing& t) {
+  if (port_.takeFreshlyOpened() && !recoveryPending_) {
+    recoveryPending_ = true;
+    failedAt_ = clock_.tick();
+  }
   if (recoveryPending_) {
     line.drainUntilQuiet(t.sleep + t.receive, failedAt_);
     recoveryPending_ = false;

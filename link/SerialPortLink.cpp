@@ -65,9 +65,12 @@ PortTimeouts SerialPortLink::timeoutsFrom(const SettingsStore& mem) {
 
 bool SerialPortLink::openPort(const QString& devicePath) {
   std::lock_guard lock(mutex_);
-  if (!line_.isOpen() && !line_.open(devicePath)) {
-    status_.setText(StatusLine::Link, QStringLiteral("Ошибка открытия порта"));
-    return false;
+  if (!line_.isOpen()) {
+    if (!line_.open(devicePath)) {
+      status_.setText(StatusLine::Link, QStringLiteral("Ошибка открытия порта"));
+      return false;
+    }
+    freshlyOpened_ = true;
   }
   if (!line_.applyLineSettings(lineSettingsFrom(mem_)))
     prompter_.showMessage(QStringLiteral("GetLastError"), line_.errorString(),

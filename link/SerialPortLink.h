@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <mutex>
+#include <utility>
 
 #include "link/SerialLine.h"
 
@@ -37,6 +38,13 @@ class SerialPortLink {
   static LineSettings lineSettingsFrom(const SettingsStore& mem);
   static PortTimeouts timeoutsFrom(const SettingsStore& mem);
 
+  // True once after each open: the line may still carry the tail of an exchange another
+  // program (or an earlier run) began, so the first exchange waits for it to fall quiet.
+  bool takeFreshlyOpened() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(freshlyOpened_, false);
+  }
+
   std::recursive_mutex& mutex() { return mutex_; }
   SerialLine& line() { return line_; }
 
@@ -46,4 +54,5 @@ class SerialPortLink {
   StatusLine& status_;
   Prompter& prompter_;
   mutable std::recursive_mutex mutex_;
+  bool freshlyOpened_ = false;
 };

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/DialogButtons.h"
+#include "app/MessageBoxes.h"
 #include "app/SettingsStore.h"
 
 namespace {
@@ -164,7 +165,7 @@ void TConparDlg::CancelBtnClick() {
 }
 
 void TConparDlg::refuse(const QString& text) {
-  QMessageBox::critical(this, QStringLiteral("Ошибка"), text, QMessageBox::Ok);
+  showMessageBox(this, QMessageBox::Critical, QStringLiteral("Ошибка"), text);
   accepted_ = false;
   // OKBtn closes the dialog in every case; nothing is stored after a failed check.
   reject();

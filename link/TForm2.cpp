@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "app/DialogButtons.h"
+#include "app/MessageBoxes.h"
 #include "app/SettingsStore.h"
 
 TForm2::TForm2(QWidget* parent) : QDialog(parent) {
@@ -52,8 +53,8 @@ void TForm2::Button1Click() {
   int period = 0;
   if (!SettingsStore::parseInteger(edit1_->text(), &period)) {
     // The window stays open so the value can be corrected.
-    QMessageBox::critical(this, QStringLiteral("Ошибка"),
-                          QStringLiteral("Некорректное значение периода опроса"), QMessageBox::Ok);
+    showMessageBox(this, QMessageBox::Critical, QStringLiteral("Ошибка"),
+                   QStringLiteral("Некорректное значение периода опроса"));
     edit1_->setFocus();
     return;
   }

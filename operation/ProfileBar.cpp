@@ -43,7 +43,6 @@ ProfileBar::ProfileBar(AppCore& core, QWidget* parent) : QWidget(parent), core_(
     auto* button = new QToolButton(toolBar_);
     button->setObjectName(QStringLiteral("ToolButton%1").arg(17 + i));
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    button->setFixedWidth(kButtonWidth);
     // The popup opens on the release of the right button, from ToolButton17MouseUp.
     button->setContextMenuPolicy(Qt::PreventContextMenu);
     button->installEventFilter(this);
@@ -64,6 +63,20 @@ void ProfileBar::captionProfileButtons() {
   for (int n = 1; n <= kButtons; ++n)
     profileButton(n)->setText(
         core_.prof.readString(section(n), kName, QStringLiteral("Профиль ") + QString::number(n)));
+  fitButtons();
+}
+
+void ProfileBar::fitButtons() {
+  // 70 pixels at the font the window started with, growing with a larger font chosen later.
+  const int height = fontMetrics().height();
+  if (baseFontHeight_ == 0) baseFontHeight_ = height;
+  const int width = std::max(kButtonWidth, kButtonWidth * height / baseFontHeight_);
+  for (QToolButton* button : buttons_) button->setFixedWidth(width);
+}
+
+void ProfileBar::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::FontChange) fitButtons();
 }
 
 int ProfileBar::place(const QToolButton* button) const {
@@ -131,6 +144,7 @@ void ProfileBar::configureProfileButton(int n) {
   core_.prof.writeString(section(n), kName, name);
   core_.prof.writeString(section(n), kPath, form_->editFile()->text());
   profileButton(n)->setText(name);
+  fitButtons();
   if (!core_.prof.flush())
     core_.prompter.showMessage(kError,
                                QStringLiteral("Не удалось сохранить файл настроек %1\n%2")

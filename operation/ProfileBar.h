@@ -46,9 +46,12 @@ class ProfileBar : public QWidget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   int place(const QToolButton* button) const;
+  // kButtonWidth at the first font, in proportion to a larger one.
+  void fitButtons();
 
   AppCore& core_;
   QToolBar* toolBar_;
@@ -57,4 +60,5 @@ class ProfileBar : public QWidget {
   QAction* n1_;
   TFormProfile* form_;
   QToolButton* lastButton_ = nullptr;
+  int baseFontHeight_ = 0;
 };

@@ -28,6 +28,28 @@ class LampDelegate : public QStyledItemDelegate {
   const ParamGrid& binder_;
 };
 
+// Rows as tall as the grid's font needs, also after the user has chosen another font.
+class RowsFollowFont : public QObject {
+ public:
+  explicit RowsFollowFont(QTableWidget* grid) : QObject(grid), grid_(grid) {
+    fit();
+    grid->installEventFilter(this);
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == grid_ && event->type() == QEvent::FontChange) fit();
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  void fit() {
+    const int height = grid_->fontMetrics().height() + 4;
+    grid_->verticalHeader()->setMinimumSectionSize(height);
+    grid_->verticalHeader()->setDefaultSectionSize(height);
+    for (int row = 0; row < grid_->rowCount(); ++row) grid_->setRowHeight(row, height);
+  }
+  QTableWidget* grid_;
+};
+
 }  // namespace
 
 ParamGrid::ParamGrid(QTableWidget* grid, ParamTables& tables, ParamTables::Id id, Lamp lamp,
@@ -58,7 +80,7 @@ QTableWidget* ParamGrid::makeGrid(const QString& objectName, QWidget* parent) {
   grid->verticalHeader()->hide();
   grid->horizontalHeader()->setStretchLastSection(true);
   grid->setColumnWidth(0, 170);
-  grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 4);
+  new RowsFollowFont(grid);
   grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid->setSelectionMode(QAbstractItemView::NoSelection);
   grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

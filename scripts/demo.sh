@@ -12,6 +12,35 @@ cmake --build build -j"$(nproc)" --target tarvix tarvix-sim tarvix-cli
 mkdir -p demo
 cd demo
 [ -f mem.ini ] || printf '[connect]\r\nport=%s\r\nadr=100\r\n' "$PWD/ttySIM" > mem.ini
+# The simulated module starts with the address and line settings this mem.ini has, so a
+# module address changed in one run still connects in the next.
+connect_setting() {
+  tr -d '\r' < mem.ini | awk -F= -v key="$1" \
+    'tolower($0) ~ /^\[/ { in_connect = (tolower($0) == "[connect]"); next }
+     in_connect && tolower($1) == key { print $2; exit }'
+}
+# Numbers as mem.ini takes them: decimal, or hexadecimal after 0x.
+to_int() {
+  case $1 in
+    0[xX]*[!0-9a-fA-F]* | 0[xX]) return 1 ;;
+    0[xX]*) echo $((16#${1:2})) ;;
+    '' | *[!0-9]*) return 1 ;;
+    *) echo $((10#$1)) ;;
+  esac
+}
+sim_options=()
+if adr=$(to_int "$(connect_setting adr)") && ((adr >= 1 && adr <= 247)); then
+  sim_options+=(--address "$adr")
+fi
+if speed=$(to_int "$(connect_setting speed)") && ((speed <= 4)); then
+  sim_options+=(--speed "$speed")
+fi
+if parity=$(to_int "$(connect_setting parity)") && ((parity <= 2)); then
+  sim_options+=(--parity "$parity")
+fi
+if stopbits=$(to_int "$(connect_setting stopbits)"); then
+  sim_options+=(--stopbits "$((stopbits != 0))")
+fi
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   ../build/app/tarvix &
 else
@@ -23,5 +52,5 @@ app=$!
 ( while kill -0 $app 2>/dev/null; do sleep 1; done; pkill -f "tarvix-sim --link $PWD/ttySIM" ) &
 echo "Passwords: 4898 (level 1), 8766 (level 2). Session journal: demo/tarvix.log."
 echo "Simulated module console (help lists the commands, quit ends it):"
-../build/sim/tarvix-sim --link "$PWD/ttySIM" "$@" || true
+../build/sim/tarvix-sim --link "$PWD/ttySIM" "${sim_options[@]}" "$@" || true
 kill $app 2>/dev/null || true

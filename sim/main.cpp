@@ -24,9 +24,11 @@ const char kUsage[] =
     "                  [--r16-address N] [--d8r4-address N] [--baud N] [--turnaround MS]\n"
     "                  [--fault KIND[:RATE]]... [--late-ms MS] [--exception-code N]\n"
     "                  [--fault-bench] [--seed N] [--link PATH] [--motor-password N]\n"
+    "                  [--speed N] [--parity N] [--stopbits N]\n"
     "  KIND: drop, late, crc, address, exception, garbage; RATE 0..1 (default 1: every reply)\n"
     "  faults hit the module's replies only, unless --fault-bench is given\n"
     "  --motor-password: what a motor voltage change must carry (0..65535, default 5249)\n"
+    "  --speed, --parity, --stopbits: the module's link registers 1 to 3, as mem.ini keeps them\n"
     "  lines typed on stdin are console commands; 'help' lists them\n";
 
 PtyServer* activeServer = nullptr;
@@ -53,6 +55,7 @@ int main(int argc, char** argv) {
   long firmware = ModuleModel::kDefaultFirmware;
   long revision = 0;
   long value = 0;
+  long linkRegisters[3] = {-1, -1, -1};  // speed index, parity, stop bits: power-on values
 
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -100,6 +103,12 @@ int main(int argc, char** argv) {
       ok = SimConsole::addFault(bus.faults(), QString::fromLocal8Bit(text));
     } else if (arg == "--motor-password") {
       if ((ok = number(0, 0xFFFF))) module.setMotorPassword(uint16_t(value));
+    } else if (arg == "--speed") {
+      ok = parseNumber(text, 0, 4, &linkRegisters[0]);
+    } else if (arg == "--parity") {
+      ok = parseNumber(text, 0, 2, &linkRegisters[1]);
+    } else if (arg == "--stopbits") {
+      ok = parseNumber(text, 0, 1, &linkRegisters[2]);
     } else if (arg == "--link") {
       options.linkPath = text;
     } else {
@@ -112,6 +121,9 @@ int main(int argc, char** argv) {
     }
   }
   module.installFirmware(uint16_t(firmware), uint16_t(revision));
+  for (int i = 0; i < 3; ++i)
+    if (linkRegisters[i] >= 0)
+      module.set(uint16_t(ModuleModel::SpeedIndex + i), uint16_t(linkRegisters[i]));
 
   PtyServer server(bus, options);
   if (!server.open()) {

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/AppCore.h"
+#include "app/SessionJournal.h"
 #include "app/SettingsStore.h"
 #include "link/Clock.h"
 #include "link/ModbusRtuClient.h"
@@ -11,6 +12,7 @@
 #include "link/QtSerialLine.h"
 #include "link/SerialPortLink.h"
 #include "link/StatusLine.h"
+#include "link/WriteJournal.h"
 #include "params/Identification.h"
 #include "params/ParameterFile.h"
 #include "params/TableTransfer.h"
@@ -96,6 +98,10 @@ int CliTool::run(const QStringList& argsIn) {
 
   // Global options, before the command.
   Overrides overrides;
+  if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+    out_ << usage() << Qt::endl;
+    return Ok;
+  }
   while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
     const QString option = args.takeFirst();
     if (args.isEmpty()) return bad(option + QStringLiteral(" needs a value"));
@@ -155,6 +161,9 @@ int CliTool::run(const QStringList& argsIn) {
   StreamPrompter prompter(err_);
   SerialPortLink port(*line, mem, status, prompter);
   ModbusRtuClient client(port, mem, clock);
+  // Register writes are journalled as the window journals them.
+  SessionJournal journal(QStringLiteral("tarvix.log"));
+  client.setWriteObserver(journalWrites(journal, client));
 
   const QString path = SerialPortLink::configuredDevicePath(mem);
   port.openPort(path);

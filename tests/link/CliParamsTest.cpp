@@ -128,3 +128,22 @@ TEST_F(CliParams, FailuresExitWithOneAndUsageWithTwo) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CliParams, HelpAndJournalledPlainWrites) {
+  for (const QStringList& args : {QStringList{"--help"}, QStringList{"--port", "COM1", "-h"}}) {
+    EXPECT_EQ(run(args), CliTool::Ok);
+    EXPECT_TRUE(out.startsWith("usage: tarvix-cli"));
+    EXPECT_TRUE(err.isEmpty());
+  }
+  bus.module().installFirmware(205);
+  const QStringList link = {"--port", "COM1", "--adr", "100"};
+  ASSERT_EQ(run(link + QStringList{"write", "97", "321"}), CliTool::Ok) << err.toStdString();
+  ASSERT_EQ(run(link + QStringList{"write-multi", "98", "7", "8"}), CliTool::Ok);
+  const QString journal = QString::fromUtf8(fileBytes("tarvix.log"));
+  EXPECT_TRUE(journal.contains("Запись в устройство 100: рег. 97: 321")) << journal.toStdString();
+  EXPECT_TRUE(journal.contains("Запись в устройство 100: рег. 98: 7; рег. 99: 8"));
+}
+
+}  // namespace

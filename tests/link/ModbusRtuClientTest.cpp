@@ -255,3 +255,21 @@ TEST_F(ModbusRtuClientTest, ZeroSendTimeCountsOnlyAWriteThatFinishedAtOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// The tail of an exchange begun before the port was opened (another program, an earlier run)
+// is no answer either.
+TEST_F(ModbusRtuClientTest, FirstExchangeOnAFreshPortWaitsForAQuietLine) {
+  port.closePort();
+  port.openPort("COM1");
+  line.arriveLater(withCrc({100, 3, 2, 0, 9}), 60);  // a reply to nobody's request
+  line.script(withCrc({100, 3, 2, 0x44, 0x44}));
+  ReadExchange x = read(768, 1);
+  const uint32_t start = clock.tick();
+  ASSERT_TRUE(client.readRegisters(x));
+  EXPECT_EQ(x.registers[0], 0x4444);
+  EXPECT_EQ(clock.tick() - start, 60u + 120u + 80u);
+}
+
+}  // namespace

@@ -19,6 +19,10 @@ class ScriptedLine : public TimedSerialLine {
   };
   void script(QByteArray bytes, uint32_t delayMs = 1) { replies_.push_back({bytes, delayMs}); }
   void silence() { replies_.push_back({QByteArray(), 0}); }
+  // Bytes that arrive `delayMs` from now whatever is sent: a reply to somebody else.
+  void arriveLater(QByteArray bytes, uint32_t delayMs) {
+    pending_.push_back({clock_.tick() + delayMs, bytes});
+  }
 
   enum class WriteMode { Normal, NeverFinishes, CannotStart };
   WriteMode writeMode = WriteMode::Normal;

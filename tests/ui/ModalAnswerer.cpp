@@ -15,6 +15,8 @@ MessageBoxAnswerer::MessageBoxAnswerer(QMessageBox::StandardButton answer)
     : answerer_([this, answer](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         if (!box || !box->isVisible()) return;
-        seen_.push_back({box->windowTitle(), box->text(), box->icon()});
+        QStringList buttons;
+        for (QAbstractButton* b : box->buttons()) buttons << b->text();
+        seen_.push_back({box->windowTitle(), box->text(), box->icon(), buttons});
         box->button(answer)->click();
       }) {}

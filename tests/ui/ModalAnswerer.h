@@ -23,6 +23,7 @@ struct SeenBox {
   QString title;
   QString text;
   QMessageBox::Icon icon;
+  QStringList buttons;  // their texts, in the box's order
 };
 
 // Records every message box and presses `answer` in it; other modal windows are left alone.

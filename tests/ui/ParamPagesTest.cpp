@@ -154,6 +154,9 @@ TEST_F(ParamPagesTest, ShowingTheMainTabOffersToReload) {
       QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     ASSERT_EQ(user.seen().size(), 1u);
     EXPECT_EQ(user.seen()[0].title, "ВНИМАНИЕ!");
+    QStringList buttons = user.seen()[0].buttons;
+    buttons.sort();
+    EXPECT_EQ(buttons, QStringList({"ОК", "Отмена"}));
     EXPECT_EQ(core.requests.module[RequestFlags::MainRead], answer == QMessageBox::Ok);
   }
   // The service tab asks for its tables without a question.

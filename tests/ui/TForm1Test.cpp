@@ -5,8 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFontDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -21,6 +23,7 @@
 #include "link/CommThread.h"
 #include "operation/ControlPage.h"
 #include "operation/DiagramPage.h"
+#include "operation/ProfileBar.h"
 #include "ui/ModalAnswerer.h"
 
 namespace {
@@ -264,6 +267,13 @@ TEST_F(TForm1Test, ToolBarButtonsBreakAndRestoreTheLinkAndSetTheFont) {
     button("ToolButton38")->click();
     EXPECT_EQ(form.font().pointSize() == 17, accept);
   }
-  // Controls that take the window's font follow it.
+  // Controls that take the window's font follow it; grid rows and profile buttons grow with it.
   EXPECT_EQ(form.statusPanel(0)->font().pointSize(), 17);
+  QCoreApplication::processEvents();
+  QTableWidget* grid = form.panel1()->stringGridDigInputs();
+  ASSERT_GT(grid->rowCount(), 0);
+  EXPECT_GE(grid->rowHeight(0), grid->fontMetrics().height());
+  EXPECT_EQ(grid->verticalHeader()->defaultSectionSize(), grid->rowHeight(0));
+  for (int n = 1; n <= ProfileBar::kButtons; ++n)
+    EXPECT_GT(form.profileBar()->profileButton(n)->width(), ProfileBar::kButtonWidth);
 }

@@ -34,6 +34,8 @@ TEST(TForm3, RightPasswordsGiveTheirLevel) {
     TForm3 dialog;
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Вход с паролем"));
     EXPECT_EQ(dialog.edit1()->echoMode(), QLineEdit::Password);
+    dialog.edit1()->setText("48");
+    EXPECT_EQ(dialog.edit1()->displayText(), "**");
     MessageBoxAnswerer boxes;
     ModalAnswerer user([&](QWidget* modal) {
       if (modal == &dialog) typeAndConfirm(dialog, c.password, c.byEnter);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QDialogButtonBox>
 #include <QEventLoop>
+#include <QFileDialog>
+#include <QPushButton>
 #include <thread>
 
 #include "app/WidgetPrompter.h"
@@ -47,4 +50,20 @@ TEST(WidgetPrompter, ConfirmReportsTheAnswerFromEitherThread) {
     EXPECT_EQ(fromWindow, answer == QMessageBox::Ok);
     EXPECT_EQ(boxes.seen().size(), 2u);
   }
+}
+
+// The stock dialogs speak Russian (Qt's own translations, loaded as the program loads them),
+// and the program's boxes carry their own button texts.
+TEST(WidgetPrompter, StockDialogsAndBoxesAreInRussian) {
+  QFileDialog files;
+  files.setOption(QFileDialog::DontUseNativeDialog);
+  auto* buttons = files.findChild<QDialogButtonBox*>();
+  ASSERT_NE(buttons, nullptr);
+  EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text(), "Отмена");
+
+  WidgetPrompter prompter;
+  MessageBoxAnswerer boxes;
+  prompter.showMessage("Ошибка", "Нет ответа", Prompter::Icon::Error);
+  ASSERT_EQ(boxes.seen().size(), 1u);
+  EXPECT_EQ(boxes.seen()[0].buttons, QStringList({"ОК"}));
 }
