@@ -1,9 +1,9 @@
 #include "app/TForm1.h"
 
 #include <QCheckBox>
+#include <cstdlib>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QEventLoop>
 #include <QFontDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -19,7 +19,6 @@
 #include <QToolButton>
 
 #include "app/LinkIndicator.h"
-#include "app/MessageBoxes.h"
 #include "app/ProgressPanel.h"
 #include "app/SidePanel.h"
 #include "bench/TestPage.h"
@@ -70,15 +69,15 @@ TForm1::TForm1(const QString& directory, std::unique_ptr<SerialLine> line, Clock
   connect(&core_.status, &StatusLine::passDurationChanged, panel1_->label12(),
           [this](int ms) { panel1_->label12()->setText(QString::number(ms)); });
   connect(
-      &core_.control, &ControlState::changed, this,
+      &core_.operation.control, &ControlState::changed, this,
       [this] {
-        controlPage_->staticText3()->setText(core_.control.commandText());
-        controlPage_->staticText2()->setText(core_.control.stateText());
+        controlPage_->staticText3()->setText(core_.operation.control.commandText());
+        controlPage_->staticText2()->setText(core_.operation.control.stateText());
       },
       Qt::QueuedConnection);
   // The status read fetches the block of the page the user looks at.
   connect(pageControl1_, &QTabWidget::currentChanged, this,
-          [this](int index) { core_.activePage = AppCore::Page(index); });
+          [this](int index) { core_.params.activePage = ParamsState::Page(index); });
 
   FormCreate();
 }
@@ -244,19 +243,20 @@ void TForm1::FormClose() {
   if (closed_) return;
   closed_ = true;
   timer1_->stop();
-  waitForWorker();
+  // A question the worker is waiting on is answered with Cancel, so its pass can end.
+  prompter_.shutDown();
+  if (!core_.stopWorker(AppContext::kWorkerJoinMs)) {
+    core_.journal.append(QStringLiteral("Поток обмена не завершился; настройки сохранены"));
+    flushMem();
+    std::quick_exit(EXIT_FAILURE);
+  }
   core_.mem.writeInteger(kMeasure, QStringLiteral("reset_diag"),
                          diagramPage_->checkBoxResetDiagManually()->isChecked() ? 1 : 0);
   flushMem();
   core_.port().closePort();
 }
 
-void TForm1::flushMem() {
-  if (core_.mem.flush()) return;
-  showMessageBox(this, QMessageBox::Critical, QStringLiteral("Ошибка"),
-                        QStringLiteral("Не удалось сохранить файл настроек %1\n%2")
-                            .arg(core_.mem.path(), core_.mem.lastError()));
-}
+void TForm1::flushMem() { flushOrReport(core_.mem, prompter_); }
 
 // Worker-side changes reach the window queued.
 void TForm1::connectCoreState() {
@@ -278,9 +278,9 @@ void TForm1::connectCoreState() {
           timer1_->stop();
       },
       Qt::QueuedConnection);
-  connect(&core_.tables, &ParamTables::structureChanged, this, &TForm1::showFirmware,
+  connect(&core_.params.tables, &ParamTables::structureChanged, this, &TForm1::showFirmware,
           Qt::QueuedConnection);
-  connect(&core_.tables, &ParamTables::choicesChanged, this, &TForm1::showChoices,
+  connect(&core_.params.tables, &ParamTables::choicesChanged, this, &TForm1::showChoices,
           Qt::QueuedConnection);
 }
 
@@ -289,19 +289,20 @@ void TForm1::connectPages() {
   connect(mainPage_, &MainPage::shown, this, &TForm1::TabSheetMainShow, Qt::QueuedConnection);
   connect(servicePage_, &ServicePage::shown, this, &TForm1::TabSheetServiceShow);
   connect(mainPage_->buttonSave(), &QPushButton::clicked, this, &TForm1::ButtonSaveClick);
-  const auto ButtonShowConnectClick = [this] { moduleLinkSettings(this, core_, timer1_); };
+  moduleLinkSettings_ = new ModuleLinkSettings(this, core_.link(), core_.linkParams);
+  const auto ButtonShowConnectClick = [this] { moduleLinkSettings_->ButtonShowConnectClick(); };
   connect(mainPage_->buttonShowConnect(), &QPushButton::clicked, this, ButtonShowConnectClick);
   connect(controlPage_->buttonConnect(), &QPushButton::clicked, this, ButtonShowConnectClick);
   connect(mainPage_->buttonChange(), &QPushButton::clicked, this,
-          [this] { ButtonChangeClick(this, core_); });
+          [this] { ButtonChangeClick(this, core_.paramsContext()); });
   connect(mainPage_->buttonSaveProfile(), &QPushButton::clicked, this,
-          [this] { saveParameterFileDialog(this, core_, timer1_); });
+          [this] { saveParameterFileDialog(this, core_.paramsContext(), timer1_); });
   connect(mainPage_->buttonLoadProfile(), &QPushButton::clicked, this,
-          [this] { loadParameterFileDialog(this, core_, timer1_); });
+          [this] { loadParameterFileDialog(this, core_.paramsContext(), timer1_); });
   connect(servicePage_->buttonSaveService(), &QPushButton::clicked, this,
           &TForm1::ButtonSaveServiceClick);
   connect(mainPage_, &MainPage::choicesEdited, this, [this](bool alarmOn, bool direct) {
-    core_.tables.updateChoices([&](ParamTables::Choices& c) {
+    core_.params.tables.updateChoices([&](ParamTables::Choices& c) {
       c.alarmOn = alarmOn;
       c.direct = direct;
     });
@@ -309,7 +310,7 @@ void TForm1::connectPages() {
   connect(
       servicePage_, &ServicePage::inversionEdited, this,
       [this](const std::array<bool, ParamTables::kInversionItems>& checked) {
-        core_.tables.updateChoices([&](ParamTables::Choices& c) { c.inversionChecked = checked; });
+        core_.params.tables.updateChoices([&](ParamTables::Choices& c) { c.inversionChecked = checked; });
       });
   const auto remember = [this](QComboBox* box, const char* key, std::atomic_int& index) {
     connect(box, &QComboBox::activated, this, [this, box, key, &index](int i) {
@@ -318,32 +319,32 @@ void TForm1::connectPages() {
       index = i;
     });
   };
-  remember(diagramPage_->comboBoxParsDiag(), "diag", core_.diagramValueIndex);
-  remember(testPage_->comboBoxTestDiag(), "diag_test", core_.testDiagramValueIndex);
+  remember(diagramPage_->comboBoxParsDiag(), "diag", core_.params.diagramValueIndex);
+  remember(testPage_->comboBoxTestDiag(), "diag_test", core_.params.testDiagramValueIndex);
 }
 
 // After identification: the groups the firmware has, the diagram selectors and the names of
 // the inversion items.
 void TForm1::showFirmware() {
-  const ParamTables::Firmware f = core_.tables.firmware();
+  const ParamTables::Firmware f = core_.params.tables.firmware();
   const int version = f.built ? f.version : 0;
   mainPage_->showFirmwareGroups(version, core_.mem);
   servicePage_->showFirmwareGroups(firmware::hasAutoReset(version),
                                    firmware::hasInputInversion(version, f.revision),
-                                   core_.tables.table(ParamTables::DigInputs).names);
-  const QStringList debugNames = core_.tables.table(ParamTables::Debug).names;
+                                   core_.params.tables.table(ParamTables::DigInputs).names);
+  const QStringList debugNames = core_.params.tables.table(ParamTables::Debug).names;
   const auto fill = [&](QComboBox* box, int index) {
     const QSignalBlocker quiet(box);
     box->clear();
     box->addItems(debugNames);
     box->setCurrentIndex(debugNames.isEmpty() ? -1 : index);
   };
-  fill(diagramPage_->comboBoxParsDiag(), core_.diagramValueIndex);
-  fill(testPage_->comboBoxTestDiag(), core_.testDiagramValueIndex);
+  fill(diagramPage_->comboBoxParsDiag(), core_.params.diagramValueIndex);
+  fill(testPage_->comboBoxTestDiag(), core_.params.testDiagramValueIndex);
 }
 
 void TForm1::showChoices() {
-  const ParamTables::Choices c = core_.tables.choices();
+  const ParamTables::Choices c = core_.params.tables.choices();
   mainPage_->showChoices(c.alarmOn, c.direct,
                          c.motorVoltageShown
                              ? TableTransfer::motorVoltageName(core_.mem, c.motorVoltageType)
@@ -353,7 +354,7 @@ void TForm1::showChoices() {
 
 void TForm1::TabSheetMainShow() {
   if (pageControl1_->currentWidget() != mainPage_) return;  // the user moved on meanwhile
-  TableTransfer::askToReloadMainTab(core_);
+  TableTransfer::askToReloadMainTab(core_.link());
 }
 
 void TForm1::TabSheetServiceShow() { core_.requests.module[RequestFlags::ServiceRead] = true; }
@@ -361,17 +362,6 @@ void TForm1::TabSheetServiceShow() { core_.requests.module[RequestFlags::Service
 void TForm1::ButtonSaveClick() { core_.requests.module[RequestFlags::MainWrite] = true; }
 
 void TForm1::ButtonSaveServiceClick() { core_.requests.module[RequestFlags::ServiceWrite] = true; }
-
-// Waits for the worker's loop to end while window messages keep running, so a message box the
-// worker is holding its pass for can still be answered.
-void TForm1::waitForWorker() {
-  CommThread* worker = core_.worker();
-  if (!worker) return;
-  QEventLoop loop;
-  connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
-  if (worker->isRunning()) loop.exec();
-  worker->wait();
-}
 
 void TForm1::refreshLinkIndicator() { shape1()->setOnline(core_.flags.moduleOnline); }
 
@@ -382,21 +372,21 @@ void TForm1::showStatusText(int panel, const QString& text) {
 }
 
 void TForm1::captionProfileButtons() {
-  profileBar_ = new ProfileBar(core_, mainPage_->groupBox21());
+  profileBar_ = new ProfileBar(core_.paramsContext(), core_.prof, mainPage_->groupBox21());
   mainPage_->groupBox21()->layout()->addWidget(profileBar_);
 }
 
 // The texts of the executing command and of the control state; the event log's code tables
 // join them when the log arrives.
 void TForm1::readTextLists() {
-  core_.control.loadTexts(core_.mem.readSectionValues(QStringLiteral("cmd_stat")),
+  core_.operation.control.loadTexts(core_.mem.readSectionValues(QStringLiteral("cmd_stat")),
                           core_.mem.readSectionValues(QStringLiteral("ctrl_stat")));
 }
 
 // Binds the status grids to the core tables, then builds them empty: the layout is not known
 // until the module has been identified.
 void TForm1::buildTables() {
-  ParamTables& t = core_.tables;
+  ParamTables& t = core_.params.tables;
   auto online = [this] { return bool(core_.flags.moduleOnline); };
   new ParamGrid(panel1_->stringGridDigInputs(), t, ParamTables::DigInputs,
                 ParamGrid::Lamp::NonZeroLime);
@@ -414,12 +404,12 @@ void TForm1::buildTables() {
   editable(servicePage_->stringGridAmps(), ParamTables::Amps);
   editable(servicePage_->stringGridDebInpsParam(), ParamTables::DebInpsParam);
   editable(servicePage_->stringGridAutoReset(), ParamTables::AutoReset);
-  Identification(core_).buildTables();
+  Identification(core_.paramsContext()).buildTables();
 }
 
-void TForm1::ToolButton1Click() { programLinkSettings(this, core_, timer1_); }
+void TForm1::ToolButton1Click() { programLinkSettings(this, core_.link(), timer1_); }
 
-void TForm1::ToolButton2Click() { programSettings(this, core_, timer1_); }
+void TForm1::ToolButton2Click() { programSettings(this, core_.link(), timer1_); }
 
 void TForm1::ToolButton3Click() { core_.flags.linkSuspended = true; }
 

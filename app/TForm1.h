@@ -4,8 +4,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/AppCore.h"
-#include "app/WidgetPrompter.h"
+#include "app/AppContext.h"
+#include "core/WidgetPrompter.h"
 
 class QLabel;
 class QTabWidget;
@@ -18,6 +18,7 @@ class ErrorsPage;
 class LinkIndicator;
 class LogTimePage;
 class MainPage;
+class ModuleLinkSettings;
 class ProfileBar;
 class ProgressPanel;
 class ServicePage;
@@ -40,7 +41,7 @@ class TForm1 : public QMainWindow {
   void setAccessLevelSource(std::function<int()> source) { accessLevelSource_ = std::move(source); }
   int accessLevel() const { return accessLevel_; }
 
-  AppCore& core() { return core_; }
+  AppContext& core() { return core_; }
 
   QTabWidget* pageControl1() const { return pageControl1_; }
   MainPage* tabSheetMain() const { return mainPage_; }
@@ -56,6 +57,8 @@ class TForm1 : public QMainWindow {
   LinkIndicator* shape1() const;
   QLabel* statusPanel(int index) const { return statusPanels_.at(index); }
   QTimer* timer1() const { return timer1_; }
+
+  ModuleLinkSettings* moduleLinkSettings() const { return moduleLinkSettings_; }
 
   // Sets the lamp from the core's online flag.
   void refreshLinkIndicator();
@@ -88,7 +91,6 @@ class TForm1 : public QMainWindow {
   bool FormCloseQuery();
   void FormClose();
   void applyAccessLevel(int level);
-  void waitForWorker();
   // Writes mem.ini to disk; says so when that fails.
   void flushMem();
   void connectCoreState();
@@ -100,7 +102,8 @@ class TForm1 : public QMainWindow {
   void buildTables();
 
   WidgetPrompter prompter_;
-  AppCore core_;
+  AppContext core_;
+  ModuleLinkSettings* moduleLinkSettings_ = nullptr;
   std::function<int()> accessLevelSource_;
   int accessLevel_ = 0;
   bool shown_ = false;

@@ -5,9 +5,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/DialogButtons.h"
-#include "app/MessageBoxes.h"
-#include "app/Variant.h"
+#include "core/DialogButtons.h"
+#include "core/MessageBoxes.h"
+#include "core/Variant.h"
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Form3"));

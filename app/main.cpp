@@ -3,8 +3,8 @@
 #include <QMessageBox>
 #include <exception>
 
-#include "app/MessageBoxes.h"
-#include "app/QtTranslations.h"
+#include "core/MessageBoxes.h"
+#include "core/QtTranslations.h"
 #include "app/TForm1.h"
 #include "app/TForm3.h"
 

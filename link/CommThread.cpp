@@ -1,14 +1,16 @@
 #include "link/CommThread.h"
 
-#include "app/AppCore.h"
+#include "link/LinkFlags.h"
+#include "link/PollCycle.h"
+#include "link/SerialPortLink.h"
 
-CommThread::CommThread(AppCore& core, QObject* parent)
-    : QThread(parent), core_(core), cycle_(core) {}
+CommThread::CommThread(PollCycle& cycle, LinkFlags& flags, SerialPortLink& port, QObject* parent)
+    : QThread(parent), cycle_(cycle), flags_(flags), port_(port) {}
 
 void CommThread::run() {
-  while (!core_.flags.workerStopRequest) cycle_.pollPass();
+  while (!flags_.workerStopRequest) cycle_.pollPass();
   // The port object was made on this thread and must be released here; the window's own
   // close of the port afterwards then finds nothing open.
-  core_.port().closePort();
-  core_.flags.workerStopRequest = false;
+  port_.closePort();
+  flags_.workerStopRequest = false;
 }

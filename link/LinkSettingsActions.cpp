@@ -1,18 +1,17 @@
 #include "link/LinkSettingsActions.h"
 
 #include <QComboBox>
-#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QSerialPortInfo>
 #include <QTimer>
 #include <algorithm>
-#include <functional>
 
-#include "app/AppCore.h"
-#include "app/MessageBoxes.h"
-#include "link/SerialPortLink.h"
+#include "core/SettingsStore.h"
+#include "link/LinkFlags.h"
+#include "link/LinkSettings.h"
+#include "link/ModuleLinkParams.h"
+#include "link/RequestFlags.h"
 #include "link/TConparDlg.h"
 #include "link/TForm2.h"
 
@@ -20,31 +19,6 @@ namespace {
 
 const QString kConnect = QStringLiteral("connect");
 const QString kMeasure = QStringLiteral("measure");
-constexpr uint32_t kReadWaitMs = 3000;
-constexpr uint32_t kTimeoutPauseMs = 1000;
-constexpr int kPollIntervalMs = 20;
-
-// Lets the window repaint and queued updates arrive, but takes no clicks or keys, until
-// `done` holds or `ms` have passed on the core's clock. True when `done` ended the wait.
-bool waitWithoutUserInput(Clock& clock, uint32_t ms, const std::function<bool()>& done) {
-  const uint32_t start = clock.tick();
-  if (done()) return true;
-  bool result = false;
-  QEventLoop loop;
-  QTimer poll;
-  poll.setInterval(kPollIntervalMs);
-  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    if (done()) {
-      result = true;
-      loop.quit();
-    } else if (clock.tick() - start >= ms) {
-      loop.quit();
-    }
-  });
-  poll.start();
-  loop.exec(QEventLoop::ExcludeUserInputEvents);
-  return result;
-}
 
 void stopTimer(QTimer* timer1) {
   if (timer1) timer1->stop();
@@ -52,13 +26,6 @@ void stopTimer(QTimer* timer1) {
 
 void startTimer(QTimer* timer1) {
   if (timer1) timer1->start();
-}
-
-void flushOrSay(QWidget* parent, SettingsStore& mem) {
-  if (mem.flush()) return;
-  showMessageBox(
-      parent, QMessageBox::Critical, QStringLiteral("Ошибка"),
-      QStringLiteral("Не удалось сохранить файл настроек %1\n%2").arg(mem.path(), mem.lastError()));
 }
 
 // A combo box that shows no item (the stored index was out of range) leaves the key alone.
@@ -79,10 +46,10 @@ void addSystemPorts(QComboBox* box) {
   }
   std::sort(names.begin(), names.end());
   for (const QString& name : names) {
-    const QString path = SerialPortLink::devicePath(name);
+    const QString path = LinkSettings::devicePath(name);
     bool listed = false;
     for (int i = 0; i < box->count() && !listed; ++i)
-      listed = box->itemText(i) == name || SerialPortLink::devicePath(box->itemText(i)) == path;
+      listed = box->itemText(i) == name || LinkSettings::devicePath(box->itemText(i)) == path;
     if (!listed) box->addItem(name);
   }
 }
@@ -101,9 +68,9 @@ void selectPort(QComboBox* box, const QString& port) {
 
 }  // namespace
 
-void programLinkSettings(QWidget* parent, AppCore& core, QTimer* timer1) {
+void programLinkSettings(QWidget* parent, const LinkContext& link, QTimer* timer1) {
   stopTimer(timer1);
-  SettingsStore& mem = core.mem;
+  SettingsStore& mem = link.mem;
   auto text = [&](const char* key, const char* def) {
     return mem.readString(kConnect, QLatin1String(key), QLatin1String(def));
   };
@@ -142,16 +109,16 @@ void programLinkSettings(QWidget* parent, AppCore& core, QTimer* timer1) {
     write("cto3", dlg.edit3()->text());
     write("cto4", dlg.edit5()->text());
     write("cto5", dlg.edit6()->text());
-    flushOrSay(parent, mem);
+    flushOrReport(mem, link.prompter);
     // Even unchanged settings reopen the port: the user may be retrying a failed open.
-    core.flags.portReopenRequest = true;
+    link.flags.portReopenRequest = true;
   }
   startTimer(timer1);
 }
 
-void programSettings(QWidget* parent, AppCore& core, QTimer* timer1) {
+void programSettings(QWidget* parent, const LinkContext& link, QTimer* timer1) {
   stopTimer(timer1);
-  SettingsStore& mem = core.mem;
+  SettingsStore& mem = link.mem;
   TForm2 form(parent);
   form.edit1()->setText(mem.readString(kMeasure, QStringLiteral("period"), QStringLiteral("1000")));
   const int type = mem.readInteger(kMeasure, QStringLiteral("type"), 0);
@@ -164,28 +131,45 @@ void programSettings(QWidget* parent, AppCore& core, QTimer* timer1) {
       mem.writeInteger(kMeasure, QStringLiteral("type"), chosen);
       // The input names depend on the drive type: the worker identifies the module again at
       // its next pass, between two exchanges, and builds the tables with the new names.
-      core.requests.identify = true;
+      link.requests.identify = true;
     }
-    flushOrSay(parent, mem);
+    flushOrReport(mem, link.prompter);
     if (timer1) timer1->setInterval(mem.readInteger(kMeasure, QStringLiteral("period"), 1000));
   }
   startTimer(timer1);
 }
 
-void moduleLinkSettings(QWidget* parent, AppCore& core, QTimer* /*timer1*/) {
-  std::atomic_bool& readRequest = core.requests.module[RequestFlags::LinkParamsRead];
-  readRequest = true;
-  if (!waitWithoutUserInput(core.clock, kReadWaitMs, [&] { return !readRequest; })) {
-    readRequest = false;
-    core.showLinkFailure(QStringLiteral("Тайм-аут чтения параметров связи из модуля"));
-    waitWithoutUserInput(core.clock, kTimeoutPauseMs, [] { return false; });
-    return;
-  }
+ModuleLinkSettings::ModuleLinkSettings(QWidget* parent, const LinkContext& link,
+                                       ModuleLinkParams& params)
+    : QObject(parent), parent_(parent), link_(link), params_(params) {
+  readTimer_.setSingleShot(true);
+  readTimer_.setInterval(kReadWaitMs);
+  connect(&readTimer_, &QTimer::timeout, this, &ModuleLinkSettings::readTimedOut);
+  connect(&link_.requests, &RequestFlags::served, this,
+          [this](int request, bool) {
+            if (request == RequestFlags::LinkParamsRead && readTimer_.isActive()) readServed();
+          },
+          Qt::QueuedConnection);
+}
 
-  const bool stopBits = core.flags.firmwareVersion >= ModuleLinkParams::kStopBitsFirmware;
+void ModuleLinkSettings::ButtonShowConnectClick() {
+  if (readTimer_.isActive()) return;  // already waiting for the worker
+  link_.requests.module[RequestFlags::LinkParamsRead] = true;
+  readTimer_.start();
+}
+
+void ModuleLinkSettings::readTimedOut() {
+  // The module is offline, or the worker busy: the request must not linger.
+  link_.requests.module[RequestFlags::LinkParamsRead] = false;
+  link_.showLinkFailure(QStringLiteral("Тайм-аут чтения параметров связи из модуля"));
+}
+
+void ModuleLinkSettings::readServed() {
+  readTimer_.stop();
+  const bool stopBits = link_.flags.firmwareVersion >= ModuleLinkParams::kStopBitsFirmware;
   // A failed read leaves the registers of the last successful one here (zero before any).
-  const auto registers = core.linkParams.registersRead();
-  TConparDlg dlg(parent);
+  const auto registers = params_.registersRead();
+  TConparDlg dlg(parent_);
   dlg.setStopBitsShown(stopBits);
   dlg.editAdr()->setText(QString::number(registers[0]));
   dlg.comboBox2()->setCurrentIndex(registers[1]);
@@ -203,6 +187,6 @@ void moduleLinkSettings(QWidget* parent, AppCore& core, QTimer* /*timer1*/) {
   entry.speed = index(dlg.comboBox2(), 1);
   entry.parity = index(dlg.comboBox3(), 2);
   entry.stopBits = stopBits ? index(dlg.comboBoxStops(), 3) : int(registers[3]);
-  core.linkParams.setEntry(entry);
-  core.requests.module[RequestFlags::LinkParamsWrite] = true;
+  params_.setEntry(entry);
+  link_.requests.module[RequestFlags::LinkParamsWrite] = true;
 }

@@ -1,38 +1,48 @@
 #pragma once
 
-#include <QVector>
+#include <QString>
 #include <cstdint>
 #include <functional>
-#include <mutex>
-#include <optional>
-#include <unordered_map>
 
 #include "link/Exchange.h"
+#include "link/LinkSettings.h"
 
 class Clock;
 class SerialLine;
 class SerialPortLink;
 class SettingsStore;
 
-// Modbus RTU master: functions 3, 16 and 6 with the reply checks in a fixed order and the
-// failure texts the user sees, plus the thin wrappers that add the slave address and retries.
-// The `send`, `sleep` and `receive` times of mem.ini are read at every call.
+// Told of every exchange that reached the bus; called on the exchanging thread, under the
+// port lock, so it must be quick.
+class ExchangeObserver {
+ public:
+  virtual ~ExchangeObserver() = default;
+  // A read reply that passed every check.
+  virtual void registersRead(uint8_t slave, uint16_t first, const uint16_t* values, int count) = 0;
+  // A write frame, done or not; `error` holds the failure text.
+  virtual void registersWritten(uint8_t slave, uint16_t first, const uint16_t* values, int count,
+                                bool ok, const QString& error) = 0;
+};
+
+// Modbus RTU master: one exchange of function 3, 16 or 6 at a time on the shared port, with
+// the reply checks (RtuFrame) and the failure texts the user sees, plus the thin wrappers
+// that add the slave address and the retry policy. The timing and the module address come
+// from mem.ini at every call.
 class ModbusRtuClient {
  public:
-  ModbusRtuClient(SerialPortLink& port, SettingsStore& mem, Clock& clock);
+  ModbusRtuClient(SerialPortLink& port, const SettingsStore& mem, Clock& clock);
 
   bool readRegisters(ReadExchange& x);
   bool writeRegisters(WriteExchange& x);
   bool writeRegister(WriteExchange& x);
 
+  // The retry policy of every caller: up to kAttempts tries, stopping at the first success.
   static constexpr int kAttempts = 5;
-  // The most registers one RTU frame of 256 bytes carries; a request for none or for more is
-  // refused before the bus with countRefusal().
-  static constexpr uint16_t kMaxReadCount = 125;
-  static constexpr uint16_t kMaxWriteCount = 123;
+  static bool withRetries(const std::function<bool()>& attempt);
+  // Requests for no registers, or for more than a frame carries, never reach the bus.
   static QString countRefusal(uint16_t count);
-  // Module address: low 8 bits of connect/adr (default 100).
-  uint8_t moduleAddress() const;
+
+  uint8_t moduleAddress() const { return settings_.moduleAddress(); }
   bool readModuleRegisters(ReadExchange& x, uint16_t first, uint16_t count);
   bool readRegistersAt(ReadExchange& x, uint8_t slave, uint16_t first, uint16_t count);
   bool writeRegisterAt(WriteExchange& x, uint8_t slave, uint16_t reg, uint16_t value);
@@ -44,42 +54,23 @@ class ModbusRtuClient {
   bool writeModuleRegisters(WriteExchange& x, uint16_t first, const uint16_t* values,
                             uint16_t count);
 
-  // Told of every register write frame, with the value each register had when last read
-  // (or written) where one is known: the session journal records what was changed on site.
-  struct WrittenRegister {
-    uint16_t address;
-    std::optional<uint16_t> old;
-    uint16_t value;
-  };
-  using WriteObserver = std::function<void(uint8_t slave, const QVector<WrittenRegister>& registers,
-                                           bool ok, const QString& error)>;
-  void setWriteObserver(WriteObserver observer);
+  void setObserver(ExchangeObserver* observer) { observer_ = observer; }
 
   // The exchange record the bench output writes go through.
   WriteExchange& benchExchange() { return bench_; }
 
  private:
-  struct Timing {
-    uint32_t send, sleep, receive;
-  };
-  Timing timing() const;
-  void prepareLine(SerialLine& line, const Timing& t);
+  void prepareLine(SerialLine& line, const LinkSettings::Timing& t);
   // Sets the error text and has the next exchange wait for the line to fall quiet; false.
   bool failed(QString& error, const QString& text);
-  bool writeFrame(WriteExchange& x, const uint8_t* request, int length, uint8_t function);
-  bool observedWrite(WriteExchange& x, uint16_t count, const uint8_t* request, int length,
-                     uint8_t function);
-  void rememberValues(uint8_t slave, uint16_t first, const uint16_t* values, int count);
+  bool exchangeWrite(WriteExchange& x, const uint8_t* request, int length, uint16_t count);
 
   SerialPortLink& port_;
-  SettingsStore& mem_;
+  LinkSettings settings_;
   Clock& clock_;
+  ExchangeObserver* observer_ = nullptr;
   WriteExchange bench_;
   // Under the port lock: the last exchange failed at failedAt_.
   bool recoveryPending_ = false;
   uint32_t failedAt_ = 0;
-
-  std::mutex knownMutex_;
-  std::unordered_map<uint32_t, uint16_t> known_;  // (slave << 16 | register) -> value
-  WriteObserver writeObserver_;
 };

@@ -2,9 +2,14 @@
 
 #include <algorithm>
 
-#include "app/AppCore.h"
-#include "link/Prompter.h"
-#include "params/TableTransfer.h"
+#include "core/Clock.h"
+#include "core/Numbers.h"
+#include "core/ProgressLine.h"
+#include "core/Prompter.h"
+#include "core/SettingsStore.h"
+#include "link/LinkContext.h"
+#include "link/LinkFlags.h"
+#include "link/ModbusRtuClient.h"
 
 namespace {
 const QString kConnect = QStringLiteral("connect");
@@ -31,32 +36,31 @@ void ModuleLinkParams::setEntry(const Entry& entry) {
   entry_ = entry;
 }
 
-bool readModuleLinkParams(AppCore& core) {
-  const int count = ModuleLinkParams::registerCount(core.flags.firmwareVersion);
+bool readModuleLinkParams(const LinkContext& link, ModuleLinkParams& params) {
+  const int count = ModuleLinkParams::registerCount(link.flags.firmwareVersion);
   ReadExchange x;
-  if (!core.client().readModuleRegisters(x, 0, uint16_t(count))) {
+  if (!link.client.readModuleRegisters(x, 0, uint16_t(count))) {
     // The dialog then opens with the registers of the last successful read.
-    core.showLinkFailure(x.error);
+    link.showLinkFailure(x.error);
     return false;
   }
-  core.linkParams.storeRead(x.registers.data(), std::min<int>(count, x.decodedCount));
+  params.storeRead(x.registers.data(), std::min<int>(count, x.decodedCount));
   return true;
 }
 
-bool writeModuleLinkParams(AppCore& core) {
-  const int count = ModuleLinkParams::registerCount(core.flags.firmwareVersion);
-  core.progress.show(QStringLiteral("Запись параметров связи в модуль..."));
-  const ModuleLinkParams::Entry entry = core.linkParams.entry();
-  TableTransfer transfer(core);
+bool writeModuleLinkParams(const LinkContext& link, ModuleLinkParams& params) {
+  const int count = ModuleLinkParams::registerCount(link.flags.firmwareVersion);
+  link.progress.show(QStringLiteral("Запись параметров связи в модуль..."));
+  const ModuleLinkParams::Entry entry = params.entry();
 
   // The dialog refuses a non-integer address; one that does not fit a register would reach
   // the module cut to 16 bits while mem.ini kept the full number, so neither is sent.
   int address = 0;
-  if (!SettingsStore::parseInteger(entry.address, &address) || address < 0 || address > 0xFFFF) {
-    core.prompter.showMessage(QStringLiteral("Ошибка"),
+  if (!parseInteger(entry.address, &address) || address < 0 || address > 0xFFFF) {
+    link.prompter.showMessage(QStringLiteral("Ошибка"),
                               QStringLiteral("Некорректное значение адреса модуля"),
                               Prompter::Icon::Error);
-    transfer.showWriteFailure();
+    showWriteFailure(link.progress, link.status, link.clock);
     return false;
   }
 
@@ -64,27 +68,22 @@ bool writeModuleLinkParams(AppCore& core) {
       uint16_t(address), uint16_t(entry.speed), uint16_t(entry.parity), uint16_t(entry.stopBits)};
   WriteExchange x;
   // Sent to the present address; the module answers from there and takes the new one after.
-  if (!core.client().writeModuleRegisters(x, 0, values, uint16_t(count))) {
-    transfer.showWriteFailure();
+  if (!link.client.writeModuleRegisters(x, 0, values, uint16_t(count))) {
+    showWriteFailure(link.progress, link.status, link.clock);
     return false;
   }
 
-  SettingsStore& mem = core.mem;
+  SettingsStore& mem = link.mem;
   mem.writeInteger(kConnect, QStringLiteral("adr"), address);
   mem.writeInteger(kConnect, QStringLiteral("speed"), entry.speed);
   mem.writeInteger(kConnect, QStringLiteral("parity"), entry.parity);
   if (count == 4) mem.writeInteger(kConnect, QStringLiteral("stopbits"), entry.stopBits);
-  if (!mem.flush()) {
-    // The module already has the new settings and the program uses them from memory; the
-    // user must know the file on disk still has the old ones.
-    core.prompter.showMessage(QStringLiteral("Ошибка"),
-                              QStringLiteral("Не удалось сохранить файл настроек %1\n%2")
-                                  .arg(mem.path(), mem.lastError()),
-                              Prompter::Icon::Error);
-  }
+  // The module already has the new settings and the program uses them from memory; the user
+  // must know if the file on disk still has the old ones.
+  flushOrReport(mem, link.prompter);
 
-  core.progress.setText(QStringLiteral("УСПЕШНО!!!"));
-  core.clock.sleep(kSuccessPauseMs);
-  core.progress.hide();
+  link.progress.setText(QStringLiteral("УСПЕШНО!!!"));
+  link.clock.sleep(kSuccessPauseMs);
+  link.progress.hide();
   return true;
 }

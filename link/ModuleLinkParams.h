@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <mutex>
 
-class AppCore;
+struct LinkContext;
 
 // The module's own link settings, holding registers 0 to 3: slave address, baud rate index,
 // parity and (from firmware 202) stop bits. The window fills its dialog from the registers
@@ -43,7 +43,7 @@ class ModuleLinkParams {
 
 // Worker, inside a pass whose status read succeeded. Reads registers 0 to 2 (0 to 3 from
 // firmware 202) into the core's link parameters; a failure goes to the status line.
-bool readModuleLinkParams(AppCore& core);
+bool readModuleLinkParams(const LinkContext& link, ModuleLinkParams& params);
 // Writes the confirmed entry to the module at its present address, then stores it in
 // mem.ini, with the progress panel. A failed write stores nothing.
-bool writeModuleLinkParams(AppCore& core);
+bool writeModuleLinkParams(const LinkContext& link, ModuleLinkParams& params);

@@ -3,17 +3,31 @@
 #include <array>
 #include <functional>
 
+#include "link/LinkContext.h"
 #include "link/RequestFlags.h"
-#include "params/Identification.h"
-#include "params/StatusReader.h"
 
-class AppCore;
-
-// One pass of the worker: keeps the port open, identifies the module when it is not online,
-// reads its status and serves the window's requests.
+// One pass of the worker: keeps the port open, runs the registered steps of the subsystems in
+// their fixed order around the status read, and serves the window's requests. The link itself
+// knows nothing of what the steps do.
 class PollCycle {
  public:
-  explicit PollCycle(AppCore& core);
+  // Steps the subsystems plug in; a step left empty is skipped (a missing firmware step or
+  // status read counts as failed).
+  struct Steps {
+    std::function<void()> passStart;    // before the port, with the module online
+    std::function<bool()> identify;     // firmware step; true for a supported version
+    std::function<void()> sample;       // one diagram sample
+    std::function<bool()> readStatus;   // true marks the module online
+    std::function<void()> clearStatus;  // blanks what the status read showed
+    std::function<void()> benchOnline;  // bench requests served only with the module online
+    std::function<void()> benchAlways;  // bench requests of every pass with an open port
+    std::function<void()> passEnd;      // one step of the cycle state machine
+  };
+
+  explicit PollCycle(const LinkContext& link) : link_(link) {}
+  void setSteps(Steps steps) { steps_ = std::move(steps); }
+  Steps& steps() { return steps_; }
+
   void pollPass();
 
   // The operation that serves a module request; it returns its success. A request without an
@@ -25,11 +39,11 @@ class PollCycle {
   static constexpr unsigned kFailedPollPauseMs = 200;
 
  private:
+  void openPortIfNeeded();
   void serveModuleRequests();
-  void serveBenchRequests();
+  void blankStatus();
 
-  AppCore& core_;
-  Identification identification_;
-  StatusReader statusReader_;
+  LinkContext link_;
+  Steps steps_;
   std::array<Operation, RequestFlags::ModuleRequestCount> operations_;
 };

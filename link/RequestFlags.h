@@ -1,12 +1,15 @@
 #pragma once
 
+#include <QObject>
 #include <atomic>
 #include <cstdint>
 
 // Work the window asks of the worker. A handler sets a flag; the next poll pass serves it and
 // clears it. The first group is served, in this order, only by a pass whose status read
 // succeeded; the bench group by every pass with an open port.
-struct RequestFlags {
+class RequestFlags : public QObject {
+  Q_OBJECT
+ public:
   enum Module {
     MainRead,
     ServiceRead,
@@ -37,4 +40,8 @@ struct RequestFlags {
   std::atomic<uint16_t> d8r4OutputWord{0};
   std::atomic_bool d8r4Output{false};
   std::atomic_bool benchReset{false};
+
+ signals:
+  // A module request has been served by a pass (on the worker thread; connect queued).
+  void served(int request, bool ok);
 };

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "link/Clock.h"
+#include "core/Clock.h"
 
 enum class Parity { None, Even, Odd };
 

@@ -10,9 +10,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/DialogButtons.h"
-#include "app/MessageBoxes.h"
-#include "app/SettingsStore.h"
+#include "core/Numbers.h"
+#include "core/DialogButtons.h"
+#include "core/MessageBoxes.h"
+#include "core/SettingsStore.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ QLabel* addRow(QGridLayout* grid, const QString& caption, QWidget* field) {
 
 bool isInteger(const QLineEdit* edit) {
   int value = 0;
-  return SettingsStore::parseInteger(edit->text(), &value);
+  return parseInteger(edit->text(), &value);
 }
 
 }  // namespace

@@ -7,9 +7,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "app/DialogButtons.h"
-#include "app/MessageBoxes.h"
-#include "app/SettingsStore.h"
+#include "core/Numbers.h"
+#include "core/DialogButtons.h"
+#include "core/MessageBoxes.h"
+#include "core/SettingsStore.h"
 
 TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Form2"));
@@ -51,7 +52,7 @@ void TForm2::FormShow() { accepted_ = false; }
 
 void TForm2::Button1Click() {
   int period = 0;
-  if (!SettingsStore::parseInteger(edit1_->text(), &period)) {
+  if (!parseInteger(edit1_->text(), &period)) {
     // The window stays open so the value can be corrected.
     showMessageBox(this, QMessageBox::Critical, QStringLiteral("Ошибка"),
                    QStringLiteral("Некорректное значение периода опроса"));

@@ -1,6 +1,8 @@
 #include "operation/ControlState.h"
 
-#include "app/AppCore.h"
+#include "core/StatusLine.h"
+#include "link/LinkContext.h"
+#include "link/ModbusRtuClient.h"
 
 void ControlState::loadTexts(const QStringList& commandTexts,
                              const QStringList& controlStateTexts) {
@@ -9,16 +11,16 @@ void ControlState::loadTexts(const QStringList& commandTexts,
   stateTexts_ = controlStateTexts;
 }
 
-bool ControlState::readControlState(AppCore& core) {
+bool ControlState::readControlState(const LinkContext& link) {
   ReadExchange x;
-  if (!core.client().readModuleRegisters(x, 8, 4)) {
-    core.showLinkFailure(x.error);
+  if (!link.client.readModuleRegisters(x, 8, 4)) {
+    link.showLinkFailure(x.error);
     {
       std::lock_guard lock(mutex_);
       stateText_ = QStringLiteral("---");
       stateShown_ = -1;
     }
-    core.status.setText(StatusLine::Control, QStringLiteral("---"));
+    link.status.setText(StatusLine::Control, QStringLiteral("---"));
     emit changed();
     return false;
   }
@@ -36,7 +38,7 @@ bool ControlState::readControlState(AppCore& core) {
       panelText = stateText_;
     }
   }
-  if (!panelText.isNull()) core.status.setText(StatusLine::Control, panelText);
+  if (!panelText.isNull()) link.status.setText(StatusLine::Control, panelText);
   emit changed();
   return true;
 }

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <mutex>
 
-class AppCore;
+struct LinkContext;
 
 // The module's control block (registers 8-11): which command it executes and its control
 // state, with the texts the window shows for them.
@@ -17,7 +17,7 @@ class ControlState : public QObject {
   // The display texts of [cmd_stat] and [ctrl_stat], read once at start-up.
   void loadTexts(const QStringList& commandTexts, const QStringList& controlStateTexts);
   // Reads the block; on failure reports the link failure and shows "---".
-  bool readControlState(AppCore& core);
+  bool readControlState(const LinkContext& link);
 
   std::array<uint16_t, 4> block() const;
   QString commandText() const;  // StaticText3

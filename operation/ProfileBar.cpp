@@ -10,8 +10,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/AppCore.h"
-#include "link/Prompter.h"
+#include "core/SettingsStore.h"
+#include "link/RequestFlags.h"
+#include "params/ParamsState.h"
+#include "core/Prompter.h"
 #include "operation/TFormProfile.h"
 #include "params/ParameterFile.h"
 
@@ -25,7 +27,8 @@ QString section(int n) { return QStringLiteral("prof%1").arg(n); }
 
 }  // namespace
 
-ProfileBar::ProfileBar(AppCore& core, QWidget* parent) : QWidget(parent), core_(core) {
+ProfileBar::ProfileBar(const ParamsContext& params, SettingsStore& prof, QWidget* parent)
+    : QWidget(parent), params_(params), prof_(prof) {
   setObjectName(QStringLiteral("ProfileBar"));
   toolBar_ = new QToolBar(this);
   toolBar_->setObjectName(QStringLiteral("ToolBar3"));
@@ -62,7 +65,7 @@ ProfileBar::ProfileBar(AppCore& core, QWidget* parent) : QWidget(parent), core_(
 void ProfileBar::captionProfileButtons() {
   for (int n = 1; n <= kButtons; ++n)
     profileButton(n)->setText(
-        core_.prof.readString(section(n), kName, QStringLiteral("Профиль ") + QString::number(n)));
+        prof_.readString(section(n), kName, QStringLiteral("Профиль ") + QString::number(n)));
   fitButtons();
 }
 
@@ -112,28 +115,28 @@ void ProfileBar::N1Click() {
 }
 
 bool ProfileBar::loadProfileByButton(int n) {
-  const QString path = core_.prof.readString(section(n), kPath, QString());
+  const QString path = prof_.readString(section(n), kPath, QString());
   if (path.isEmpty()) {
-    core_.prompter.showMessage(kError, QStringLiteral("Не указан путь к файлу данного профиля"),
+    params_.link.prompter.showMessage(kError, QStringLiteral("Не указан путь к файлу данного профиля"),
                                Prompter::Icon::Error);
     return false;
   }
   if (!QFileInfo(path).isFile()) {
-    core_.prompter.showMessage(kError,
+    params_.link.prompter.showMessage(kError,
                                QStringLiteral("Файл данного профиля не найден по указаному пути"),
                                Prompter::Icon::Error);
     return false;
   }
-  if (!loadParameterFile(core_, path)) return false;  // it has said why
-  core_.requests.module[RequestFlags::MainWrite] = true;
+  if (!loadParameterFile(params_, path)) return false;  // it has said why
+  params_.link.requests.module[RequestFlags::MainWrite] = true;
   return true;
 }
 
 void ProfileBar::configureProfileButton(int n) {
   form_->setWindowTitle(QStringLiteral("Профиль ") + QString::number(n));
   form_->editName()->setText(
-      core_.prof.readString(section(n), kName, QStringLiteral("Profile") + QString::number(n)));
-  form_->editFile()->setText(core_.prof.readString(section(n), kPath, QString()));
+      prof_.readString(section(n), kName, QStringLiteral("Profile") + QString::number(n)));
+  form_->editFile()->setText(prof_.readString(section(n), kPath, QString()));
   // The file dialog may move the working directory.
   const QString workingDirectory = QDir::currentPath();
   form_->exec();
@@ -141,13 +144,9 @@ void ProfileBar::configureProfileButton(int n) {
   if (!form_->resultOk()) return;
 
   const QString name = form_->editName()->text();
-  core_.prof.writeString(section(n), kName, name);
-  core_.prof.writeString(section(n), kPath, form_->editFile()->text());
+  prof_.writeString(section(n), kName, name);
+  prof_.writeString(section(n), kPath, form_->editFile()->text());
   profileButton(n)->setText(name);
   fitButtons();
-  if (!core_.prof.flush())
-    core_.prompter.showMessage(kError,
-                               QStringLiteral("Не удалось сохранить файл настроек %1\n%2")
-                                   .arg(core_.prof.path(), core_.prof.lastError()),
-                               Prompter::Icon::Error);
+  flushOrReport(prof_, params_.link.prompter);
 }

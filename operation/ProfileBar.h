@@ -4,7 +4,10 @@
 #include <QWidget>
 #include <array>
 
-class AppCore;
+#include "params/ParamsState.h"
+
+struct ParamsContext;
+class SettingsStore;
 class QAction;
 class QMenu;
 class QToolBar;
@@ -20,7 +23,7 @@ class ProfileBar : public QWidget {
   static constexpr int kButtons = 4;
   static constexpr int kButtonWidth = 70;
 
-  explicit ProfileBar(AppCore& core, QWidget* parent = nullptr);
+  ProfileBar(const ParamsContext& params, SettingsStore& prof, QWidget* parent = nullptr);
 
   // Captions from prof.ini, "Профиль N" where a button has no name yet.
   void captionProfileButtons();
@@ -53,7 +56,8 @@ class ProfileBar : public QWidget {
   // kButtonWidth at the first font, in proportion to a larger one.
   void fitButtons();
 
-  AppCore& core_;
+  ParamsContext params_;
+  SettingsStore& prof_;
   QToolBar* toolBar_;
   std::array<QToolButton*, kButtons> buttons_{};
   QMenu* popupMenu_;

@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/DialogButtons.h"
+#include "core/DialogButtons.h"
 
 TFormProfile::TFormProfile(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("FormProfile"));

@@ -1,6 +1,13 @@
 #include "params/Identification.h"
 
-#include "app/AppCore.h"
+#include "core/Clock.h"
+#include "core/ProgressLine.h"
+#include "core/Prompter.h"
+#include "core/SettingsStore.h"
+#include "core/StatusLine.h"
+#include "link/LinkFlags.h"
+#include "link/ModbusRtuClient.h"
+#include "link/RequestFlags.h"
 
 namespace {
 
@@ -21,50 +28,50 @@ QStringList rowNames(const SettingsStore& mem, const QString& section, int rows,
 
 bool Identification::identify() {
   const int version = selectFirmwareLayout();
-  core_.flags.firmwareVersion = version;
-  if (version < 0 || version > core_.flags.maxFirmwareVersion) return false;
+  ctx_.link.flags.firmwareVersion = version;
+  if (version < 0 || version > ctx_.link.flags.maxFirmwareVersion) return false;
   selectNameSections();
   buildTables();
   return true;
 }
 
 int Identification::selectFirmwareLayout() {
-  ModbusRtuClient& client = core_.client();
+  ModbusRtuClient& client = ctx_.link.client;
   ReadExchange x;
   if (!client.readModuleRegisters(x, 768, 1)) {
-    core_.showLinkFailure(x.error);
-    core_.status.setText(StatusLine::Firmware, QStringLiteral("Версия прошивки ------"));
+    ctx_.link.showLinkFailure(x.error);
+    ctx_.link.status.setText(StatusLine::Firmware, QStringLiteral("Версия прошивки ------"));
     return -1;
   }
   const int version = x.registers[0];
   const int revision = client.readModuleRegisters(x, 769, 1) ? x.registers[0] : 0;
   QString text = QStringLiteral("Версия прошивки  ") + QString::number(version);
   if (revision != 0) text += QLatin1Char('.') + QString::number(revision);
-  core_.status.setText(StatusLine::Firmware, text);
+  ctx_.link.status.setText(StatusLine::Firmware, text);
 
-  ParamTables::Firmware f = core_.tables.firmware();
+  ParamTables::Firmware f = ctx_.tables().firmware();
   f.revision = revision;
-  if (version > core_.flags.maxFirmwareVersion) {
-    core_.tables.setFirmware(f);
-    core_.showLinkFailure(QStringLiteral("НЕИЗВЕСТНАЯ ВЕРСИЯ ПРОШИВКИ МОДУЛЯ"));
+  if (version > ctx_.link.flags.maxFirmwareVersion) {
+    ctx_.tables().setFirmware(f);
+    ctx_.link.showLinkFailure(QStringLiteral("НЕИЗВЕСТНАЯ ВЕРСИЯ ПРОШИВКИ МОДУЛЯ"));
     return version;
   }
   f.version = version;
   f.layout = FirmwareLayout::forVersion(version, f.layout);
-  core_.tables.setFirmware(f);
+  ctx_.tables().setFirmware(f);
   return version;
 }
 
 int Identification::selectNameSections() {
-  ModbusRtuClient& client = core_.client();
+  ModbusRtuClient& client = ctx_.link.client;
   ReadExchange x;
   const int logic = client.readModuleRegisters(x, 592, 1) ? x.registers[0] : 1;
-  core_.status.setText(StatusLine::Logic, QStringLiteral("Логика ") + QString::number(logic));
+  ctx_.link.status.setText(StatusLine::Logic, QStringLiteral("Логика ") + QString::number(logic));
   const int map = client.readModuleRegisters(x, 76, 1) ? x.registers[0] : 0;
   const bool earthingSwitch =
-      core_.mem.readInteger(QStringLiteral("measure"), QStringLiteral("type"), 0) != 0;
+      ctx_.link.mem.readInteger(QStringLiteral("measure"), QStringLiteral("type"), 0) != 0;
 
-  ParamTables::Firmware f = core_.tables.firmware();
+  ParamTables::Firmware f = ctx_.tables().firmware();
   QString di;
   if (logic == 2) {
     di = QStringLiteral("di_names2");
@@ -79,13 +86,13 @@ int Identification::selectNameSections() {
   f.diSection = earthingSwitch ? di + QStringLiteral("_zn") : di;
   f.logicNumber = logic;
   f.mapVariant = map;
-  core_.tables.setFirmware(f);
+  ctx_.tables().setFirmware(f);
   return logic;
 }
 
 void Identification::buildTables() {
-  const SettingsStore& mem = core_.mem;
-  ParamTables& t = core_.tables;
+  const SettingsStore& mem = ctx_.link.mem;
+  ParamTables& t = ctx_.tables();
   ParamTables::Firmware f = t.firmware();
   const FirmwareLayout& l = f.layout;
   auto build = [&](ParamTables::Id id, const QString& section, uint16_t start, uint16_t count,
@@ -103,8 +110,8 @@ void Identification::buildTables() {
     const QString wanted = mem.readString(QStringLiteral("measure"), QLatin1String(key), QString());
     return std::max<int>(0, int(debugNames.indexOf(wanted)));
   };
-  core_.diagramValueIndex = indexOf("diag");
-  core_.testDiagramValueIndex = indexOf("diag_test");
+  ctx_.state.diagramValueIndex = indexOf("diag");
+  ctx_.state.testDiagramValueIndex = indexOf("diag_test");
 
   build(ParamTables::DebInpsParam, l.serviceInputsSection, FirmwareLayout::kServiceInputsStart,
         l.serviceInputsCount, kParamPrefix);

@@ -10,7 +10,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "params/FirmwareLayout.h"
 #include "params/ParamGrid.h"
 

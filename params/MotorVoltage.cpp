@@ -2,51 +2,47 @@
 
 #include <mutex>
 
-#include "app/AppCore.h"
-#include "link/Prompter.h"
+#include "core/Numbers.h"
+#include "core/Clock.h"
+#include "core/ProgressLine.h"
+#include "core/Prompter.h"
+#include "core/SettingsStore.h"
+#include "core/StatusLine.h"
+#include "link/LinkFlags.h"
+#include "link/ModbusRtuClient.h"
+#include "link/RequestFlags.h"
 
 namespace {
 const QString kError = QStringLiteral("Ошибка");
 }  // namespace
 
-void MotorVoltage::storePassword(AppCore& core, const QString& text) {
-  std::lock_guard lock(core.motorPassword.mutex);
-  core.motorPassword.text = text;
-}
-
-QString MotorVoltage::takePassword(AppCore& core) {
-  std::lock_guard lock(core.motorPassword.mutex);
-  QString text;
-  text.swap(core.motorPassword.text);
-  return text;
-}
-
 bool MotorVoltage::writeMotorVoltage(uint16_t password, int currentType, QString* error) {
   const uint16_t values[2] = {password, otherType(currentType)};
   WriteExchange x;
-  for (int attempt = 0; attempt < ModbusRtuClient::kAttempts; ++attempt)
-    if (core_.client().writeModuleRegisters(x, kPasswordRegister, values, 2)) return true;
+  if (ModbusRtuClient::withRetries(
+          [&] { return ctx_.link.client.writeModuleRegisters(x, kPasswordRegister, values, 2); }))
+    return true;
   if (error) *error = x.error;
   return false;
 }
 
 bool MotorVoltage::changeMotorVoltage() {
-  Prompter& prompter = core_.prompter;
+  Prompter& prompter = ctx_.link.prompter;
   int password = 0;
-  if (!SettingsStore::parseInteger(takePassword(core_), &password)) {
+  if (!parseInteger(ctx_.state.takeMotorPassword(), &password)) {
     prompter.showMessage(kError, QStringLiteral("Некорректное значение пароля"),
                          Prompter::Icon::Error);
     return false;
   }
   // Only the low 16 bits travel: a negative number goes as its two's complement.
   QString error;
-  if (!writeMotorVoltage(uint16_t(password), core_.tables.choices().motorVoltageType, &error)) {
+  if (!writeMotorVoltage(uint16_t(password), ctx_.tables().choices().motorVoltageType, &error)) {
     prompter.showMessage(kError, error, Prompter::Icon::Error);
     return false;
   }
   ReadExchange x;
   const bool accepted =
-      core_.client().readModuleRegisters(x, kResultRegister, 1) && x.registers[0] == 1;
+      ctx_.link.client.readModuleRegisters(x, kResultRegister, 1) && x.registers[0] == 1;
   if (accepted)
     prompter.showMessage(QStringLiteral("ОК"), QStringLiteral("Напряжение мотора успешно изменено"),
                          Prompter::Icon::Information);
@@ -54,6 +50,6 @@ bool MotorVoltage::changeMotorVoltage() {
     prompter.showMessage(kError, QStringLiteral("Неверный пароль при смене напряжения мотора"),
                          Prompter::Icon::Error);
   // The motor voltage shown on the main tab follows from the next read of the tables.
-  core_.requests.module[RequestFlags::MainRead] = true;
+  ctx_.link.requests.module[RequestFlags::MainRead] = true;
   return accepted;
 }

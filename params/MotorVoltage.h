@@ -1,21 +1,22 @@
 #pragma once
 
+#include "params/ParamsState.h"
+
 #include <QString>
 #include <cstdint>
 
-class AppCore;
 
 // Switches the module's motor between 24 V and 220 V. The tool does not judge the password:
 // it sends it with the new type, and the module reports in register 269 whether it took it.
 class MotorVoltage {
  public:
-  explicit MotorVoltage(AppCore& core) : core_(core) {}
+  explicit MotorVoltage(const ParamsContext& ctx) : ctx_(ctx) {}
 
   static constexpr uint16_t kPasswordRegister = 118;  // the type follows in 119
   static constexpr uint16_t kResultRegister = 269;
 
   // Worker, in a poll pass with the module online: takes the password the dialog left in the
-  // core, sends it with the other type, and tells the user the module's verdict. True when the
+  // state, sends it with the other type, and tells the user the module's verdict. True when the
   // module accepted the change.
   bool changeMotorVoltage();
 
@@ -26,11 +27,6 @@ class MotorVoltage {
 
   static uint16_t otherType(int currentType) { return currentType == 0 ? 1 : 0; }
 
-  // The dialog leaves the typed text here; the worker takes it (and clears it) when it serves
-  // the request, so the password lives no longer than it must.
-  static void storePassword(AppCore& core, const QString& text);
-  static QString takePassword(AppCore& core);
-
  private:
-  AppCore& core_;
+  ParamsContext ctx_;
 };

@@ -3,12 +3,12 @@
 #include <QLineEdit>
 #include <memory>
 
-#include "app/AppCore.h"
+#include "link/RequestFlags.h"
 #include "params/MotorVoltage.h"
 #include "params/TForm4.h"
 #include "params/TableTransfer.h"
 
-void ButtonChangeClick(QWidget* parent, AppCore& core) {
+void ButtonChangeClick(QWidget* parent, const ParamsContext& ctx) {
   TForm4* dialog =
       parent ? parent->findChild<TForm4*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
   std::unique_ptr<TForm4> owned;
@@ -16,11 +16,11 @@ void ButtonChangeClick(QWidget* parent, AppCore& core) {
     dialog = new TForm4(parent);
     if (!parent) owned.reset(dialog);
   }
-  const int type = core.tables.choices().motorVoltageType;
-  if (!dialog->ask(TableTransfer::motorVoltageName(core.mem, type),
-                   TableTransfer::motorVoltageName(core.mem, MotorVoltage::otherType(type))))
+  const int type = ctx.tables().choices().motorVoltageType;
+  if (!dialog->ask(TableTransfer::motorVoltageName(ctx.link.mem, type),
+                   TableTransfer::motorVoltageName(ctx.link.mem, MotorVoltage::otherType(type))))
     return;
-  MotorVoltage::storePassword(core, dialog->editPsw()->text());
-  dialog->editPsw()->clear();  // the core holds it now, until the worker takes it
-  core.requests.module[RequestFlags::MotorVoltage] = true;
+  ctx.state.storeMotorPassword(dialog->editPsw()->text());
+  dialog->editPsw()->clear();  // the state holds it now, until the worker takes it
+  ctx.link.requests.module[RequestFlags::MotorVoltage] = true;
 }

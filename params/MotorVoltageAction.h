@@ -1,9 +1,9 @@
 #pragma once
 
-class AppCore;
+struct ParamsContext;
 class QWidget;
 
 // ButtonChange of the main tab: asks for the motor voltage change in TForm4 (one dialog per
 // parent window, made on first use) and, when the user confirms, leaves the password in the
-// core and raises the request the next poll pass serves.
-void ButtonChangeClick(QWidget* parent, AppCore& core);
+// state and raises the request the next poll pass serves.
+void ButtonChangeClick(QWidget* parent, const ParamsContext& ctx);

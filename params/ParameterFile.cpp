@@ -3,8 +3,11 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/AppCore.h"
-#include "link/Prompter.h"
+#include "core/Prompter.h"
+#include "core/SettingsStore.h"
+#include "core/StatusLine.h"
+#include "link/LinkFlags.h"
+#include "params/ParamsState.h"
 
 namespace {
 
@@ -21,8 +24,8 @@ constexpr ParamTables::Id kFileTables[] = {ParamTables::Inps, ParamTables::Timer
 
 QString rowKey(int row) { return QStringLiteral("n%1").arg(row + 1); }
 
-void reportError(AppCore& core, const QString& text) {
-  core.prompter.showMessage(kError, text, Prompter::Icon::Error);
+void reportError(const ParamsContext& ctx, const QString& text) {
+  ctx.link.prompter.showMessage(kError, text, Prompter::Icon::Error);
 }
 
 // Opening tells apart a missing, unreadable or folder path from a readable file, which the
@@ -36,20 +39,20 @@ bool canRead(const QString& path, QString* why) {
 
 }  // namespace
 
-bool saveParameterFile(AppCore& core, const QString& path) {
+bool saveParameterFile(const ParamsContext& ctx, const QString& path) {
   QString why;
   // The other sections of an existing file must survive the save; one we cannot read would
   // be rewritten without them.
   if (QFileInfo::exists(path) && !QFileInfo(path).isDir() && !canRead(path, &why)) {
-    reportError(core, QStringLiteral("Не удалось прочитать файл параметров %1\n%2").arg(path, why));
+    reportError(ctx, QStringLiteral("Не удалось прочитать файл параметров %1\n%2").arg(path, why));
     return false;
   }
   SettingsStore file(path);
   file.setBlankLineAfterNewSections(true);
-  const int version = core.flags.firmwareVersion;
+  const int version = ctx.link.flags.firmwareVersion;
   file.writeInteger(kVersionSection, kVersionKey, version);
   for (ParamTables::Id id : kFileTables) {
-    const ParamTables::Table table = core.tables.table(id);
+    const ParamTables::Table table = ctx.tables().table(id);
     // Before the first identification the layout has no section names; there is nowhere to
     // put those rows.
     if (table.section.isEmpty()) continue;
@@ -62,36 +65,36 @@ bool saveParameterFile(AppCore& core, const QString& path) {
     }
   }
   if (firmware::hasOutputLogic(version)) {
-    const ParamTables::Choices c = core.tables.choices();
+    const ParamTables::Choices c = ctx.tables().choices();
     file.writeInteger(kOutputsSection, kAlarmKey, c.alarmOn ? 1 : 0);
     file.writeInteger(kOutputsSection, kPowerKey, c.direct ? 1 : 0);
   }
   if (!file.flush()) {
     reportError(
-        core,
+        ctx,
         QStringLiteral("Не удалось сохранить файл параметров %1\n%2").arg(path, file.lastError()));
     return false;
   }
   return true;
 }
 
-bool loadParameterFile(AppCore& core, const QString& path) {
+bool loadParameterFile(const ParamsContext& ctx, const QString& path) {
   QString why;
   if (!canRead(path, &why)) {
-    reportError(core, QStringLiteral("Не удалось открыть файл параметров %1\n%2").arg(path, why));
+    reportError(ctx, QStringLiteral("Не удалось открыть файл параметров %1\n%2").arg(path, why));
     return false;
   }
   const SettingsStore file(path);
   const int fileVersion = file.readInteger(kVersionSection, kVersionKey, 0);
-  const int version = core.flags.firmwareVersion;
+  const int version = ctx.link.flags.firmwareVersion;
   if (fileVersion != version) {
-    reportError(core, QStringLiteral("Версия файла параметров ") + QString::number(fileVersion) +
+    reportError(ctx, QStringLiteral("Версия файла параметров ") + QString::number(fileVersion) +
                           QStringLiteral(" не соответствует версии текущего подключенного блока ") +
                           QString::number(version));
-    core.status.setPollTimerActive(true);
+    ctx.link.status.setPollTimerActive(true);
     return false;
   }
-  ParamTables& tables = core.tables;
+  ParamTables& tables = ctx.tables();
   for (ParamTables::Id id : kFileTables) {
     const QString section = tables.table(id).section;
     const int rows = tables.rowCount(id);

@@ -4,8 +4,8 @@
 #include <QFileDialog>
 #include <QTimer>
 
-#include "app/AppCore.h"
-#include "link/Prompter.h"
+#include "params/ParamsState.h"
+#include "core/Prompter.h"
 #include "params/ParameterFile.h"
 
 namespace {
@@ -31,7 +31,7 @@ QString chosenFile(QFileDialog& dialog) {
 
 }  // namespace
 
-bool saveParameterFileDialog(QWidget* parent, AppCore& core, QTimer* timer1) {
+bool saveParameterFileDialog(QWidget* parent, const ParamsContext& ctx, QTimer* timer1) {
   if (timer1) timer1->stop();
   const QString workingDirectory = QDir::currentPath();
   QFileDialog dialog(parent, QString(), workingDirectory);
@@ -40,17 +40,17 @@ bool saveParameterFileDialog(QWidget* parent, AppCore& core, QTimer* timer1) {
   const QString chosen = chosenFile(dialog);
   bool saved = false;
   if (!chosen.isEmpty()) {
-    saved = saveParameterFile(core, chosen + QStringLiteral(".txt"));
+    saved = saveParameterFile(ctx, chosen + QStringLiteral(".txt"));
     QDir::setCurrent(workingDirectory);
     if (saved)
-      core.prompter.showMessage(QStringLiteral("OK"), QStringLiteral("Данные сохранены в файл"),
+      ctx.link.prompter.showMessage(QStringLiteral("OK"), QStringLiteral("Данные сохранены в файл"),
                                 Prompter::Icon::Information);
   }
   if (timer1) timer1->start();
   return saved;
 }
 
-bool loadParameterFileDialog(QWidget* parent, AppCore& core, QTimer* timer1) {
+bool loadParameterFileDialog(QWidget* parent, const ParamsContext& ctx, QTimer* timer1) {
   const QString workingDirectory = QDir::currentPath();
   if (timer1) timer1->stop();
   QFileDialog dialog(parent, QString(), workingDirectory);
@@ -58,7 +58,7 @@ bool loadParameterFileDialog(QWidget* parent, AppCore& core, QTimer* timer1) {
   const QString chosen = chosenFile(dialog);
   bool loaded = false;
   if (!chosen.isEmpty()) {
-    loaded = loadParameterFile(core, chosen);
+    loaded = loadParameterFile(ctx, chosen);
     QDir::setCurrent(workingDirectory);
   }
   if (timer1) timer1->start();

@@ -1,6 +1,6 @@
 #pragma once
 
-class AppCore;
+struct ParamsContext;
 class QTimer;
 class QWidget;
 
@@ -9,6 +9,6 @@ class QWidget;
 // is open and started again afterwards, and the working directory is put back as it was.
 
 // True when a file was written ("Данные сохранены в файл" has been shown).
-bool saveParameterFileDialog(QWidget* parent, AppCore& core, QTimer* timer1);
+bool saveParameterFileDialog(QWidget* parent, const ParamsContext& ctx, QTimer* timer1);
 // True when a file was loaded into the tables.
-bool loadParameterFileDialog(QWidget* parent, AppCore& core, QTimer* timer1);
+bool loadParameterFileDialog(QWidget* parent, const ParamsContext& ctx, QTimer* timer1);

@@ -1,15 +1,17 @@
 #pragma once
 
-class AppCore;
+#include "params/ParamsState.h"
 
-// The status read of every poll pass: control block, inputs, outputs and the block of the
-// visible page; and the blanking of all value columns when the link is lost.
+
+// The status read of every poll pass (after the control block, which the operation layer
+// reads): inputs, outputs and the block of the visible page; and the blanking of all value
+// columns when the link is lost.
 class StatusReader {
  public:
-  explicit StatusReader(AppCore& core) : core_(core) {}
+  explicit StatusReader(const ParamsContext& ctx) : ctx_(ctx) {}
   bool readStatus();
   void clearStatusTables();
 
  private:
-  AppCore& core_;
+  ParamsContext ctx_;
 };

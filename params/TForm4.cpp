@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/DialogButtons.h"
+#include "core/DialogButtons.h"
 
 namespace {
 

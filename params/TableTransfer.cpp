@@ -1,7 +1,14 @@
 #include "params/TableTransfer.h"
 
-#include "app/AppCore.h"
-#include "link/Prompter.h"
+#include "core/Numbers.h"
+#include "core/Clock.h"
+#include "core/ProgressLine.h"
+#include "core/Prompter.h"
+#include "core/SettingsStore.h"
+#include "core/StatusLine.h"
+#include "link/LinkFlags.h"
+#include "link/ModbusRtuClient.h"
+#include "link/RequestFlags.h"
 
 namespace {
 const QString kError = QStringLiteral("Ошибка");
@@ -9,22 +16,22 @@ const QString kWriting = QStringLiteral("Запись параметров в м
 }  // namespace
 
 bool TableTransfer::read(ReadExchange& x, uint16_t first, uint16_t count) {
-  if (core_.client().readModuleRegisters(x, first, count)) return true;
-  core_.showLinkFailure(x.error);
+  if (ctx_.link.client.readModuleRegisters(x, first, count)) return true;
+  ctx_.link.showLinkFailure(x.error);
   return false;
 }
 
 bool TableTransfer::readInto(ParamTables::Id id) {
-  const ParamTables::Table table = core_.tables.table(id);
+  const ParamTables::Table table = ctx_.tables().table(id);
   ReadExchange x;
   if (!read(x, table.start, table.count)) return false;
-  core_.tables.storeRead(id, x.registers.data(), std::min<int>(table.count, x.decodedCount));
+  ctx_.tables().storeRead(id, x.registers.data(), std::min<int>(table.count, x.decodedCount));
   return true;
 }
 
 bool TableTransfer::readMainTables() {
-  ParamTables& t = core_.tables;
-  const int version = core_.flags.firmwareVersion;
+  ParamTables& t = ctx_.tables();
+  const int version = ctx_.link.flags.firmwareVersion;
   readInto(ParamTables::Inps);
   readInto(ParamTables::Timers);
   bool ok = readInto(ParamTables::Actu);
@@ -57,8 +64,8 @@ bool TableTransfer::writeMainTableBlocks() {
   bool ok = writeChangedCells(ParamTables::Inps);
   ok = writeChangedCells(ParamTables::Timers) && ok;
   ok = writeChangedCells(ParamTables::Actu) && ok;
-  if (firmware::hasOutputLogic(core_.flags.firmwareVersion)) {
-    const ParamTables::Choices c = core_.tables.choices();
+  if (firmware::hasOutputLogic(ctx_.link.flags.firmwareVersion)) {
+    const ParamTables::Choices c = ctx_.tables().choices();
     ok = writeRadioChoice(c.alarmRead, 131, c.alarmOn, &ParamTables::Choices::alarmRead) && ok;
     ok = writeRadioChoice(c.powerRead, 132, c.direct, &ParamTables::Choices::powerRead) && ok;
   }
@@ -66,15 +73,15 @@ bool TableTransfer::writeMainTableBlocks() {
 }
 
 void TableTransfer::writeMainTables() {
-  core_.progress.show(kWriting);
+  ctx_.link.progress.show(kWriting);
   finishWrite(writeMainTableBlocks());
-  askToReloadMainTab(core_);
+  askToReloadMainTab(ctx_.link);
 }
 
 void TableTransfer::readServiceTables() {
-  ParamTables& t = core_.tables;
+  ParamTables& t = ctx_.tables();
   const ParamTables::Firmware fw = t.firmware();
-  const int version = core_.flags.firmwareVersion;
+  const int version = ctx_.link.flags.firmwareVersion;
   // Firmware without a gain block of its own has an empty amps table: nothing to read.
   if (t.rowCount(ParamTables::Amps) > 0) readInto(ParamTables::Amps);
   if (readInto(ParamTables::DebInpsParam) && firmware::hasInputInversion(version, fw.revision)) {
@@ -86,9 +93,9 @@ void TableTransfer::readServiceTables() {
 }
 
 void TableTransfer::writeServiceTables() {
-  ParamTables& t = core_.tables;
-  const int version = core_.flags.firmwareVersion;
-  core_.progress.show(kWriting);
+  ParamTables& t = ctx_.tables();
+  const int version = ctx_.link.flags.firmwareVersion;
+  ctx_.link.progress.show(kWriting);
   bool ok = t.rowCount(ParamTables::Amps) == 0 || writeChangedCells(ParamTables::Amps);
   if (firmware::hasInputInversion(version, t.firmware().revision)) {
     // The check list decides the mask, whatever was typed into its row.
@@ -102,19 +109,19 @@ void TableTransfer::writeServiceTables() {
 }
 
 void TableTransfer::finishWrite(bool ok) {
-  if (ok) core_.progress.setText(QStringLiteral("УСПЕШНО!!!"));
-  core_.clock.sleep(kPanelPauseMs);
-  core_.progress.hide();
+  if (ok) ctx_.link.progress.setText(QStringLiteral("УСПЕШНО!!!"));
+  ctx_.link.clock.sleep(kPanelPauseMs);
+  ctx_.link.progress.hide();
 }
 
 bool TableTransfer::writeChangedCells(ParamTables::Id id) {
-  const ParamTables::Table table = core_.tables.table(id);
+  const ParamTables::Table table = ctx_.tables().table(id);
   const int count = std::min<int>(table.count, table.values.size());
   QVector<int> numbers(count);
   for (int k = 0; k < count; ++k) {
     // A register holds 16 bits: -32768..65535 covers both readings of them; anything beyond
     // would reach the module cut to its low bits.
-    if (!SettingsStore::parseInteger(table.values[k], &numbers[k]) || numbers[k] < -32768 ||
+    if (!parseInteger(table.values[k], &numbers[k]) || numbers[k] < -32768 ||
         numbers[k] > 65535)
       return fail(QStringLiteral("Некорректное значение параметра ") + table.names[k]);
   }
@@ -122,16 +129,16 @@ bool TableTransfer::writeChangedCells(ParamTables::Id id) {
   for (int k = 0; k < count; ++k) {
     if (numbers[k] == int(table.buffer[k])) continue;  // -1 differs from 65535: it is sent
     const uint16_t value = uint16_t(numbers[k]);
-    if (!core_.client().writeModuleRegister(x, uint16_t(table.start + k), value))
+    if (!ctx_.link.client.writeModuleRegister(x, uint16_t(table.start + k), value))
       return fail(x.error);
     // The module holds the value now; a later write back to the old one must be sent.
-    core_.tables.setBufferValue(id, k, value);
+    ctx_.tables().setBufferValue(id, k, value);
   }
   return true;
 }
 
 bool TableTransfer::fail(const QString& text) {
-  core_.prompter.showMessage(kError, text, Prompter::Icon::Error);
+  ctx_.link.prompter.showMessage(kError, text, Prompter::Icon::Error);
   showWriteFailure();
   return false;
 }
@@ -141,25 +148,22 @@ bool TableTransfer::writeRadioChoice(uint16_t valueRead, uint16_t reg, bool chec
   const uint16_t state = checked ? 1 : 0;
   if (state == valueRead) return true;
   WriteExchange x;
-  if (!core_.client().writeModuleRegister(x, reg, state)) return fail(x.error);
-  if (written) core_.tables.updateChoices([&](ParamTables::Choices& c) { c.*written = state; });
+  if (!ctx_.link.client.writeModuleRegister(x, reg, state)) return fail(x.error);
+  if (written) ctx_.tables().updateChoices([&](ParamTables::Choices& c) { c.*written = state; });
   return true;
 }
 
 void TableTransfer::showWriteFailure() {
-  core_.progress.show(QStringLiteral("Ошибка!!!"));
-  core_.clock.sleep(kPanelPauseMs);
-  core_.progress.hide();
-  core_.status.setPollTimerActive(true);
+  ::showWriteFailure(ctx_.link.progress, ctx_.link.status, ctx_.link.clock);
 }
 
-void TableTransfer::askToReloadMainTab(AppCore& core) {
-  core.status.setPollTimerActive(false);
-  if (core.prompter.confirm(QStringLiteral("ВНИМАНИЕ!"),
+void TableTransfer::askToReloadMainTab(const LinkContext& link) {
+  link.status.setPollTimerActive(false);
+  if (link.prompter.confirm(QStringLiteral("ВНИМАНИЕ!"),
                             QStringLiteral("Чтобы загрузить данные из модуля, нажмите OK, чтобы "
                                            "оставить текущие данные в таблицах, нажмите Отмена")))
-    core.requests.module[RequestFlags::MainRead] = true;
-  if (!core.flags.linkSuspended) core.status.setPollTimerActive(true);
+    link.requests.module[RequestFlags::MainRead] = true;
+  if (!link.flags.linkSuspended) link.status.setPollTimerActive(true);
 }
 
 uint16_t TableTransfer::inversionMask(

@@ -1,19 +1,22 @@
 #pragma once
 
+#include "params/ParamsState.h"
+
 #include <array>
 #include <cstdint>
 
+#include "core/ProgressLine.h"
 #include "params/ParamTables.h"
 
-class AppCore;
 struct ReadExchange;
 class SettingsStore;
+struct LinkContext;
 
 // Reads the parameter tables of the main and service tabs from the module and writes back
 // what the user changed. Runs on the worker, inside a poll pass whose status read succeeded.
 class TableTransfer {
  public:
-  explicit TableTransfer(AppCore& core) : core_(core) {}
+  explicit TableTransfer(const ParamsContext& ctx) : ctx_(ctx) {}
 
   // Fills the main tab. Succeeds when the last block read succeeded: the motor voltage from
   // firmware 200, else the output logic above 102, else the motor block.
@@ -37,7 +40,7 @@ class TableTransfer {
   void showWriteFailure();
 
   // Reload prompt of the main tab: asks, and on OK raises the main read request.
-  static void askToReloadMainTab(AppCore& core);
+  static void askToReloadMainTab(const LinkContext& link);
 
   // Bit i is 1 for each unchecked input i; bits 10 to 15 are 0.
   static uint16_t inversionMask(const std::array<bool, ParamTables::kInversionItems>& checked);
@@ -46,7 +49,7 @@ class TableTransfer {
   // Name of a motor voltage type: motor/n1 for type 0, motor/n2 for any other.
   static QString motorVoltageName(const SettingsStore& mem, int type);
 
-  static constexpr unsigned kPanelPauseMs = 500;
+  static constexpr unsigned kPanelPauseMs = kWriteFailurePauseMs;
 
  private:
   // Reads a block; a failure is shown as a link failure.
@@ -57,5 +60,5 @@ class TableTransfer {
   // A box titled "Ошибка" with the text, then the write failure on the panel; false.
   bool fail(const QString& text);
 
-  AppCore& core_;
+  ParamsContext ctx_;
 };

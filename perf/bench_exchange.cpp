@@ -8,22 +8,16 @@
 #include <ctime>
 #include <vector>
 
-#include "app/SettingsStore.h"
-#include "link/Clock.h"
+#include "core/SettingsStore.h"
+#include "core/Clock.h"
+#include "link/LinkSettings.h"
 #include "link/ModbusRtuClient.h"
-#include "link/Prompter.h"
 #include "link/QtSerialLine.h"
 #include "link/SerialPortLink.h"
-#include "link/StatusLine.h"
-#include "perf/SimProcess.h"
+#include "core/StatusLine.h"
+#include "sim/SimProcess.h"
 
 namespace {
-
-class SilentPrompter : public Prompter {
- public:
-  void showMessage(const QString&, const QString&, Icon) override {}
-  bool confirm(const QString&, const QString&) override { return false; }
-};
 
 double cpuMs() {
   timespec t{};
@@ -63,9 +57,8 @@ bool run(int baud, int speedIndex, int sleepMs, int exchanges) {
   mem.writeInteger("connect", "receive", 500);
 
   StatusLine status;
-  SilentPrompter prompter;
   QtSerialLine line(SteadyClock::instance());
-  SerialPortLink port(line, mem, status, prompter);
+  SerialPortLink port(line, mem, status);
   ModbusRtuClient client(port, mem, SteadyClock::instance());
   if (!port.openPort(sim.path())) {
     std::fprintf(stderr, "cannot open %s\n", qPrintable(sim.path()));
@@ -74,7 +67,7 @@ bool run(int baud, int speedIndex, int sleepMs, int exchanges) {
 
   const double charMs = 10.0 * 1000.0 / baud;
   const double lineMs = (8 + 5 + 2 * kCount) * charMs;
-  const double interval = SerialPortLink::timeoutsFrom(mem).readInterval;
+  const double interval = LinkSettings(mem).timeouts().readInterval;
   const double expected = std::max<double>(sleepMs, lineMs + kTurnaroundMs) + interval;
 
   std::vector<double> wall, overhead, cpu;
@@ -83,7 +76,7 @@ bool run(int baud, int speedIndex, int sleepMs, int exchanges) {
   x.slaveAddress = 100;
   x.firstRegister = kFirst;
   x.registerCount = kCount;
-  client.readRegisters(x);  // warm-up
+  client.readRegisters(x);  // warm-up; the first exchange on a fresh port waits for a quiet line
   for (int i = 0; i < exchanges; ++i) {
     const double c0 = cpuMs(), w0 = wallMs();
     const bool ok = client.readRegisters(x);

@@ -1,9 +1,11 @@
 #include "sim/SimConsole.h"
 
+#include "core/Numbers.h"
+
 #include <mutex>
 #include <optional>
 
-#include "link/Clock.h"
+#include "core/Clock.h"
 #include "sim/SimBus.h"
 
 namespace {
@@ -14,12 +16,9 @@ constexpr int kOutputs = 3;
 
 // Decimal, or hexadecimal with 0x; a leading zero does not make it octal, as strtol would.
 std::optional<long> number(const QString& text, long min, long max) {
-  bool ok = false;
-  const long value = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
-                         ? text.mid(2).toLong(&ok, 16)
-                         : text.toLong(&ok, 10);
-  if (!ok || value < min || value > max) return std::nullopt;
-  return value;
+  const std::optional<qint64> value = parseNumber(text, min, max);
+  if (!value) return std::nullopt;
+  return long(*value);
 }
 
 QString usageError(const char* usage) { return QStringLiteral("? usage: %1").arg(usage); }

@@ -12,7 +12,8 @@
 #include <cstring>
 #include <string>
 
-#include "link/Clock.h"
+#include "core/Clock.h"
+#include "core/Numbers.h"
 #include "sim/PtyServer.h"
 #include "sim/SimBus.h"
 #include "sim/SimConsole.h"
@@ -37,13 +38,11 @@ void onSignal(int) {
   if (activeServer) activeServer->stop();
 }
 
+// Numbers as the program and the console read them: decimal, or hexadecimal after 0x.
 bool parseNumber(const char* text, long min, long max, long* out) {
-  char* end = nullptr;
-  errno = 0;
-  const long value = std::strtol(text, &end, 0);
-  if (errno != 0 || end == text || *end != '\0' || value < min || value > max) return false;
-  *out = value;
-  return true;
+  const std::optional<qint64> value = ::parseNumber(QString::fromLocal8Bit(text), min, max);
+  if (value) *out = long(*value);
+  return bool(value);
 }
 
 }  // namespace

@@ -3,18 +3,25 @@
 #include <QDir>
 #include <memory>
 
-#include "app/AppCore.h"
-#include "app/SessionJournal.h"
-#include "app/SettingsStore.h"
-#include "link/Clock.h"
+#include "core/Clock.h"
+#include "core/Numbers.h"
+#include "core/ProgressLine.h"
+#include "core/Prompter.h"
+#include "core/SessionJournal.h"
+#include "core/SettingsStore.h"
+#include "core/StatusLine.h"
+#include "core/Variant.h"
+#include "link/LinkContext.h"
+#include "link/LinkFlags.h"
+#include "link/LinkSettings.h"
 #include "link/ModbusRtuClient.h"
-#include "link/Prompter.h"
 #include "link/QtSerialLine.h"
+#include "link/RequestFlags.h"
 #include "link/SerialPortLink.h"
-#include "link/StatusLine.h"
 #include "link/WriteJournal.h"
 #include "params/Identification.h"
 #include "params/ParameterFile.h"
+#include "params/ParamsState.h"
 #include "params/TableTransfer.h"
 
 namespace {
@@ -35,34 +42,50 @@ class StreamPrompter : public Prompter {
   QTextStream& err_;
 };
 
-// The caller's line, lent to a core that would otherwise own its line.
-class BorrowedLine : public SerialLine {
- public:
-  explicit BorrowedLine(SerialLine& line) : line_(line) {}
-  bool open(const QString& device) override { return line_.open(device); }
-  bool isOpen() const override { return line_.isOpen(); }
-  void close() override { line_.close(); }
-  bool applyLineSettings(const LineSettings& s) override { return line_.applyLineSettings(s); }
-  bool applyTimeouts(const PortTimeouts& t) override { return line_.applyTimeouts(t); }
-  bool isAlive() override { return line_.isAlive(); }
-  void discardInput() override { line_.discardInput(); }
-  void drainUntilQuiet(uint32_t quietMs, uint32_t quietSince) override {
-    line_.drainUntilQuiet(quietMs, quietSince);
+// The link and the parameter model as the window has them, on the caller's line or the real
+// port, with mem.ini's memory copy (never flushed from here) and the journal in the working
+// directory.
+struct Session {
+  Session(SettingsStore& mem, SerialLine& line, Clock& clock, QTextStream& err)
+      : prompter(err),
+        journal(QStringLiteral("tarvix.log")),
+        port(line, mem, status),
+        client(port, mem, clock),
+        writeJournal(journal, client),
+        link{clock, prompter, mem, status, progress, journal, flags, requests, port, client},
+        params{link, paramsState} {
+    flags.maxFirmwareVersion = Variant::detect(QDir::currentPath()).maxFirmwareVersion;
+    client.setObserver(&writeJournal);
   }
-  IoResult write(const uint8_t* data, int size, uint32_t waitMs) override {
-    return line_.write(data, size, waitMs);
-  }
-  IoResult read(uint8_t* buffer, int maxBytes, uint32_t waitMs, int* received) override {
-    return line_.read(buffer, maxBytes, waitMs, received);
-  }
-  QString errorString() const override { return line_.errorString(); }
+  ~Session() { port.closePort(); }
 
- private:
-  SerialLine& line_;
+  // Opens the port named in mem.ini; false (the status line says why) when it cannot.
+  bool open() {
+    port.openPort(LinkSettings(link.mem).devicePath());
+    const QString refused = port.takeLineSettingsError();
+    if (!refused.isEmpty()) prompter.showMessage(QStringLiteral("GetLastError"), refused, {});
+    return port.isOpen();
+  }
+  QString linkText() const { return status.text(StatusLine::Link); }
+
+  StreamPrompter prompter;
+  StatusLine status;
+  ProgressLine progress;
+  SessionJournal journal;
+  LinkFlags flags;
+  RequestFlags requests;
+  SerialPortLink port;
+  ModbusRtuClient client;
+  WriteJournal writeJournal;
+  ParamsState paramsState;
+  LinkContext link;
+  ParamsContext params;
 };
 
 bool parseNumber(const QString& text, int min, int max, int* value) {
-  return SettingsStore::parseInteger(text, value) && *value >= min && *value <= max;
+  const std::optional<qint64> number = ::parseNumber(text, min, max);
+  if (number) *value = int(*number);
+  return bool(number);
 }
 
 }  // namespace
@@ -85,7 +108,8 @@ QString CliTool::usage() {
 }
 
 int CliTool::run(const QStringList& argsIn) {
-  SettingsStore mem(QStringLiteral("mem.ini"));  // read only: never flushed from here
+  // The options change the memory copy for this run only: mem.ini is never flushed from here.
+  SettingsStore mem(QStringLiteral("mem.ini"));
   QStringList args = argsIn;
   auto fail = [&](const QString& text) {
     err_ << text << Qt::endl;
@@ -97,7 +121,6 @@ int CliTool::run(const QStringList& argsIn) {
   };
 
   // Global options, before the command.
-  Overrides overrides;
   if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
     out_ << usage() << Qt::endl;
     return Ok;
@@ -109,10 +132,8 @@ int CliTool::run(const QStringList& argsIn) {
     int adr = 0;
     if (option == QLatin1String("--port")) {
       mem.writeString(QStringLiteral("connect"), QStringLiteral("port"), value);
-      overrides.port = value;
     } else if (option == QLatin1String("--adr") && parseNumber(value, 0, 255, &adr)) {
       mem.writeInteger(QStringLiteral("connect"), QStringLiteral("adr"), adr);
-      overrides.adr = adr;
     } else {
       return bad(QStringLiteral("bad option: ") + option + ' ' + value);
     }
@@ -123,7 +144,7 @@ int CliTool::run(const QStringList& argsIn) {
   if (command == QLatin1String("params-save") || command == QLatin1String("params-load")) {
     if (args.size() != 1 || args.first().isEmpty())
       return bad(QStringLiteral("wrong arguments for ") + command);
-    return runParameterFile(command, args.first(), overrides);
+    return runParameterFile(command, args.first(), mem);
   }
 
   // Parse everything before touching the port.
@@ -157,17 +178,9 @@ int CliTool::run(const QStringList& argsIn) {
     ownLine = std::make_unique<QtSerialLine>(clock);
     line = ownLine.get();
   }
-  StatusLine status;
-  StreamPrompter prompter(err_);
-  SerialPortLink port(*line, mem, status, prompter);
-  ModbusRtuClient client(port, mem, clock);
-  // Register writes are journalled as the window journals them.
-  SessionJournal journal(QStringLiteral("tarvix.log"));
-  client.setWriteObserver(journalWrites(journal, client));
-
-  const QString path = SerialPortLink::configuredDevicePath(mem);
-  port.openPort(path);
-  if (!port.isOpen()) return fail(status.text(StatusLine::Link));
+  Session session(mem, *line, clock, err_);
+  if (!session.open()) return fail(session.linkText());
+  ModbusRtuClient& client = session.client;
 
   int exit = Ok;
   if (command == QLatin1String("identify")) {
@@ -202,47 +215,42 @@ int CliTool::run(const QStringList& argsIn) {
         command == QLatin1String("write") ? client.writeRegister(x) : client.writeRegisters(x);
     if (!ok) exit = fail(x.error);
   }
-  port.closePort();
   return exit;
 }
 
-int CliTool::runParameterFile(const QString& command, const QString& file,
-                              const Overrides& overrides) {
-  Clock& clock = clock_ ? *clock_ : SteadyClock::instance();
-  StreamPrompter prompter(err_);
-  AppCore core(QDir::currentPath(), prompter,
-               line_ ? std::make_unique<BorrowedLine>(*line_) : nullptr, clock);
-  // Into the memory copy only: mem.ini is never flushed from here.
-  if (!overrides.port.isEmpty())
-    core.mem.writeString(QStringLiteral("connect"), QStringLiteral("port"), overrides.port);
-  if (overrides.adr >= 0)
-    core.mem.writeInteger(QStringLiteral("connect"), QStringLiteral("adr"), overrides.adr);
+int CliTool::runParameterFile(const QString& command, const QString& file, SettingsStore& mem) {
   auto fail = [&](const QString& text) {
     if (!text.isEmpty()) err_ << text << Qt::endl;
     return int(Failure);
   };
-
-  core.port().openPort(SerialPortLink::configuredDevicePath(core.mem));
-  if (!core.port().isOpen()) return fail(core.status.text(StatusLine::Link));
+  Clock& clock = clock_ ? *clock_ : SteadyClock::instance();
+  std::unique_ptr<SerialLine> ownLine;
+  SerialLine* line = line_;
+  if (!line) {
+    ownLine = std::make_unique<QtSerialLine>(clock);
+    line = ownLine.get();
+  }
+  Session session(mem, *line, clock, err_);
+  if (!session.open()) return fail(session.linkText());
 
   // As the poll cycle does when the module comes online.
-  if (!Identification(core).identify()) return fail(core.status.text(StatusLine::Link));
+  if (!Identification(session.params).identify()) return fail(session.linkText());
   // Every failed block read clears the flag, while the result only tells of the last block.
-  core.flags.moduleOnline = true;
-  TableTransfer transfer(core);
-  if (!transfer.readMainTables() || !core.flags.moduleOnline)
-    return fail(core.status.text(StatusLine::Link));
+  session.flags.moduleOnline = true;
+  TableTransfer transfer(session.params);
+  if (!transfer.readMainTables() || !session.flags.moduleOnline) return fail(session.linkText());
 
   if (command == QLatin1String("params-save"))
-    return saveParameterFile(core, file) ? int(Ok) : fail(QString());
+    return saveParameterFile(session.params, file) ? int(Ok) : fail(QString());
 
-  if (!loadParameterFile(core, file)) return fail(QString());
-  core.addWriteObserver([this](uint8_t, const QVector<ModbusRtuClient::WrittenRegister>& registers,
-                               bool ok, const QString&) {
-    if (!ok) return;  // the failure itself is reported by the write
-    for (const auto& r : registers)
-      out_ << r.address << ' ' << (r.old ? QString::number(*r.old) : QStringLiteral("?")) << " -> "
-           << r.value << Qt::endl;
-  });
+  if (!loadParameterFile(session.params, file)) return fail(QString());
+  session.writeJournal.setListener(
+      [this](uint8_t, const QVector<WriteJournal::WrittenRegister>& registers, bool ok,
+             const QString&) {
+        if (!ok) return;  // the failure itself is reported by the write
+        for (const auto& r : registers)
+          out_ << r.address << ' ' << (r.old ? QString::number(*r.old) : QStringLiteral("?"))
+               << " -> " << r.value << Qt::endl;
+      });
   return transfer.writeMainTableBlocks() ? int(Ok) : fail(QString());
 }

@@ -5,6 +5,7 @@
 
 class Clock;
 class SerialLine;
+class SettingsStore;
 
 // tarvix-cli: quick checks and scripts on a real line, on the same client as the window.
 // Link and timing settings come from mem.ini in the working directory.
@@ -19,13 +20,8 @@ class CliTool {
   static QString usage();
 
  private:
-  // Link settings given on the command line: they apply to this run only.
-  struct Overrides {
-    QString port;
-    int adr = -1;
-  };
   // params-save and params-load: the main tab's tables through a parameter file.
-  int runParameterFile(const QString& command, const QString& file, const Overrides& overrides);
+  int runParameterFile(const QString& command, const QString& file, SettingsStore& mem);
 
   QTextStream& out_;
   QTextStream& err_;

@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "app/SettingsStore.h"
-#include "perf/SimProcess.h"
+#include "core/SettingsStore.h"
+#include "sim/SimProcess.h"
 #include "tools/CliTool.h"
 
 namespace {

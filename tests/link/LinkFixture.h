@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 #include <QTemporaryDir>
 
-#include "app/SettingsStore.h"
-#include "link/Clock.h"
+#include "core/SettingsStore.h"
+#include "core/Clock.h"
 #include "link/ModbusRtuClient.h"
 #include "link/SerialPortLink.h"
-#include "link/StatusLine.h"
+#include "core/StatusLine.h"
 #include "support/ScriptedLine.h"
 
 // A client on a scripted line with default timings (send 50, sleep 70, receive 50) and an
@@ -17,7 +17,7 @@ class LinkFixture : public ::testing::Test {
   LinkFixture()
       : mem(dir.filePath("mem.ini")),
         line(clock),
-        port(line, mem, status, prompter),
+        port(line, mem, status),
         client(port, mem, clock) {
     port.openPort("COM1");
   }

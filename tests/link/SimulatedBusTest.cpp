@@ -1,17 +1,16 @@
-// The client against the simulated module on the in-memory line: retries, stale replies, the
-// line's own timing, and tarvix-cli's commands.
+// The client against the simulated module on the in-memory line: retries, stale replies and
+// the line's own timing.
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "app/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "link/ModbusRtuClient.h"
 #include "link/SerialPortLink.h"
-#include "link/StatusLine.h"
+#include "core/StatusLine.h"
 #include "sim/MemoryLine.h"
 #include "sim/SimBus.h"
 #include "support/ScriptedLine.h"
-#include "tools/CliTool.h"
 
 namespace {
 
@@ -20,7 +19,7 @@ class SimulatedBus : public ::testing::Test {
   SimulatedBus()
       : mem(dir.filePath("mem.ini")),
         line(bus, clock),
-        port(line, mem, status, prompter),
+        port(line, mem, status),
         client(port, mem, clock) {
     port.openPort("COM1");
   }
@@ -101,64 +100,6 @@ TEST_F(SimulatedBus, VanishedPortClosesOnRead) {
   EXPECT_FALSE(client.readModuleRegisters(x, 16, 1));
   EXPECT_EQ(x.error, "Нет связи с портом");
   EXPECT_FALSE(port.isOpen());
-}
-
-class CliOnSimulator : public SimulatedBus {
- protected:
-  void SetUp() override {
-    previous_ = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-  }
-  void TearDown() override { QDir::setCurrent(previous_); }
-  int run(const QStringList& args) {
-    out.clear();
-    err.clear();
-    QTextStream o(&out), e(&err);
-    line.close();  // the tool opens the port itself
-    return CliTool(o, e, &line, &clock).run(args);
-  }
-  QString out, err;
-
- private:
-  QString previous_;
-};
-
-TEST_F(CliOnSimulator, BadUsageExitsWithTwoAndTouchesNothing) {
-  const QStringList cases[] = {{},
-                               {"frobnicate"},
-                               {"read", "16"},
-                               {"read", "16", "0"},
-                               {"read", "16", "17", "--repeat", "x"},
-                               {"write", "97", "70000"},
-                               {"write", "97"},
-                               {"write-multi", "97"},
-                               {"--adr"},
-                               {"--adr", "300", "identify"},
-                               {"identify", "5"}};
-  for (const QStringList& args : cases) {
-    EXPECT_EQ(run(args), CliTool::Usage) << args.join(' ').toStdString();
-    EXPECT_TRUE(err.contains("usage:"));
-  }
-  EXPECT_EQ(line.requestCount(), 0);
-}
-
-TEST_F(CliOnSimulator, CommandsReachTheModule) {
-  bus.module().setFirmware(204, 13);
-  EXPECT_EQ(run({"--port", "COM1", "identify"}), CliTool::Ok);
-  EXPECT_EQ(out, "204.13\n");
-  bus.module().setFirmware(205, 0);
-  EXPECT_EQ(run({"--port", "COM1", "identify"}), CliTool::Ok);
-  EXPECT_EQ(out, "205\n");
-
-  EXPECT_EQ(run({"--port", "COM1", "write-multi", "97", "0x10", "20"}), CliTool::Ok);
-  EXPECT_EQ(run({"--port", "COM1", "write", "99", "30"}), CliTool::Ok);
-  EXPECT_EQ(run({"--port", "COM1", "read", "97", "3", "--repeat", "2"}), CliTool::Ok);
-  EXPECT_EQ(out, "16 20 30\n16 20 30\n");
-
-  EXPECT_EQ(run({"--port", "COM1", "--adr", "5", "read", "97", "1"}), CliTool::Failure);
-  EXPECT_EQ(err, "Ошибка получения результата из модуля\n");
-  EXPECT_EQ(run({"identify"}), CliTool::Failure);  // no port in mem.ini
-  EXPECT_EQ(err, "Ошибка открытия порта\n");
 }
 
 }  // namespace

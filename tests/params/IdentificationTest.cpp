@@ -2,7 +2,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/AppCore.h"
+#include "app/AppContext.h"
 #include "params/Identification.h"
 #include "sim/MemoryLine.h"
 #include "sim/SimBus.h"
@@ -18,7 +18,7 @@ class IdentificationTest : public ::testing::Test {
       QFile marker(dir.filePath("trv102.txt"));
       ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
     }
-    core = std::make_unique<AppCore>(dir.path(), prompter, std::make_unique<MemoryLine>(bus, clock),
+    core = std::make_unique<AppContext>(dir.path(), prompter, std::make_unique<MemoryLine>(bus, clock),
                                      clock);
     core->port().openPort("COM1");
   }
@@ -27,7 +27,7 @@ class IdentificationTest : public ::testing::Test {
   VirtualClock clock;
   SimBus bus;
   RecordingPrompter prompter;
-  std::unique_ptr<AppCore> core;
+  std::unique_ptr<AppContext> core;
 };
 
 TEST_F(IdentificationTest, LayoutByVersion) {
@@ -88,7 +88,7 @@ TEST_F(IdentificationTest, VersionShownAndCheckedAgainstTheMaximum) {
     ASSERT_TRUE(QDir().mkpath(dir.path()));
     start(c.morvex);
     bus.module().installFirmware(c.version, c.revision);
-    Identification id(*core);
+    Identification id(core->paramsContext());
     EXPECT_EQ(id.selectFirmwareLayout(), c.returned);
     EXPECT_EQ(core->status.text(StatusLine::Firmware), c.panel);
     EXPECT_EQ(core->status.text(StatusLine::Link) == "НЕИЗВЕСТНАЯ ВЕРСИЯ ПРОШИВКИ МОДУЛЯ",
@@ -99,7 +99,7 @@ TEST_F(IdentificationTest, VersionShownAndCheckedAgainstTheMaximum) {
 TEST_F(IdentificationTest, SilentModuleGivesMinusOne) {
   start();
   bus.setModulePlugged(false);
-  Identification id(*core);
+  Identification id(core->paramsContext());
   EXPECT_EQ(id.selectFirmwareLayout(), -1);
   EXPECT_EQ(core->status.text(StatusLine::Firmware), "Версия прошивки ------");
   EXPECT_EQ(core->status.text(StatusLine::Link), "Ошибка получения результата из модуля");
@@ -130,12 +130,12 @@ TEST_F(IdentificationTest, NameSections) {
     bus.module().installFirmware(c.version, 0);
     bus.module().setLogicNumber(c.logic);
     bus.module().setInputMap(c.map);
-    Identification id(*core);
+    Identification id(core->paramsContext());
     id.selectFirmwareLayout();
     if (c.logicReadFails) bus.faults().failNext(FaultKind::Drop, ModbusRtuClient::kAttempts);
     EXPECT_EQ(id.selectNameSections(), c.logicReadFails ? 1 : c.logic);
-    EXPECT_EQ(core->tables.firmware().diSection, c.di);
-    EXPECT_EQ(core->tables.firmware().errSection, c.err);
+    EXPECT_EQ(core->params.tables.firmware().diSection, c.di);
+    EXPECT_EQ(core->params.tables.firmware().errSection, c.err);
     EXPECT_EQ(core->status.text(StatusLine::Logic), c.panel);
   }
 }
@@ -148,11 +148,11 @@ TEST_F(IdentificationTest, TablesBuiltWithNamesAndDefaults) {
     core->mem.writeString("measure", "diag", "Ток мотора");
   }
   bus.module().installFirmware(205, 0);
-  Identification id(*core);
+  Identification id(core->paramsContext());
   id.selectFirmwareLayout();
   id.selectNameSections();
   id.buildTables();
-  const ParamTables& t = core->tables;
+  const ParamTables& t = core->params.tables;
   EXPECT_EQ(t.rowCount(ParamTables::DigInputs), 17);
   EXPECT_EQ(t.name(ParamTables::DigInputs, 0), "ВХОД 1");
   EXPECT_EQ(t.name(ParamTables::DigOutputs, 2), "ВЫХОД 3");
@@ -163,14 +163,14 @@ TEST_F(IdentificationTest, TablesBuiltWithNamesAndDefaults) {
   EXPECT_EQ(t.table(ParamTables::Timers).start, 97);
   EXPECT_EQ(t.rowCount(ParamTables::Actu), 5);
   EXPECT_EQ(t.rowCount(ParamTables::AutoReset), 2);
-  EXPECT_EQ(core->diagramValueIndex, 2);
-  EXPECT_EQ(core->testDiagramValueIndex, 0);
+  EXPECT_EQ(core->params.diagramValueIndex, 2);
+  EXPECT_EQ(core->params.testDiagramValueIndex, 0);
 }
 
 TEST_F(IdentificationTest, EmptyBuildAtStartUp) {
   start();
-  Identification(*core).buildTables();
-  const ParamTables& t = core->tables;
+  Identification(core->paramsContext()).buildTables();
+  const ParamTables& t = core->params.tables;
   EXPECT_EQ(t.rowCount(ParamTables::DigInputs), 17);
   EXPECT_EQ(t.rowCount(ParamTables::Timers), 0);
   EXPECT_EQ(t.rowCount(ParamTables::Amps), 0);

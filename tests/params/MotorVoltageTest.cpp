@@ -20,12 +20,12 @@ class MotorVoltageTest : public ::testing::Test {
     ASSERT_TRUE(sim->online());
     core().requests.module[RequestFlags::MainRead] = true;
     ASSERT_TRUE(sim->online());
-    ASSERT_EQ(core().tables.choices().motorVoltageType, type);
+    ASSERT_EQ(core().params.tables.choices().motorVoltageType, type);
     sim->prompter.boxes.clear();
   }
   // What ButtonChange leaves behind on a confirmed dialog, then the pass that serves it.
   void change(const QString& typed) {
-    MotorVoltage::storePassword(core(), typed);
+    core().params.storeMotorPassword(typed);
     core().requests.module[RequestFlags::MotorVoltage] = true;
     requestsBefore = sim->line->requestCount();
     sim->cycle->pollPass();
@@ -37,7 +37,7 @@ class MotorVoltageTest : public ::testing::Test {
     sim->cycle->pollPass();
     return sim->line->requestCount() - before;
   }
-  AppCore& core() { return *sim->core; }
+  AppContext& core() { return *sim->core; }
   uint16_t reg(uint16_t r) { return sim->bus.module().get(r); }
   std::vector<std::pair<QString, QString>> boxes() const {
     std::vector<std::pair<QString, QString>> out;
@@ -74,8 +74,8 @@ TEST_F(MotorVoltageTest, AcceptedPasswordSwitchesTheTypeAndAsksForTheTablesAgain
     EXPECT_TRUE(core().requests.module[RequestFlags::MainRead]);
     // The next pass reads the tables and shows the new type.
     sim->cycle->pollPass();
-    EXPECT_EQ(core().tables.choices().motorVoltageType, c.newType);
-    EXPECT_TRUE(MotorVoltage::takePassword(core()).isEmpty());  // taken, not kept
+    EXPECT_EQ(core().params.tables.choices().motorVoltageType, c.newType);
+    EXPECT_TRUE(core().params.takeMotorPassword().isEmpty());  // taken, not kept
   }
 }
 
@@ -129,11 +129,11 @@ TEST_F(MotorVoltageTest, WriteNeverAcknowledgedGivesItsErrorAndReadsNoResult) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     start(0);
-    MotorVoltage::storePassword(core(), "5249");
+    core().params.storeMotorPassword("5249");
     c.breakIt(*sim);
     const int before = sim->line->requestCount();
     // Served directly: a pass would not get past its status read on this line.
-    EXPECT_FALSE(MotorVoltage(core()).changeMotorVoltage());
+    EXPECT_FALSE(MotorVoltage(core().paramsContext()).changeMotorVoltage());
     EXPECT_EQ(sim->line->requestCount() - before, ModbusRtuClient::kAttempts);  // no read of 269
     EXPECT_EQ(boxes(), (Boxes{{"Ошибка", c.error}}));
     EXPECT_FALSE(core().requests.module[RequestFlags::MainRead]);
@@ -151,7 +151,7 @@ TEST_F(MotorVoltageTest, WriteStopsAtTheFirstAcknowledgedAttempt) {
     ++frames;
   });
   QString error = "untouched";
-  EXPECT_TRUE(MotorVoltage(core()).writeMotorVoltage(5249, 1, &error));
+  EXPECT_TRUE(MotorVoltage(core().paramsContext()).writeMotorVoltage(5249, 1, &error));
   EXPECT_EQ(frames, 3);
   EXPECT_EQ(error, "untouched");
   EXPECT_EQ(reg(ModuleModel::MotorVoltageType), 0);
@@ -162,8 +162,8 @@ TEST_F(MotorVoltageTest, JournalNeverHoldsThePassword) {
   change("31337");  // accepted: 118 now has a known "old" value in the client
   change("31337");  // accepted again, back to 24 V
   sim->bus.setModulePlugged(false);
-  MotorVoltage::storePassword(core(), "31337");
-  MotorVoltage(core()).changeMotorVoltage();  // five failed attempts, logged too
+  core().params.storeMotorPassword("31337");
+  MotorVoltage(core().paramsContext()).changeMotorVoltage();  // five failed attempts, logged too
   ASSERT_EQ(reg(ModuleModel::MotorVoltageType), 0);
 
   QFile log(sim->dir.filePath("tarvix.log"));

@@ -37,9 +37,9 @@ class TableTransferTest : public ::testing::Test {
                      });
     sim->prompter.boxes.clear();
   }
-  AppCore& core() { return *sim->core; }
-  TableTransfer io() { return TableTransfer(core()); }
-  ParamTables& tables() { return core().tables; }
+  AppContext& core() { return *sim->core; }
+  TableTransfer io() { return TableTransfer(core().paramsContext()); }
+  ParamTables& tables() { return core().params.tables; }
   QStringList boxTexts() const {
     QStringList texts;
     for (const auto& b : sim->prompter.boxes) texts << b.text;

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "link/Clock.h"
+#include "core/Clock.h"
 #include "sim/SimBus.h"
 #include "sim/SimConsole.h"
 #include "sim/SimFrames.h"

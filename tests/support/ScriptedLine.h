@@ -108,7 +108,7 @@ class ScriptedLine : public TimedSerialLine {
 };
 
 // Message boxes recorded instead of shown.
-#include "link/Prompter.h"
+#include "core/Prompter.h"
 class RecordingPrompter : public Prompter {
  public:
   struct Box {

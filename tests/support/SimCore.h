@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "app/AppCore.h"
+#include "app/AppContext.h"
 #include "link/PollCycle.h"
 #include "sim/MemoryLine.h"
 #include "sim/SimBus.h"
@@ -20,8 +20,8 @@ struct SimCore {
     mem.flush();
     auto owned = std::make_unique<MemoryLine>(bus, clock);
     line = owned.get();
-    core = std::make_unique<AppCore>(dir.path(), prompter, std::move(owned), clock);
-    cycle = std::make_unique<PollCycle>(*core);
+    core = std::make_unique<AppContext>(dir.path(), prompter, std::move(owned), clock);
+    cycle = &core->cycle();
   }
 
   // One pass; true when the module is online afterwards.
@@ -36,6 +36,6 @@ struct SimCore {
   SimBus bus;
   RecordingPrompter prompter;
   MemoryLine* line = nullptr;
-  std::unique_ptr<AppCore> core;
-  std::unique_ptr<PollCycle> cycle;
+  std::unique_ptr<AppContext> core;
+  PollCycle* cycle = nullptr;  // the core's own pass, as the worker runs it
 };

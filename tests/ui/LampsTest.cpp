@@ -5,7 +5,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
-#include "app/AppCore.h"
+#include "app/AppContext.h"
 #include "app/SidePanel.h"
 #include "app/TForm1.h"
 #include "params/ErrorsPage.h"
@@ -44,10 +44,10 @@ TEST(Lamps, ColoursComeFromTheRegistersRead) {
 TEST(Lamps, WindowShowsTheTablesAndTheIndicator) {
   QTemporaryDir dir;
   TForm1 form(dir.path());
-  AppCore& core = form.core();
-  core.tables.setStructure(ParamTables::DigInputs, "", 16, 17, QStringList(17, "in"));
+  AppContext& core = form.core();
+  core.params.tables.setStructure(ParamTables::DigInputs, "", 16, 17, QStringList(17, "in"));
   const uint16_t values[17] = {1};
-  core.tables.storeRead(ParamTables::DigInputs, values, 17);
+  core.params.tables.storeRead(ParamTables::DigInputs, values, 17);
   core.flags.moduleOnline = true;
   core.status.setText(StatusLine::Link, "МОДУЛЬ НА СВЯЗИ");
   QCoreApplication::processEvents();

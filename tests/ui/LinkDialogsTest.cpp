@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -12,7 +14,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "app/AppCore.h"
+#include "app/AppContext.h"
 #include "link/LinkSettingsActions.h"
 #include "link/TConparDlg.h"
 #include "link/TForm2.h"
@@ -30,7 +32,7 @@ class LinkDialogsTest : public ::testing::Test {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(memIni);
     file.close();
-    core_ = std::make_unique<AppCore>(dir_.path(), prompter_,
+    core_ = std::make_unique<AppContext>(dir_.path(), prompter_,
                                       std::make_unique<ScriptedLine>(clock_), clock_);
   }
   QString memPath() const { return QDir(dir_.path()).filePath("mem.ini"); }
@@ -43,9 +45,18 @@ class LinkDialogsTest : public ::testing::Test {
   QTemporaryDir dir_;
   VirtualClock clock_;
   RecordingPrompter prompter_;
-  std::unique_ptr<AppCore> core_;
+  std::unique_ptr<AppContext> core_;
   QTimer timer1_;
 };
+
+// Runs the event loop until `done` holds (at most about 5 s).
+void waitFor(const std::function<bool()>& done) {
+  for (int i = 0; i < 500 && !done(); ++i) {
+    QEventLoop slice;
+    QTimer::singleShot(10, &slice, &QEventLoop::quit);
+    slice.exec();
+  }
+}
 
 // Acts once on the first TConparDlg (or TForm2) that becomes modal.
 template <typename Dialog>
@@ -111,7 +122,7 @@ TEST_F(LinkDialogsTest, ProgramLinkDialogShowsMemIniAndStoresItOnOk) {
     d.okBtn()->click();
   });
   timer1_.start(1000);
-  programLinkSettings(nullptr, *core_, &timer1_);
+  programLinkSettings(nullptr, core_->link(), &timer1_);
   ASSERT_TRUE(answer.seen());
   EXPECT_EQ(shown.adr, "12");
   EXPECT_EQ(shown.speed, 2);
@@ -149,7 +160,7 @@ TEST_F(LinkDialogsTest, ProgramLinkDialogDefaultsAndChangedValues) {
     d.edit1()->setText("15");
     d.okBtn()->click();
   });
-  programLinkSettings(nullptr, *core_, &timer1_);
+  programLinkSettings(nullptr, core_->link(), &timer1_);
   EXPECT_EQ(shown.adr, "100");
   EXPECT_EQ(shown.speed, 0);
   EXPECT_EQ(shown.parity, 0);
@@ -192,7 +203,7 @@ TEST_F(LinkDialogsTest, RefusedEntriesCloseTheDialogAndStoreNothing) {
       d.okBtn()->click();
       stillOpen = d.isVisible();
     });
-    programLinkSettings(nullptr, *core_, &timer1_);
+    programLinkSettings(nullptr, core_->link(), &timer1_);
     ASSERT_TRUE(answer.seen());
     EXPECT_FALSE(stillOpen);
     ASSERT_EQ(boxes.seen().size(), 1u);
@@ -211,7 +222,7 @@ TEST_F(LinkDialogsTest, CancelStoresNothing) {
     d.editAdr()->setText("13");
     d.cancelBtn()->click();
   });
-  programLinkSettings(nullptr, *core_, &timer1_);
+  programLinkSettings(nullptr, core_->link(), &timer1_);
   EXPECT_EQ(memOnDisk(), before);
   EXPECT_FALSE(core_->flags.portReopenRequest);
 }
@@ -235,7 +246,7 @@ TEST_F(LinkDialogsTest, ProgramSettingsKeepTheWindowOpenOnABadPeriod) {
     form->comboBoxType()->setCurrentIndex(1);
     form->button1()->click();
   });
-  programSettings(nullptr, *core_, &timer1_);
+  programSettings(nullptr, core_->link(), &timer1_);
   EXPECT_EQ(periodShown, "1000");
   EXPECT_TRUE(openAfterBadPeriod);
   ASSERT_EQ(boxes.seen().size(), 1u);
@@ -256,7 +267,7 @@ TEST_F(LinkDialogsTest, ProgramSettingsWithTheSameDriveTypeAskNoIdentification) 
     form.edit1()->setText("250");
     form.button1()->click();
   });
-  programSettings(nullptr, *core_, &timer1_);
+  programSettings(nullptr, core_->link(), &timer1_);
   EXPECT_FALSE(core_->requests.identify);
   EXPECT_EQ(timer1_.interval(), 250);
 
@@ -265,7 +276,7 @@ TEST_F(LinkDialogsTest, ProgramSettingsWithTheSameDriveTypeAskNoIdentification) 
     form.comboBoxType()->setCurrentIndex(0);
     form.button2()->click();
   });
-  programSettings(nullptr, *core_, &timer1_);
+  programSettings(nullptr, core_->link(), &timer1_);
   EXPECT_FALSE(core_->requests.identify);
   EXPECT_EQ(fileStore().readString("measure", "period", "-"), "250");
   EXPECT_EQ(timer1_.interval(), 250);
@@ -287,6 +298,7 @@ TEST_F(LinkDialogsTest, ModuleDialogHasStopBitsFromFirmware202) {
       const uint16_t registers[] = {100, 3, 2, 1};
       core_->linkParams.storeRead(registers, c.stops ? 4 : 3);
       core_->requests.module[RequestFlags::LinkParamsRead] = false;
+      emit core_->requests.served(RequestFlags::LinkParamsRead, true);
     });
     worker.start(1);
     Shown shown;
@@ -296,7 +308,9 @@ TEST_F(LinkDialogsTest, ModuleDialogHasStopBitsFromFirmware202) {
       d.comboBox3()->setCurrentIndex(0);
       d.okBtn()->click();  // send, sleep and receive are not checked here
     });
-    moduleLinkSettings(nullptr, *core_, &timer1_);
+    ModuleLinkSettings settings(nullptr, core_->link(), core_->linkParams);
+    settings.ButtonShowConnectClick();
+    waitFor([&] { return answer.seen(); });
     ASSERT_TRUE(answer.seen());
     EXPECT_EQ(shown.stopsVisible, c.stops);
     EXPECT_FALSE(shown.portVisible);
@@ -322,15 +336,20 @@ TEST_F(LinkDialogsTest, ModuleDialogWithAnAddressLetterRequestsNoWrite) {
   start();
   core_->flags.firmwareVersion = 205;
   QTimer worker;
-  QObject::connect(&worker, &QTimer::timeout,
-                   [&] { core_->requests.module[RequestFlags::LinkParamsRead] = false; });
+  QObject::connect(&worker, &QTimer::timeout, [&] {
+    if (!core_->requests.module[RequestFlags::LinkParamsRead]) return;
+    core_->requests.module[RequestFlags::LinkParamsRead] = false;
+    emit core_->requests.served(RequestFlags::LinkParamsRead, false);
+  });
   worker.start(1);
   MessageBoxAnswerer boxes;
   OnDialog<TConparDlg> answer([](TConparDlg& d) {
     d.editAdr()->setText("1a");
     d.okBtn()->click();
   });
-  moduleLinkSettings(nullptr, *core_, &timer1_);
+  ModuleLinkSettings settings(nullptr, core_->link(), core_->linkParams);
+  settings.ButtonShowConnectClick();
+  waitFor([&] { return answer.seen(); });
   ASSERT_EQ(boxes.seen().size(), 1u);
   EXPECT_EQ(boxes.seen()[0].text, "Некорректное значение адреса модуля");
   EXPECT_FALSE(core_->requests.module[RequestFlags::LinkParamsWrite]);
@@ -338,18 +357,23 @@ TEST_F(LinkDialogsTest, ModuleDialogWithAnAddressLetterRequestsNoWrite) {
 
 TEST_F(LinkDialogsTest, ModuleDialogTimesOutWhenTheWorkerDoesNotServeTheRead) {
   start();
-  // Virtual time runs fast while the handler waits; nobody serves the request.
-  QTimer time;
-  QObject::connect(&time, &QTimer::timeout, [&] { clock_.advance(100); });
-  time.start(1);
   OnDialog<TConparDlg> answer([](TConparDlg& d) { d.cancelBtn()->click(); });
-  const uint32_t before = clock_.tick();
-  moduleLinkSettings(nullptr, *core_, &timer1_);
+  ModuleLinkSettings settings(nullptr, core_->link(), core_->linkParams);
+  EXPECT_EQ(settings.readTimer()->interval(), 3000);
+  EXPECT_TRUE(settings.readTimer()->isSingleShot());
+  settings.readTimer()->setInterval(5);  // nobody serves the request
+  settings.ButtonShowConnectClick();
+  EXPECT_TRUE(core_->requests.module[RequestFlags::LinkParamsRead]);
+  // The window goes on while it waits: events keep flowing.
+  waitFor([&] { return !settings.readTimer()->isActive(); });
   EXPECT_FALSE(answer.seen());
   EXPECT_FALSE(core_->requests.module[RequestFlags::LinkParamsRead]);
   EXPECT_EQ(core_->status.text(StatusLine::Link), "Тайм-аут чтения параметров связи из модуля");
   EXPECT_FALSE(core_->flags.moduleOnline);
-  EXPECT_GE(clock_.tick() - before, 4000u);  // 3 s for the worker, then a further second
+  // A late answer after the time-out opens nothing.
+  emit core_->requests.served(RequestFlags::LinkParamsRead, true);
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(answer.seen());
 }
 
 }  // namespace

@@ -31,20 +31,20 @@ class ParamPagesTest : public ::testing::Test {
     f.version = version;
     f.revision = revision;
     f.built = true;
-    core.tables.setFirmware(f);
+    core.params.tables.setFirmware(f);
     QStringList inputs, debug;
     for (int i = 1; i <= 17; ++i) inputs << QString("in %1").arg(i);
     for (int i = 1; i <= 16; ++i) debug << QString("dbg %1").arg(i);
-    core.tables.setStructure(ParamTables::DigInputs, "", 16, 17, inputs);
-    core.tables.setStructure(ParamTables::Debug, "", 256, 16, debug);
-    core.tables.setStructure(ParamTables::Timers, "", 97, 3, {"t1", "t2", "t3"});
-    core.tables.announceStructure();
+    core.params.tables.setStructure(ParamTables::DigInputs, "", 16, 17, inputs);
+    core.params.tables.setStructure(ParamTables::Debug, "", 256, 16, debug);
+    core.params.tables.setStructure(ParamTables::Timers, "", 97, 3, {"t1", "t2", "t3"});
+    core.params.tables.announceStructure();
     QCoreApplication::processEvents();
   }
 
   QTemporaryDir dir;
   TForm1 form;
-  AppCore& core;
+  AppContext& core;
 };
 
 TEST_F(ParamPagesTest, GroupsFollowTheFirmware) {
@@ -83,8 +83,8 @@ TEST_F(ParamPagesTest, GroupsFollowTheFirmware) {
 }
 
 TEST_F(ParamPagesTest, DiagramSelectorsOfferTheDebugNames) {
-  core.diagramValueIndex = 3;
-  core.testDiagramValueIndex = 0;
+  core.params.diagramValueIndex = 3;
+  core.params.testDiagramValueIndex = 0;
   identify(205);
   QComboBox* diagram = form.tabSheet1()->comboBoxParsDiag();
   QComboBox* test = form.tabSheetTest()->comboBoxTestDiag();
@@ -94,7 +94,7 @@ TEST_F(ParamPagesTest, DiagramSelectorsOfferTheDebugNames) {
   EXPECT_EQ(test->currentIndex(), 0);
   // A choice is remembered in mem.ini and sampled from then on.
   test->activated(5);
-  EXPECT_EQ(core.testDiagramValueIndex, 5);
+  EXPECT_EQ(core.params.testDiagramValueIndex, 5);
   EXPECT_EQ(SettingsStore(core.mem.path()).readString("measure", "diag_test", ""), "dbg 6");
 }
 
@@ -105,7 +105,7 @@ TEST_F(ParamPagesTest, EditsReachTheCoreAndReadsReachTheWindow) {
   {
     // Names take what the value column leaves: width - 48 - 24.
     std::unique_ptr<QTableWidget> grid(ParamGrid::makeGrid("grid", nullptr));
-    new ParamGrid(grid.get(), core.tables, ParamTables::Timers);
+    new ParamGrid(grid.get(), core.params.tables, ParamTables::Timers);
     grid->resize(300, 200);
     grid->show();
     QCoreApplication::processEvents();
@@ -113,14 +113,14 @@ TEST_F(ParamPagesTest, EditsReachTheCoreAndReadsReachTheWindow) {
     EXPECT_GE(grid->columnWidth(1), 48);
   }
   const uint16_t read[] = {10, 20, 30};
-  core.tables.storeRead(ParamTables::Timers, read, 3);
+  core.params.tables.storeRead(ParamTables::Timers, read, 3);
   QCoreApplication::processEvents();
   EXPECT_EQ(timers->item(1, 1)->text(), "20");
   timers->item(1, 1)->setText(" 25 ");
-  EXPECT_EQ(core.tables.cellText(ParamTables::Timers, 1), "25");
-  EXPECT_EQ(core.tables.bufferValue(ParamTables::Timers, 1), 20);
+  EXPECT_EQ(core.params.tables.cellText(ParamTables::Timers, 1), "25");
+  EXPECT_EQ(core.params.tables.bufferValue(ParamTables::Timers, 1), 20);
 
-  core.tables.updateChoices([](ParamTables::Choices& c) {
+  core.params.tables.updateChoices([](ParamTables::Choices& c) {
     c.alarmOn = false;
     c.direct = true;
     c.motorVoltageType = 1;
@@ -136,7 +136,7 @@ TEST_F(ParamPagesTest, EditsReachTheCoreAndReadsReachTheWindow) {
 
   main->radioButtonAlarmOn()->click();
   form.tabSheetService()->checkListBoxInversion()->item(2)->setCheckState(Qt::Unchecked);
-  const ParamTables::Choices c = core.tables.choices();
+  const ParamTables::Choices c = core.params.tables.choices();
   EXPECT_TRUE(c.alarmOn);
   EXPECT_TRUE(c.direct);
   EXPECT_FALSE(c.inversionChecked[2]);

@@ -14,7 +14,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app/AppCore.h"
+#include "app/AppContext.h"
 #include "operation/ProfileBar.h"
 #include "operation/TFormProfile.h"
 #include "params/Identification.h"
@@ -30,16 +30,16 @@ class ProfileBarTest : public ::testing::Test {
   // A new core and bar reading prof.ini from disk, as after a restart of the program.
   void restart() {
     bar.reset();
-    core = std::make_unique<AppCore>(dir.path(), prompter);
-    bar = std::make_unique<ProfileBar>(*core);
+    core = std::make_unique<AppContext>(dir.path(), prompter);
+    bar = std::make_unique<ProfileBar>(core->paramsContext(), core->prof);
   }
   // The module of this version as identified, with its tables built.
   void identified(int version) {
-    ParamTables::Firmware f = core->tables.firmware();
+    ParamTables::Firmware f = core->params.tables.firmware();
     f.version = version;
     f.layout = FirmwareLayout::forVersion(version, f.layout);
-    core->tables.setFirmware(f);
-    Identification(*core).buildTables();
+    core->params.tables.setFirmware(f);
+    Identification(core->paramsContext()).buildTables();
     core->flags.firmwareVersion = version;
   }
   QString write(const char* name, const QByteArray& content) {
@@ -92,7 +92,7 @@ class ProfileBarTest : public ::testing::Test {
 
   QTemporaryDir dir;
   RecordingPrompter prompter;
-  std::unique_ptr<AppCore> core;
+  std::unique_ptr<AppContext> core;
   std::unique_ptr<ProfileBar> bar;
 };
 
@@ -191,14 +191,14 @@ TEST_F(ProfileBarTest, LoadingAProfile) {
   EXPECT_EQ(lastBox(),
             "Ошибка|Версия файла параметров 200 не соответствует версии текущего "
             "подключенного блока 201");
-  EXPECT_NE(core->tables.cellText(ParamTables::Inps, 0), "12");
+  EXPECT_NE(core->params.tables.cellText(ParamTables::Inps, 0), "12");
   EXPECT_FALSE(writeRequested());
 
   prompter.boxes.clear();
   bar->profileButton(4)->click();
   EXPECT_TRUE(prompter.boxes.empty());
-  EXPECT_EQ(core->tables.cellText(ParamTables::Inps, 0), "12");
-  EXPECT_EQ(core->tables.cellText(ParamTables::Timers, 0), "---");
+  EXPECT_EQ(core->params.tables.cellText(ParamTables::Inps, 0), "12");
+  EXPECT_EQ(core->params.tables.cellText(ParamTables::Timers, 0), "---");
   EXPECT_TRUE(writeRequested());
 }
 

@@ -214,7 +214,7 @@ TEST_F(TForm1Test, ClosingSaysWhenTheSettingsCannotBeSaved) {
 
 TEST_F(TForm1Test, LinkLampFollowsTheOnlineFlag) {
   TForm1& form = makeForm();
-  AppCore& core = form.core();
+  AppContext& core = form.core();
   EXPECT_EQ(form.shape1()->color(), LinkIndicator::kOfflineColor);
 
   core.flags.moduleOnline = true;
@@ -224,7 +224,7 @@ TEST_F(TForm1Test, LinkLampFollowsTheOnlineFlag) {
   EXPECT_EQ(form.statusPanel(StatusLine::Link)->text(), "МОДУЛЬ НА СВЯЗИ");
 
   // The failure text is set before the flag drops; the lamp must still end grey.
-  core.showLinkFailure("Нет ответа");
+  core.link().showLinkFailure("Нет ответа");
   deliverQueued();
   EXPECT_EQ(form.shape1()->color(), LinkIndicator::kOfflineColor);
 

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
-#include "app/AppCore.h"
+#include "app/AppContext.h"
 #include "params/MotorVoltage.h"
 #include "params/MotorVoltageAction.h"
 #include "params/TForm4.h"
@@ -25,16 +25,16 @@ class TForm4Test : public ::testing::Test {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(memIni);
     file.close();
-    core = std::make_unique<AppCore>(dir.path(), prompter);
+    core = std::make_unique<AppContext>(dir.path(), prompter);
   }
   void setType(int type) {
-    core->tables.updateChoices([type](ParamTables::Choices& c) { c.motorVoltageType = type; });
+    core->params.tables.updateChoices([type](ParamTables::Choices& c) { c.motorVoltageType = type; });
   }
   bool requested() const { return core->requests.module[RequestFlags::MotorVoltage]; }
 
   QTemporaryDir dir;
   RecordingPrompter prompter;
-  std::unique_ptr<AppCore> core;
+  std::unique_ptr<AppContext> core;
   QWidget window;  // stands in for the main window that owns the dialog
 };
 
@@ -78,14 +78,14 @@ TEST_F(TForm4Test, NamesFollowTheCurrentTypeAndOkRaisesTheRequest) {
       dialog->editPsw()->setText("5249");
       dialog->buttonOK()->click();
     });
-    ButtonChangeClick(&window, *core);
+    ButtonChangeClick(&window, core->paramsContext());
     EXPECT_EQ(seen.title, "Изменение типа напряжения мотора");
     EXPECT_EQ(seen.current, c.current);
     EXPECT_EQ(seen.next, c.next);
     EXPECT_TRUE(seen.unmasked);
     EXPECT_TRUE(seen.passwordFocused);
     EXPECT_TRUE(requested());
-    EXPECT_EQ(MotorVoltage::takePassword(*core), "5249");
+    EXPECT_EQ(core->params.takeMotorPassword(), "5249");
     core->requests.module[RequestFlags::MotorVoltage] = false;
   }
 }
@@ -102,12 +102,12 @@ TEST_F(TForm4Test, LeavingWithoutOkAfterAnEarlierChangeRequestsNothing) {
           dialog->buttonOK()->click();
         }
       });
-      ButtonChangeClick(&window, *core);
+      ButtonChangeClick(&window, core->paramsContext());
     }
     ASSERT_TRUE(requested());
     // The worker served it and took the password.
     core->requests.module[RequestFlags::MotorVoltage] = false;
-    MotorVoltage::takePassword(*core);
+    core->params.takeMotorPassword();
 
     Seen seen;
     ModalAnswerer user([&](QWidget* modal) {
@@ -124,11 +124,11 @@ TEST_F(TForm4Test, LeavingWithoutOkAfterAnEarlierChangeRequestsNothing) {
         QApplication::sendEvent(dialog->editPsw(), &escape);
       }
     });
-    ButtonChangeClick(&window, *core);
+    ButtonChangeClick(&window, core->paramsContext());
     EXPECT_FALSE(seen.confirmedOnShow);  // the earlier OK does not carry over
     EXPECT_EQ(seen.password, QString());
     EXPECT_FALSE(requested());
-    EXPECT_EQ(MotorVoltage::takePassword(*core), QString());
+    EXPECT_EQ(core->params.takeMotorPassword(), QString());
     // One dialog for the window's whole life, as its other dialogs.
     EXPECT_EQ(window.findChildren<TForm4*>().size(), 1);
   }

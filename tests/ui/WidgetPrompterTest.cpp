@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <thread>
 
-#include "app/WidgetPrompter.h"
+#include "core/WidgetPrompter.h"
 #include "ui/ModalAnswerer.h"
 
 namespace {

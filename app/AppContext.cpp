@@ -1,0 +1,102 @@
+#include "app/AppContext.h"
+
+#include <QDir>
+#include <cstdlib>
+
+#include "bench/BenchOutputs.h"
+#include "link/CommThread.h"
+#include "link/QtSerialLine.h"
+#include "params/Identification.h"
+#include "params/MotorVoltage.h"
+#include "params/StatusReader.h"
+#include "params/TableTransfer.h"
+
+namespace {
+
+std::unique_ptr<SerialLine> lineOrPort(std::unique_ptr<SerialLine> line, Clock& clock) {
+  return line ? std::move(line) : std::make_unique<QtSerialLine>(clock);
+}
+
+}  // namespace
+
+AppContext::AppContext(const QString& directory, Prompter& prompter_,
+                       std::unique_ptr<SerialLine> line, Clock& clock_)
+    : clock(clock_),
+      prompter(prompter_),
+      mem(QDir(directory).filePath(QStringLiteral("mem.ini"))),
+      tp(QDir(directory).filePath(QStringLiteral("tp.ini"))),
+      prof(QDir(directory).filePath(QStringLiteral("prof.ini"))),
+      variant(Variant::detect(directory)),
+      journal(QDir(directory).filePath(QStringLiteral("tarvix.log"))),
+      line_(lineOrPort(std::move(line), clock_)),
+      port_(*line_, mem, status),
+      client_(port_, mem, clock_),
+      writeJournal_(journal, client_),
+      link_{clock, prompter, mem, status, progress, journal, flags, requests, port_, client_},
+      paramsContext_{link_, params},
+      cycle_(link_) {
+  flags.maxFirmwareVersion = variant.maxFirmwareVersion;
+  // Direct: the journal records each link change as it happens, on whichever thread.
+  QObject::connect(
+      &status, &StatusLine::textChanged, &status,
+      [this](int panel, const QString& text) {
+        if (panel == StatusLine::Link) journal.linkChanged(text);
+      },
+      Qt::DirectConnection);
+  client_.setObserver(&writeJournal_);
+  registerSteps();
+}
+
+void AppContext::registerSteps() {
+  using R = RequestFlags;
+  const ParamsContext& p = paramsContext_;
+  PollCycle::Steps steps;
+  steps.identify = [p] { return Identification(p).identify(); };
+  steps.readStatus = [this, p] {
+    operation.control.readControlState(link_);  // its outcome does not stop the status read
+    return StatusReader(p).readStatus();
+  };
+  steps.clearStatus = [p] { StatusReader(p).clearStatusTables(); };
+  steps.benchAlways = [this] { serveBenchOutputs(link_, tp); };
+  cycle_.setSteps(std::move(steps));
+
+  cycle_.setOperation(R::MainRead, [p] { return TableTransfer(p).readMainTables(); });
+  cycle_.setOperation(R::ServiceRead, [p] {
+    TableTransfer(p).readServiceTables();
+    return true;
+  });
+  cycle_.setOperation(R::MainWrite, [p] {
+    TableTransfer(p).writeMainTables();
+    return true;
+  });
+  cycle_.setOperation(R::ServiceWrite, [p] {
+    TableTransfer(p).writeServiceTables();
+    return true;
+  });
+  cycle_.setOperation(R::LinkParamsRead, [this] { return readModuleLinkParams(link_, linkParams); });
+  cycle_.setOperation(R::LinkParamsWrite,
+                      [this] { return writeModuleLinkParams(link_, linkParams); });
+  cycle_.setOperation(R::MotorVoltage, [p] { return MotorVoltage(p).changeMotorVoltage(); });
+}
+
+AppContext::~AppContext() {
+  if (!stopWorker(kWorkerJoinMs)) {
+    // Stuck in a driver call: destroying what it uses would crash; end the process instead.
+    journal.append(QStringLiteral("Поток обмена не завершился за %1 с; программа закрыта")
+                       .arg(kWorkerJoinMs / 1000));
+    std::quick_exit(EXIT_FAILURE);
+  }
+  port_.closePort();
+}
+
+void AppContext::startWorker() {
+  if (worker_) return;
+  worker_ = std::make_unique<CommThread>(cycle_, flags, port_);
+  worker_->start();
+}
+
+bool AppContext::stopWorker(int ms) {
+  if (!worker_ || worker_->isFinished()) return true;
+  requestWorkerStop();
+  return worker_->wait(QDeadlineTimer(ms));
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+#include "link/SerialLine.h"
+
+class SettingsStore;
+
+// The `connect` keys of mem.ini as the link uses them. Every call reads the store afresh, so
+// a value changed in a dialog applies to the next exchange (timing, address) or the next open
+// of the port (line settings, time-outs).
+class LinkSettings {
+ public:
+  explicit LinkSettings(const SettingsStore& mem) : mem_(mem) {}
+
+  // send, sleep and receive of one exchange, in milliseconds.
+  struct Timing {
+    uint32_t send, sleep, receive;
+  };
+  Timing timing() const;
+  // The module's slave address: the low 8 bits of adr (default 100).
+  uint8_t moduleAddress() const;
+  // The device path of the port named by connect/port.
+  QString devicePath() const;
+  LineSettings lineSettings() const;
+  PortTimeouts timeouts() const;
+  // A duration in milliseconds; negative values count as 0.
+  uint32_t milliseconds(const char* key, int defaultValue) const;
+
+  // The device path for a port name of mem.ini.
+  //   Windows: "\\.\COM" followed by the 4th and 5th characters of the name.
+  //   elsewhere: "COMn" is /dev/ttyS(n-1); a name starting with "/" is used as it stands;
+  //   any other name is taken from /dev. An empty name gives an empty path, which fails to open.
+  static QString devicePath(const QString& portName);
+
+ private:
+  const SettingsStore& mem_;
+};

@@ -1,0 +1,75 @@
+// tarvix-cli's register commands against the simulated module: usage, exit codes, output.
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "core/Clock.h"
+#include "sim/MemoryLine.h"
+#include "sim/SimBus.h"
+#include "tools/CliTool.h"
+
+namespace {
+
+class CliOnSimulator : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+  }
+  void TearDown() override { QDir::setCurrent(previous_); }
+  int run(const QStringList& args) {
+    out.clear();
+    err.clear();
+    QTextStream o(&out), e(&err);
+    line.close();  // the tool opens the port itself
+    return CliTool(o, e, &line, &clock).run(args);
+  }
+  QTemporaryDir dir;
+  VirtualClock clock;
+  SimBus bus;
+  MemoryLine line{bus, clock};
+  QString out, err;
+
+ private:
+  QString previous_;
+};
+
+TEST_F(CliOnSimulator, BadUsageExitsWithTwoAndTouchesNothing) {
+  const QStringList cases[] = {{},
+                               {"frobnicate"},
+                               {"read", "16"},
+                               {"read", "16", "0"},
+                               {"read", "16", "17", "--repeat", "x"},
+                               {"write", "97", "70000"},
+                               {"write", "97"},
+                               {"write-multi", "97"},
+                               {"--adr"},
+                               {"--adr", "300", "identify"},
+                               {"identify", "5"}};
+  for (const QStringList& args : cases) {
+    EXPECT_EQ(run(args), CliTool::Usage) << args.join(' ').toStdString();
+    EXPECT_TRUE(err.contains("usage:"));
+  }
+  EXPECT_EQ(line.requestCount(), 0);
+}
+
+TEST_F(CliOnSimulator, CommandsReachTheModule) {
+  bus.module().setFirmware(204, 13);
+  EXPECT_EQ(run({"--port", "COM1", "identify"}), CliTool::Ok);
+  EXPECT_EQ(out, "204.13\n");
+  bus.module().setFirmware(205, 0);
+  EXPECT_EQ(run({"--port", "COM1", "identify"}), CliTool::Ok);
+  EXPECT_EQ(out, "205\n");
+
+  EXPECT_EQ(run({"--port", "COM1", "write-multi", "97", "0x10", "20"}), CliTool::Ok);
+  EXPECT_EQ(run({"--port", "COM1", "write", "99", "30"}), CliTool::Ok);
+  EXPECT_EQ(run({"--port", "COM1", "read", "97", "3", "--repeat", "2"}), CliTool::Ok);
+  EXPECT_EQ(out, "16 20 30\n16 20 30\n");
+
+  EXPECT_EQ(run({"--port", "COM1", "--adr", "5", "read", "97", "1"}), CliTool::Failure);
+  EXPECT_EQ(err, "Ошибка получения результата из модуля\n");
+  EXPECT_EQ(run({"identify"}), CliTool::Failure);  // no port in mem.ini
+  EXPECT_EQ(err, "Ошибка открытия порта\n");
+}
+
+}  // namespace
