@@ -73,7 +73,8 @@ void AppContext::registerSteps() {
     TableTransfer(p).writeServiceTables();
     return true;
   });
-  cycle_.setOperation(R::LinkParamsRead, [this] { return readModuleLinkParams(link_, linkParams); });
+  cycle_.setOperation(R::LinkParamsRead,
+                      [this] { return readModuleLinkParams(link_, linkParams); });
   cycle_.setOperation(R::LinkParamsWrite,
                       [this] { return writeModuleLinkParams(link_, linkParams); });
   cycle_.setOperation(R::MotorVoltage, [p] { return MotorVoltage(p).changeMotorVoltage(); });

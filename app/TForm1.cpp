@@ -1,7 +1,6 @@
 #include "app/TForm1.h"
 
 #include <QCheckBox>
-#include <cstdlib>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontDialog>
@@ -17,6 +16,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <cstdlib>
 
 #include "app/LinkIndicator.h"
 #include "app/ProgressPanel.h"
@@ -307,11 +307,11 @@ void TForm1::connectPages() {
       c.direct = direct;
     });
   });
-  connect(
-      servicePage_, &ServicePage::inversionEdited, this,
-      [this](const std::array<bool, ParamTables::kInversionItems>& checked) {
-        core_.params.tables.updateChoices([&](ParamTables::Choices& c) { c.inversionChecked = checked; });
-      });
+  connect(servicePage_, &ServicePage::inversionEdited, this,
+          [this](const std::array<bool, ParamTables::kInversionItems>& checked) {
+            core_.params.tables.updateChoices(
+                [&](ParamTables::Choices& c) { c.inversionChecked = checked; });
+          });
   const auto remember = [this](QComboBox* box, const char* key, std::atomic_int& index) {
     connect(box, &QComboBox::activated, this, [this, box, key, &index](int i) {
       core_.mem.writeString(kMeasure, QLatin1String(key), box->itemText(i));
@@ -380,7 +380,7 @@ void TForm1::captionProfileButtons() {
 // join them when the log arrives.
 void TForm1::readTextLists() {
   core_.operation.control.loadTexts(core_.mem.readSectionValues(QStringLiteral("cmd_stat")),
-                          core_.mem.readSectionValues(QStringLiteral("ctrl_stat")));
+                                    core_.mem.readSectionValues(QStringLiteral("ctrl_stat")));
 }
 
 // Binds the status grids to the core tables, then builds them empty: the layout is not known

@@ -3,10 +3,10 @@
 #include <QMessageBox>
 #include <exception>
 
-#include "core/MessageBoxes.h"
-#include "core/QtTranslations.h"
 #include "app/TForm1.h"
 #include "app/TForm3.h"
+#include "core/MessageBoxes.h"
+#include "core/QtTranslations.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);

@@ -1,12 +1,11 @@
 #include "core/SettingsStore.h"
 
-#include "core/Numbers.h"
-#include "core/Prompter.h"
-
 #include <QFile>
 #include <QSaveFile>
 
 #include "core/Cp1251.h"
+#include "core/Numbers.h"
+#include "core/Prompter.h"
 
 namespace {
 const QByteArray kUtf8Bom("\xEF\xBB\xBF");

@@ -37,7 +37,6 @@ class SettingsStore {
   QString saveFailureText() const;
   const QString& path() const { return path_; }
 
-
  private:
   struct Line {
     QString key;   // empty for comments and blank lines

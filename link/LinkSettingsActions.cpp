@@ -145,11 +145,12 @@ ModuleLinkSettings::ModuleLinkSettings(QWidget* parent, const LinkContext& link,
   readTimer_.setSingleShot(true);
   readTimer_.setInterval(kReadWaitMs);
   connect(&readTimer_, &QTimer::timeout, this, &ModuleLinkSettings::readTimedOut);
-  connect(&link_.requests, &RequestFlags::served, this,
-          [this](int request, bool) {
-            if (request == RequestFlags::LinkParamsRead && readTimer_.isActive()) readServed();
-          },
-          Qt::QueuedConnection);
+  connect(
+      &link_.requests, &RequestFlags::served, this,
+      [this](int request, bool) {
+        if (request == RequestFlags::LinkParamsRead && readTimer_.isActive()) readServed();
+      },
+      Qt::QueuedConnection);
 }
 
 void ModuleLinkSettings::ButtonShowConnectClick() {

@@ -85,8 +85,8 @@ IoResult QtSerialLine::write(const uint8_t* data, int size, uint32_t waitMs) {
   const uint64_t frameMs =
       uint64_t(size) * 10000 / uint64_t(std::max<qint32>(1, port_->baudRate())) + kFrameSlackMs;
   const uint64_t ownLimit = writeLimit ? writeLimit : frameMs;
-  const int wait = int(std::min<uint64_t>(waitMs ? std::min<uint64_t>(waitMs, ownLimit) : ownLimit,
-                                          INT32_MAX));
+  const int wait =
+      int(std::min<uint64_t>(waitMs ? std::min<uint64_t>(waitMs, ownLimit) : ownLimit, INT32_MAX));
   const uint32_t start = clock_.tick();
   while (port_->bytesToWrite() > 0) {
     const uint32_t elapsed = clock_.tick() - start;

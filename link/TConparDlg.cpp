@@ -10,9 +10,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/Numbers.h"
 #include "core/DialogButtons.h"
 #include "core/MessageBoxes.h"
+#include "core/Numbers.h"
 #include "core/SettingsStore.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "core/Numbers.h"
 #include "core/DialogButtons.h"
 #include "core/MessageBoxes.h"
+#include "core/Numbers.h"
 #include "core/SettingsStore.h"
 
 TForm2::TForm2(QWidget* parent) : QDialog(parent) {

@@ -9,8 +9,7 @@ void WriteJournal::setListener(Listener listener) {
   listener_ = std::move(listener);
 }
 
-void WriteJournal::registersRead(uint8_t slave, uint16_t first, const uint16_t* values,
-                                 int count) {
+void WriteJournal::registersRead(uint8_t slave, uint16_t first, const uint16_t* values, int count) {
   std::lock_guard lock(mutex_);
   for (int i = 0; i < count; ++i) known_[key(slave, uint16_t(first + i))] = values[i];
 }
@@ -24,8 +23,8 @@ void WriteJournal::registersWritten(uint8_t slave, uint16_t first, const uint16_
     for (int i = 0; i < count; ++i) {
       const uint16_t address = uint16_t(first + i);
       const auto it = known_.find(key(slave, address));
-      written.append({address, it == known_.end() ? std::nullopt : std::optional(it->second),
-                      values[i]});
+      written.append(
+          {address, it == known_.end() ? std::nullopt : std::optional(it->second), values[i]});
       if (ok) known_[key(slave, address)] = values[i];
     }
     listener = listener_;

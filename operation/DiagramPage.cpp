@@ -1,6 +1,7 @@
 #include "operation/DiagramPage.h"
 
 #include <qcustomplot.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>

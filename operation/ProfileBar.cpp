@@ -10,12 +10,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "core/Prompter.h"
 #include "core/SettingsStore.h"
 #include "link/RequestFlags.h"
-#include "params/ParamsState.h"
-#include "core/Prompter.h"
 #include "operation/TFormProfile.h"
 #include "params/ParameterFile.h"
+#include "params/ParamsState.h"
 
 namespace {
 
@@ -117,14 +117,14 @@ void ProfileBar::N1Click() {
 bool ProfileBar::loadProfileByButton(int n) {
   const QString path = prof_.readString(section(n), kPath, QString());
   if (path.isEmpty()) {
-    params_.link.prompter.showMessage(kError, QStringLiteral("Не указан путь к файлу данного профиля"),
-                               Prompter::Icon::Error);
+    params_.link.prompter.showMessage(
+        kError, QStringLiteral("Не указан путь к файлу данного профиля"), Prompter::Icon::Error);
     return false;
   }
   if (!QFileInfo(path).isFile()) {
-    params_.link.prompter.showMessage(kError,
-                               QStringLiteral("Файл данного профиля не найден по указаному пути"),
-                               Prompter::Icon::Error);
+    params_.link.prompter.showMessage(
+        kError, QStringLiteral("Файл данного профиля не найден по указаному пути"),
+        Prompter::Icon::Error);
     return false;
   }
   if (!loadParameterFile(params_, path)) return false;  // it has said why

@@ -1,13 +1,9 @@
 #include "params/Identification.h"
 
-#include "core/Clock.h"
-#include "core/ProgressLine.h"
-#include "core/Prompter.h"
 #include "core/SettingsStore.h"
 #include "core/StatusLine.h"
 #include "link/LinkFlags.h"
 #include "link/ModbusRtuClient.h"
-#include "link/RequestFlags.h"
 
 namespace {
 

@@ -2,7 +2,6 @@
 
 #include "params/ParamsState.h"
 
-
 // Identifies the module when the link is (re)established: reads its firmware version and
 // logic variant, chooses the register layout and the name sections, and builds the tables.
 class Identification {

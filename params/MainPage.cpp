@@ -91,7 +91,7 @@ MainPage::MainPage(QWidget* parent) : QWidget(parent) {
 
   profiles_ = new QGroupBox(QStringLiteral("Загрузка профилей"), this);
   profiles_->setObjectName(QStringLiteral("GroupBox21"));
-  new QVBoxLayout(profiles_);  // the profile bar goes in here
+  new QVBoxLayout(profiles_);               // the profile bar goes in here
   profiles_->setMinimumWidth(4 * 70 + 60);  // its four buttons side by side
 
   auto* side = new QVBoxLayout;

@@ -2,8 +2,8 @@
 
 #include <mutex>
 
-#include "core/Numbers.h"
 #include "core/Clock.h"
+#include "core/Numbers.h"
 #include "core/ProgressLine.h"
 #include "core/Prompter.h"
 #include "core/SettingsStore.h"

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "params/ParamsState.h"
-
 #include <QString>
 #include <cstdint>
 
+#include "params/ParamsState.h"
 
 // Switches the module's motor between 24 V and 220 V. The tool does not judge the password:
 // it sends it with the new type, and the module reports in register 269 whether it took it.

@@ -59,11 +59,11 @@ class ParamTables : public QObject {
   // check list. The window writes the user's choices here; the worker reads and writes them.
   static constexpr int kInversionItems = 10;
   struct Choices {
-    uint16_t alarmRead = 0;  // register 131 as last read
-    uint16_t powerRead = 0;  // register 132 as last read
-    bool alarmOn = false;    // RadioButtonAlarmOn checked (else RadioButtonAlarmOff)
-    bool direct = false;     // RadioButtonDirect checked (else RadioButtonInverse)
-    int motorVoltageType = 0;  // register 119 as last read; 0 = 24 V before any read
+    uint16_t alarmRead = 0;          // register 131 as last read
+    uint16_t powerRead = 0;          // register 132 as last read
+    bool alarmOn = false;            // RadioButtonAlarmOn checked (else RadioButtonAlarmOff)
+    bool direct = false;             // RadioButtonDirect checked (else RadioButtonInverse)
+    int motorVoltageType = 0;        // register 119 as last read; 0 = 24 V before any read
     bool motorVoltageShown = false;  // StaticTextMotorVoltage holds a read value
     std::array<bool, kInversionItems> inversionChecked{};
   };

@@ -89,8 +89,8 @@ bool loadParameterFile(const ParamsContext& ctx, const QString& path) {
   const int version = ctx.link.flags.firmwareVersion;
   if (fileVersion != version) {
     reportError(ctx, QStringLiteral("Версия файла параметров ") + QString::number(fileVersion) +
-                          QStringLiteral(" не соответствует версии текущего подключенного блока ") +
-                          QString::number(version));
+                         QStringLiteral(" не соответствует версии текущего подключенного блока ") +
+                         QString::number(version));
     ctx.link.status.setPollTimerActive(true);
     return false;
   }

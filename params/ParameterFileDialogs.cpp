@@ -4,9 +4,9 @@
 #include <QFileDialog>
 #include <QTimer>
 
-#include "params/ParamsState.h"
 #include "core/Prompter.h"
 #include "params/ParameterFile.h"
+#include "params/ParamsState.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ bool saveParameterFileDialog(QWidget* parent, const ParamsContext& ctx, QTimer* 
     QDir::setCurrent(workingDirectory);
     if (saved)
       ctx.link.prompter.showMessage(QStringLiteral("OK"), QStringLiteral("Данные сохранены в файл"),
-                                Prompter::Icon::Information);
+                                    Prompter::Icon::Information);
   }
   if (timer1) timer1->start();
   return saved;

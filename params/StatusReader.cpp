@@ -1,13 +1,7 @@
 #include "params/StatusReader.h"
 
-#include "core/Clock.h"
-#include "core/ProgressLine.h"
-#include "core/Prompter.h"
-#include "core/SettingsStore.h"
-#include "core/StatusLine.h"
 #include "link/LinkFlags.h"
 #include "link/ModbusRtuClient.h"
-#include "link/RequestFlags.h"
 
 bool StatusReader::readStatus() {
   ModbusRtuClient& client = ctx_.link.client;

@@ -2,7 +2,6 @@
 
 #include "params/ParamsState.h"
 
-
 // The status read of every poll pass (after the control block, which the operation layer
 // reads): inputs, outputs and the block of the visible page; and the blanking of all value
 // columns when the link is lost.

@@ -1,7 +1,7 @@
 #include "params/TableTransfer.h"
 
-#include "core/Numbers.h"
 #include "core/Clock.h"
+#include "core/Numbers.h"
 #include "core/ProgressLine.h"
 #include "core/Prompter.h"
 #include "core/SettingsStore.h"
@@ -121,8 +121,7 @@ bool TableTransfer::writeChangedCells(ParamTables::Id id) {
   for (int k = 0; k < count; ++k) {
     // A register holds 16 bits: -32768..65535 covers both readings of them; anything beyond
     // would reach the module cut to its low bits.
-    if (!parseInteger(table.values[k], &numbers[k]) || numbers[k] < -32768 ||
-        numbers[k] > 65535)
+    if (!parseInteger(table.values[k], &numbers[k]) || numbers[k] < -32768 || numbers[k] > 65535)
       return fail(QStringLiteral("Некорректное значение параметра ") + table.names[k]);
   }
   WriteExchange x;

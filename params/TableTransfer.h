@@ -1,12 +1,11 @@
 #pragma once
 
-#include "params/ParamsState.h"
-
 #include <array>
 #include <cstdint>
 
 #include "core/ProgressLine.h"
 #include "params/ParamTables.h"
+#include "params/ParamsState.h"
 
 struct ReadExchange;
 class SettingsStore;

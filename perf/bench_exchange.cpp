@@ -8,13 +8,13 @@
 #include <ctime>
 #include <vector>
 
-#include "core/SettingsStore.h"
 #include "core/Clock.h"
+#include "core/SettingsStore.h"
+#include "core/StatusLine.h"
 #include "link/LinkSettings.h"
 #include "link/ModbusRtuClient.h"
 #include "link/QtSerialLine.h"
 #include "link/SerialPortLink.h"
-#include "core/StatusLine.h"
 #include "sim/SimProcess.h"
 
 namespace {

@@ -1,11 +1,10 @@
 #include "sim/SimConsole.h"
 
-#include "core/Numbers.h"
-
 #include <mutex>
 #include <optional>
 
 #include "core/Clock.h"
+#include "core/Numbers.h"
 #include "sim/SimBus.h"
 
 namespace {

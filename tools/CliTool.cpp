@@ -244,13 +244,13 @@ int CliTool::runParameterFile(const QString& command, const QString& file, Setti
     return saveParameterFile(session.params, file) ? int(Ok) : fail(QString());
 
   if (!loadParameterFile(session.params, file)) return fail(QString());
-  session.writeJournal.setListener(
-      [this](uint8_t, const QVector<WriteJournal::WrittenRegister>& registers, bool ok,
-             const QString&) {
-        if (!ok) return;  // the failure itself is reported by the write
-        for (const auto& r : registers)
-          out_ << r.address << ' ' << (r.old ? QString::number(*r.old) : QStringLiteral("?"))
-               << " -> " << r.value << Qt::endl;
-      });
+  session.writeJournal.setListener([this](uint8_t,
+                                          const QVector<WriteJournal::WrittenRegister>& registers,
+                                          bool ok, const QString&) {
+    if (!ok) return;  // the failure itself is reported by the write
+    for (const auto& r : registers)
+      out_ << r.address << ' ' << (r.old ? QString::number(*r.old) : QStringLiteral("?")) << " -> "
+           << r.value << Qt::endl;
+  });
   return transfer.writeMainTableBlocks() ? int(Ok) : fail(QString());
 }

@@ -144,7 +144,9 @@ TEST(ModuleLinkParamsTest, DriveTypeChangeRebuildsTheInputNamesAtTheNextPass) {
   sim.core->mem.writeString("di_names3", "n1", "Выкатной элемент в рабочем");
   sim.core->mem.writeString("di_names3_zn", "n1", "Нож включен");
   ASSERT_TRUE(sim.online());
-  const auto firstName = [&] { return sim.core->params.tables.table(ParamTables::DigInputs).names[0]; };
+  const auto firstName = [&] {
+    return sim.core->params.tables.table(ParamTables::DigInputs).names[0];
+  };
   EXPECT_EQ(firstName(), "Выкатной элемент в рабочем");
 
   // Accepted with the same type: no identification request, the version is not read again.

@@ -1,5 +1,6 @@
 // The link states of the poll pass, driven through the simulated module on virtual time.
 #include <gtest/gtest.h>
+
 #include <QTemporaryDir>
 
 #include "params/TableTransfer.h"
@@ -117,7 +118,8 @@ TEST_F(PollCycleTest, StatusReadsOnlyTheVisiblePage) {
   core->params.outputsPaused = true;
   bus.module().set(128, 0);
   cycle->pollPass();
-  EXPECT_EQ(core->params.tables.cellText(ParamTables::DigOutputs, 0), "1");  // not read while recording
+  EXPECT_EQ(core->params.tables.cellText(ParamTables::DigOutputs, 0),
+            "1");  // not read while recording
 }
 
 TEST_F(PollCycleTest, BenchWordsAreWrittenWhileTheModuleIsOffline) {
@@ -134,7 +136,8 @@ TEST_F(PollCycleTest, BenchWordsAreWrittenWhileTheModuleIsOffline) {
 namespace {
 
 TEST_F(PollCycleTest, ControlStateTexts) {
-  core->operation.control.loadTexts({"0=нет", "1=вкат", "2=выкат", "3=сброс"}, {"0=Готов", "1=Движение"});
+  core->operation.control.loadTexts({"0=нет", "1=вкат", "2=выкат", "3=сброс"},
+                                    {"0=Готов", "1=Движение"});
   bus.module().set(9, 1);
   bus.module().set(11, 1);
   cycle->pollPass();
@@ -195,7 +198,7 @@ TEST_F(PollCycleTest, LateRepliesNeverLandInAnotherBlock) {
   for (uint16_t r = 256; r <= 271; ++r) m.set(r, uint16_t(3000 + r));
   m.setClockSeconds(0x12345678);
   const ParamsState::Page pages[] = {ParamsState::Page::Firm, ParamsState::Page::Service,
-                                 ParamsState::Page::LogTime, ParamsState::Page::Main};
+                                     ParamsState::Page::LogTime, ParamsState::Page::Main};
   struct Shown {
     ParamTables::Id id;
     uint16_t first;

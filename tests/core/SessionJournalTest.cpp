@@ -1,7 +1,8 @@
+#include <gtest/gtest.h>
+
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "core/SessionJournal.h"
 

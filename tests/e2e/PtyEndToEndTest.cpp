@@ -1,5 +1,6 @@
 // The real QSerialPort over a pseudo-terminal to tarvix-sim, driven through tarvix-cli's code.
 #include <gtest/gtest.h>
+
 #include <QDir>
 #include <QTemporaryDir>
 

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <gtest/gtest.h>
+
 #include <QTemporaryDir>
 
-#include "core/SettingsStore.h"
 #include "core/Clock.h"
+#include "core/SettingsStore.h"
+#include "core/StatusLine.h"
 #include "link/ModbusRtuClient.h"
 #include "link/SerialPortLink.h"
-#include "core/StatusLine.h"
 #include "support/ScriptedLine.h"
 
 // A client on a scripted line with default timings (send 50, sleep 70, receive 50) and an

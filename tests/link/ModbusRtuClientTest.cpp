@@ -72,8 +72,7 @@ TEST_F(ModbusRtuClientTest, ReadFailureTable) {
       {"no reply", QByteArray(), "Ошибка получения результата из модуля", 0},
       {"more registers than asked", withCrc({100, 3, 6, 0, 1, 0, 2, 0, 3}),
        "Ошибка получения результата из модуля", 0},
-      {"odd byte count", withCrc({100, 3, 3, 0, 1, 0}), "Ошибка получения результата из модуля",
-       0},
+      {"odd byte count", withCrc({100, 3, 3, 0, 1, 0}), "Ошибка получения результата из модуля", 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -1,13 +1,14 @@
 // The client against the simulated module on the in-memory line: retries, stale replies and
 // the line's own timing.
 #include <gtest/gtest.h>
+
 #include <QDir>
 #include <QTemporaryDir>
 
 #include "core/SettingsStore.h"
+#include "core/StatusLine.h"
 #include "link/ModbusRtuClient.h"
 #include "link/SerialPortLink.h"
-#include "core/StatusLine.h"
 #include "sim/MemoryLine.h"
 #include "sim/SimBus.h"
 #include "support/ScriptedLine.h"

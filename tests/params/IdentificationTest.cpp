@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -18,8 +19,8 @@ class IdentificationTest : public ::testing::Test {
       QFile marker(dir.filePath("trv102.txt"));
       ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
     }
-    core = std::make_unique<AppContext>(dir.path(), prompter, std::make_unique<MemoryLine>(bus, clock),
-                                     clock);
+    core = std::make_unique<AppContext>(dir.path(), prompter,
+                                        std::make_unique<MemoryLine>(bus, clock), clock);
     core->port().openPort("COM1");
   }
 

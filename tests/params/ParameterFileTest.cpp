@@ -1,6 +1,7 @@
 // Parameter files: the main tab's tables saved to an INI text file and loaded back, with the
 // firmware-version check, on the simulated module.
 #include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>

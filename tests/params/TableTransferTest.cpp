@@ -1,6 +1,7 @@
 // Reading and writing the parameter tables of the main and service tabs against the simulated
 // module, on virtual time.
 #include <gtest/gtest.h>
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -105,8 +106,8 @@ TEST_F(TableTransferTest, ValuesBeyondSixteenBitsAreRefused) {
   struct Case {
     const char* text;
     int sent;  // -1: refused
-  } cases[] = {{"70000", -1}, {"65536", -1}, {"-32769", -1}, {"2147483648", -1},
-               {"65535", 65535}, {"-32768", 32768}, {"-1", 65535}, {"0x10", 16}};
+  } cases[] = {{"70000", -1},    {"65536", -1},     {"-32769", -1}, {"2147483648", -1},
+               {"65535", 65535}, {"-32768", 32768}, {"-1", 65535},  {"0x10", 16}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     writes.clear();

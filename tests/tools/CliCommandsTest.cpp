@@ -1,5 +1,6 @@
 // tarvix-cli's register commands against the simulated module: usage, exit codes, output.
 #include <gtest/gtest.h>
+
 #include <QDir>
 #include <QTemporaryDir>
 

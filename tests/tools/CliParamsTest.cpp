@@ -1,5 +1,6 @@
 // tarvix-cli params-save and params-load against the simulated module.
 #include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,5 +1,6 @@
 // The lamps and the indicator follow the core state.
 #include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QLabel>
 #include <QTableWidget>

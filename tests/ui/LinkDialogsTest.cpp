@@ -4,8 +4,8 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -33,7 +33,7 @@ class LinkDialogsTest : public ::testing::Test {
     file.write(memIni);
     file.close();
     core_ = std::make_unique<AppContext>(dir_.path(), prompter_,
-                                      std::make_unique<ScriptedLine>(clock_), clock_);
+                                         std::make_unique<ScriptedLine>(clock_), clock_);
   }
   QString memPath() const { return QDir(dir_.path()).filePath("mem.ini"); }
   QByteArray memOnDisk() const {

@@ -1,5 +1,6 @@
 // The main and service tabs draw the core tables and hand what the user does back to the core.
 #include <gtest/gtest.h>
+
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>

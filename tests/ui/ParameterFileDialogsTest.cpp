@@ -69,8 +69,9 @@ class ParameterFileDialogsTest : public ::testing::Test {
     return seen;
   }
   bool save(const QString& file, bool overwrite = true, Answers* seen = nullptr) {
-    const Answers a = answer("SaveDialog1", file, overwrite,
-                             [&] { return saveParameterFileDialog(nullptr, core.paramsContext(), &timer); });
+    const Answers a = answer("SaveDialog1", file, overwrite, [&] {
+      return saveParameterFileDialog(nullptr, core.paramsContext(), &timer);
+    });
     if (seen) *seen = a;
     return result;
   }

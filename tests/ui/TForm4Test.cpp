@@ -28,7 +28,8 @@ class TForm4Test : public ::testing::Test {
     core = std::make_unique<AppContext>(dir.path(), prompter);
   }
   void setType(int type) {
-    core->params.tables.updateChoices([type](ParamTables::Choices& c) { c.motorVoltageType = type; });
+    core->params.tables.updateChoices(
+        [type](ParamTables::Choices& c) { c.motorVoltageType = type; });
   }
   bool requested() const { return core->requests.module[RequestFlags::MotorVoltage]; }
 

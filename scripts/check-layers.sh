@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Fails when a file includes a header of a folder its own folder may not use. The layers go one
+# way, core <- link <- params <- operation <- bench <- app; the simulator uses core and link,
+# the tools everything but the windows' composition root.
+#   The include table:  grep -rEo '#include "[a-z]+/' --include=*.h --include=*.cpp \
+#     app core link params operation bench sim tools perf | sed -E \
+#     's#^([a-z]+)/[^:]*:\#include "([a-z]+)/#\1 -> \2#' | sort | uniq -c
+set -euo pipefail
+cd "$(dirname "$0")/.."
+declare -A allowed=(
+  [core]="core"
+  [link]="core link"
+  [params]="core link params"
+  [operation]="core link params operation"
+  [bench]="core link params operation bench"
+  [app]="core link params operation bench app"
+  [sim]="core link sim"
+  [tools]="core link params operation bench tools"
+  [perf]="core link sim perf"
+)
+status=0
+for folder in "${!allowed[@]}"; do
+  [ -d "$folder" ] || continue
+  while IFS=: read -r file line target; do
+    if [[ " ${allowed[$folder]} " != *" $target "* ]]; then
+      echo "$file:$line: $folder/ may not include $target/"
+      status=1
+    fi
+  done < <(grep -rnE --include=*.h --include=*.cpp '^#include "[a-z]+/' "$folder" |
+    sed -E 's#^([^:]+):([0-9]+):\#include "([a-z]+)/.*#\1:\2:\3#')
+done
+exit $status
