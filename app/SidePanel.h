@@ -15,8 +15,8 @@ class SidePanel : public QFrame {
 
   QTableWidget* stringGridDigInputs() const { return digInputs_; }
   QTableWidget* stringGridDigOutputs() const { return digOutputs_; }
-  QLabel* label12() const { return label12_; }
-  LinkIndicator* shape1() const { return shape1_; }
+  QLabel* passDurationLabel() const { return label12_; }
+  LinkIndicator* linkLamp() const { return shape1_; }
 
  private:
   QTableWidget* digInputs_;

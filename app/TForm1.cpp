@@ -66,13 +66,13 @@ TForm1::TForm1(const QString& directory, std::unique_ptr<SerialLine> line, Clock
   // right after the text.
   connect(&core_.status, &StatusLine::textChanged, this, &TForm1::showStatusText,
           Qt::QueuedConnection);
-  connect(&core_.status, &StatusLine::passDurationChanged, panel1_->label12(),
-          [this](int ms) { panel1_->label12()->setText(QString::number(ms)); });
+  connect(&core_.status, &StatusLine::passDurationChanged, panel1_->passDurationLabel(),
+          [this](int ms) { panel1_->passDurationLabel()->setText(QString::number(ms)); });
   connect(
       &core_.operation.control, &ControlState::changed, this,
       [this] {
-        controlPage_->staticText3()->setText(core_.operation.control.commandText());
-        controlPage_->staticText2()->setText(core_.operation.control.stateText());
+        controlPage_->commandText()->setText(core_.operation.control.commandText());
+        controlPage_->controlStateText()->setText(core_.operation.control.stateText());
       },
       Qt::QueuedConnection);
   // The status read fetches the block of the page the user looks at.
@@ -85,7 +85,7 @@ TForm1::TForm1(const QString& directory, std::unique_ptr<SerialLine> line, Clock
 // The stores, the port and the worker go with the core.
 TForm1::~TForm1() = default;
 
-LinkIndicator* TForm1::shape1() const { return panel1_->shape1(); }
+LinkIndicator* TForm1::linkLamp() const { return panel1_->linkLamp(); }
 
 void TForm1::createToolBar() {
   toolBar1_ = addToolBar(QString());
@@ -207,11 +207,11 @@ void TForm1::applyAccessLevel(int level) {
   switch (level) {
     case 1:
       setTabVisible(testPage_, false);
-      controlPage_->toolBar4()->hide();
+      controlPage_->benchToolBar()->hide();
       controlPage_->buttonConnect()->hide();
       break;
     case 2:
-      controlPage_->toolBar4()->show();
+      controlPage_->benchToolBar()->show();
       controlPage_->buttonConnect()->hide();
       break;
     default:
@@ -219,7 +219,7 @@ void TForm1::applyAccessLevel(int level) {
       setTabVisible(mainPage_, false);
       setTabVisible(servicePage_, false);
       setTabVisible(testPage_, false);
-      controlPage_->toolBar4()->hide();
+      controlPage_->benchToolBar()->hide();
       controlPage_->buttonConnect()->show();
       break;
   }
@@ -363,7 +363,7 @@ void TForm1::ButtonSaveClick() { core_.requests.module[RequestFlags::MainWrite] 
 
 void TForm1::ButtonSaveServiceClick() { core_.requests.module[RequestFlags::ServiceWrite] = true; }
 
-void TForm1::refreshLinkIndicator() { shape1()->setOnline(core_.flags.moduleOnline); }
+void TForm1::refreshLinkIndicator() { linkLamp()->setOnline(core_.flags.moduleOnline); }
 
 void TForm1::showStatusText(int panel, const QString& text) {
   if (panel >= 0 && panel < statusPanels_.size()) statusPanels_[panel]->setText(text);
@@ -372,8 +372,8 @@ void TForm1::showStatusText(int panel, const QString& text) {
 }
 
 void TForm1::captionProfileButtons() {
-  profileBar_ = new ProfileBar(core_.paramsContext(), core_.prof, mainPage_->groupBox21());
-  mainPage_->groupBox21()->layout()->addWidget(profileBar_);
+  profileBar_ = new ProfileBar(core_.paramsContext(), core_.prof, mainPage_->profilesGroup());
+  mainPage_->profilesGroup()->layout()->addWidget(profileBar_);
 }
 
 // The texts of the executing command and of the control state; the event log's code tables

@@ -43,20 +43,20 @@ class TForm1 : public QMainWindow {
 
   AppContext& core() { return core_; }
 
-  QTabWidget* pageControl1() const { return pageControl1_; }
+  QTabWidget* pages() const { return pageControl1_; }
   MainPage* tabSheetMain() const { return mainPage_; }
   ErrorsPage* tabSheetFirm() const { return errorsPage_; }
   ServicePage* tabSheetService() const { return servicePage_; }
   LogTimePage* tabSheetLogTime() const { return logTimePage_; }
   ControlPage* tabSheetControl() const { return controlPage_; }
-  DiagramPage* tabSheet1() const { return diagramPage_; }
+  DiagramPage* tabSheetDiagram() const { return diagramPage_; }
   TestPage* tabSheetTest() const { return testPage_; }
-  SidePanel* panel1() const { return panel1_; }
-  ProgressPanel* panel3() const { return panel3_; }
+  SidePanel* sidePanel() const { return panel1_; }
+  ProgressPanel* progressPanel() const { return panel3_; }
   ProfileBar* profileBar() const { return profileBar_; }
-  LinkIndicator* shape1() const;
+  LinkIndicator* linkLamp() const;
   QLabel* statusPanel(int index) const { return statusPanels_.at(index); }
-  QTimer* timer1() const { return timer1_; }
+  QTimer* pollTimer() const { return timer1_; }
 
   ModuleLinkSettings* moduleLinkSettings() const { return moduleLinkSettings_; }
 

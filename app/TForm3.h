@@ -16,7 +16,7 @@ class TForm3 : public QDialog {
   int askAccessLevel();
   int accessLevel() const { return accessLevel_; }
 
-  QLineEdit* edit1() const { return edit1_; }
+  QLineEdit* passwordEdit() const { return edit1_; }
   QPushButton* buttonOK() const { return buttonOK_; }
   QPushButton* buttonCancel() const { return buttonCancel_; }
 

@@ -77,38 +77,38 @@ void programLinkSettings(QWidget* parent, const LinkContext& link, QTimer* timer
   TConparDlg dlg(parent);
   dlg.setStopBitsShown(true);
   dlg.editAdr()->setText(text("adr", "100"));
-  dlg.comboBox2()->setCurrentIndex(mem.readInteger(kConnect, QStringLiteral("speed"), 0));
-  dlg.comboBox3()->setCurrentIndex(mem.readInteger(kConnect, QStringLiteral("parity"), 0));
+  dlg.speedBox()->setCurrentIndex(mem.readInteger(kConnect, QStringLiteral("speed"), 0));
+  dlg.parityBox()->setCurrentIndex(mem.readInteger(kConnect, QStringLiteral("parity"), 0));
   dlg.comboBoxStops()->setCurrentIndex(mem.readInteger(kConnect, QStringLiteral("stopbits"), 1));
   dlg.setUse(TConparDlg::Use::Program);
-  addSystemPorts(dlg.comboBox1());
-  selectPort(dlg.comboBox1(), text("port", ""));
+  addSystemPorts(dlg.portBox());
+  selectPort(dlg.portBox(), text("port", ""));
   dlg.editSend()->setText(text("send", "50"));
   dlg.editSleep()->setText(text("sleep", "70"));
   dlg.editReceive()->setText(text("receive", "50"));
-  dlg.edit1()->setText(text("cto1", "10"));
-  dlg.edit2()->setText(text("cto2", "0"));
-  dlg.edit3()->setText(text("cto3", "1000"));
-  dlg.edit5()->setText(text("cto4", "100"));
-  dlg.edit6()->setText(text("cto5", "1000"));
+  dlg.readIntervalEdit()->setText(text("cto1", "10"));
+  dlg.readTotalPerByteEdit()->setText(text("cto2", "0"));
+  dlg.readTotalConstantEdit()->setText(text("cto3", "1000"));
+  dlg.writeTotalPerByteEdit()->setText(text("cto4", "100"));
+  dlg.writeTotalConstantEdit()->setText(text("cto5", "1000"));
 
   if (dlg.execute()) {
     auto write = [&](const char* key, const QString& value) {
       mem.writeString(kConnect, QLatin1String(key), value);
     };
     write("adr", dlg.editAdr()->text());
-    writeIndex(mem, kConnect, "speed", dlg.comboBox2());
-    writeIndex(mem, kConnect, "parity", dlg.comboBox3());
+    writeIndex(mem, kConnect, "speed", dlg.speedBox());
+    writeIndex(mem, kConnect, "parity", dlg.parityBox());
     writeIndex(mem, kConnect, "stopbits", dlg.comboBoxStops());
-    write("port", dlg.comboBox1()->currentText());
+    write("port", dlg.portBox()->currentText());
     write("send", dlg.editSend()->text());
     write("sleep", dlg.editSleep()->text());
     write("receive", dlg.editReceive()->text());
-    write("cto1", dlg.edit1()->text());
-    write("cto2", dlg.edit2()->text());
-    write("cto3", dlg.edit3()->text());
-    write("cto4", dlg.edit5()->text());
-    write("cto5", dlg.edit6()->text());
+    write("cto1", dlg.readIntervalEdit()->text());
+    write("cto2", dlg.readTotalPerByteEdit()->text());
+    write("cto3", dlg.readTotalConstantEdit()->text());
+    write("cto4", dlg.writeTotalPerByteEdit()->text());
+    write("cto5", dlg.writeTotalConstantEdit()->text());
     flushOrReport(mem, link.prompter);
     // Even unchanged settings reopen the port: the user may be retrying a failed open.
     link.flags.portReopenRequest = true;
@@ -120,12 +120,13 @@ void programSettings(QWidget* parent, const LinkContext& link, QTimer* timer1) {
   stopTimer(timer1);
   SettingsStore& mem = link.mem;
   TForm2 form(parent);
-  form.edit1()->setText(mem.readString(kMeasure, QStringLiteral("period"), QStringLiteral("1000")));
+  form.periodEdit()->setText(
+      mem.readString(kMeasure, QStringLiteral("period"), QStringLiteral("1000")));
   const int type = mem.readInteger(kMeasure, QStringLiteral("type"), 0);
   form.comboBoxType()->setCurrentIndex(type);
   form.exec();
   if (form.isAccepted()) {
-    mem.writeString(kMeasure, QStringLiteral("period"), form.edit1()->text());
+    mem.writeString(kMeasure, QStringLiteral("period"), form.periodEdit()->text());
     const int chosen = form.comboBoxType()->currentIndex();
     if (chosen >= 0 && chosen != type) {
       mem.writeInteger(kMeasure, QStringLiteral("type"), chosen);
@@ -173,8 +174,8 @@ void ModuleLinkSettings::readServed() {
   TConparDlg dlg(parent_);
   dlg.setStopBitsShown(stopBits);
   dlg.editAdr()->setText(QString::number(registers[0]));
-  dlg.comboBox2()->setCurrentIndex(registers[1]);
-  dlg.comboBox3()->setCurrentIndex(registers[2]);
+  dlg.speedBox()->setCurrentIndex(registers[1]);
+  dlg.parityBox()->setCurrentIndex(registers[2]);
   if (stopBits) dlg.comboBoxStops()->setCurrentIndex(registers[3]);
   dlg.setUse(TConparDlg::Use::Module);
   if (!dlg.execute()) return;
@@ -185,8 +186,8 @@ void ModuleLinkSettings::readServed() {
   };
   ModuleLinkParams::Entry entry;
   entry.address = dlg.editAdr()->text();
-  entry.speed = index(dlg.comboBox2(), 1);
-  entry.parity = index(dlg.comboBox3(), 2);
+  entry.speed = index(dlg.speedBox(), 1);
+  entry.parity = index(dlg.parityBox(), 2);
   entry.stopBits = stopBits ? index(dlg.comboBoxStops(), 3) : int(registers[3]);
   params_.setEntry(entry);
   link_.requests.module[RequestFlags::LinkParamsWrite] = true;

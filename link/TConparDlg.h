@@ -28,23 +28,23 @@ class TConparDlg : public QDialog {
   // Clears the flag, shows the dialog modally and returns the flag.
   bool execute();
 
-  QGroupBox* groupBox4() const { return groupBox4_; }
+  QGroupBox* linkGroup() const { return groupBox4_; }
   QLineEdit* editAdr() const { return editAdr_; }
-  QComboBox* comboBox2() const { return comboBox2_; }
-  QComboBox* comboBox3() const { return comboBox3_; }
+  QComboBox* speedBox() const { return comboBox2_; }
+  QComboBox* parityBox() const { return comboBox3_; }
   QComboBox* comboBoxStops() const { return comboBoxStops_; }
-  QLabel* label11() const { return label11_; }
-  QComboBox* comboBox1() const { return comboBox1_; }
-  QLabel* label1() const { return label1_; }
-  QGroupBox* groupBox1() const { return groupBox1_; }
+  QLabel* stopBitsLabel() const { return label11_; }
+  QComboBox* portBox() const { return comboBox1_; }
+  QLabel* portLabel() const { return label1_; }
+  QGroupBox* timingGroup() const { return groupBox1_; }
   QLineEdit* editSend() const { return editSend_; }
   QLineEdit* editSleep() const { return editSleep_; }
   QLineEdit* editReceive() const { return editReceive_; }
-  QLineEdit* edit1() const { return edit1_; }
-  QLineEdit* edit2() const { return edit2_; }
-  QLineEdit* edit3() const { return edit3_; }
-  QLineEdit* edit5() const { return edit5_; }
-  QLineEdit* edit6() const { return edit6_; }
+  QLineEdit* readIntervalEdit() const { return edit1_; }
+  QLineEdit* readTotalPerByteEdit() const { return edit2_; }
+  QLineEdit* readTotalConstantEdit() const { return edit3_; }
+  QLineEdit* writeTotalPerByteEdit() const { return edit5_; }
+  QLineEdit* writeTotalConstantEdit() const { return edit6_; }
   QPushButton* okBtn() const { return okBtn_; }
   QPushButton* cancelBtn() const { return cancelBtn_; }
 

@@ -15,10 +15,10 @@ class TForm2 : public QDialog {
   // Set only by a confirmed Button1 click; cleared each time the window is shown.
   bool isAccepted() const { return accepted_; }
 
-  QLineEdit* edit1() const { return edit1_; }
+  QLineEdit* periodEdit() const { return edit1_; }
   QComboBox* comboBoxType() const { return comboBoxType_; }
-  QPushButton* button1() const { return button1_; }
-  QPushButton* button2() const { return button2_; }
+  QPushButton* okButton() const { return button1_; }
+  QPushButton* cancelButton() const { return button2_; }
 
  public slots:
   void Button1Click();

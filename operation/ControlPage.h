@@ -14,10 +14,10 @@ class ControlPage : public QWidget {
   explicit ControlPage(QWidget* parent = nullptr);
 
   // Bench output buttons; shown only at the highest access level.
-  QToolBar* toolBar4() const { return toolBar4_; }
+  QToolBar* benchToolBar() const { return toolBar4_; }
   QPushButton* buttonConnect() const { return buttonConnect_; }
-  QLabel* staticText3() const { return staticText3_; }  // the command being executed
-  QLabel* staticText2() const { return staticText2_; }  // the control state
+  QLabel* commandText() const { return staticText3_; }       // the command being executed
+  QLabel* controlStateText() const { return staticText2_; }  // the control state
 
  private:
   QToolBar* toolBar4_;

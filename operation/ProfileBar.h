@@ -28,11 +28,11 @@ class ProfileBar : public QWidget {
   // Captions from prof.ini, "Профиль N" where a button has no name yet.
   void captionProfileButtons();
 
-  QToolBar* toolBar3() const { return toolBar_; }
+  QToolBar* toolBar() const { return toolBar_; }
   // Button N (1 to 4): ToolButton17 to ToolButton20.
   QToolButton* profileButton(int n) const { return buttons_.at(n - 1); }
-  QMenu* popupMenu1() const { return popupMenu_; }
-  QAction* n1() const { return n1_; }
+  QMenu* popupMenu() const { return popupMenu_; }
+  QAction* configureAction() const { return n1_; }
   TFormProfile* formProfile() const { return form_; }
   QToolButton* lastProfileButton() const { return lastButton_; }
 

@@ -19,9 +19,9 @@ class MainPage : public QWidget {
   QTableWidget* stringGridInps() const { return inps_; }
   QTableWidget* stringGridTimers() const { return timers_; }
   QTableWidget* stringGridActu() const { return actu_; }
-  QGroupBox* groupBox14() const { return outputs_; }
-  QGroupBox* groupBox17() const { return motor_; }
-  QGroupBox* groupBox21() const { return profiles_; }
+  QGroupBox* outputLogicGroup() const { return outputs_; }
+  QGroupBox* motorVoltageGroup() const { return motor_; }
+  QGroupBox* profilesGroup() const { return profiles_; }
   QRadioButton* radioButtonAlarmOn() const { return alarmOn_; }
   QRadioButton* radioButtonAlarmOff() const { return alarmOff_; }
   QRadioButton* radioButtonDirect() const { return direct_; }

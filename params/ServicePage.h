@@ -21,7 +21,7 @@ class ServicePage : public QWidget {
   QTableWidget* stringGridDebInpsParam() const { return debInpsParam_; }
   QTableWidget* stringGridAutoReset() const { return autoReset_; }
   QListWidget* checkListBoxInversion() const { return inversion_; }
-  QGroupBox* groupBox10() const { return autoResetGroup_; }
+  QGroupBox* autoResetGroup() const { return autoResetGroup_; }
   QGroupBox* groupBoxInversion() const { return inversionGroup_; }
   QPushButton* buttonSaveService() const { return save_; }
 

@@ -17,8 +17,8 @@ class TForm4 : public QDialog {
   bool ask(const QString& currentName, const QString& newName);
   bool confirmed() const { return confirmed_; }
 
-  QLabel* staticText1() const { return staticText1_; }
-  QLabel* staticText2() const { return staticText2_; }
+  QLabel* currentTypeText() const { return staticText1_; }
+  QLabel* newTypeText() const { return staticText2_; }
   QLineEdit* editPsw() const { return editPsw_; }
   QPushButton* buttonOK() const { return buttonOK_; }
   QPushButton* buttonCancel() const { return buttonCancel_; }

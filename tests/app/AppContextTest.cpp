@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
-
 #include <QTemporaryDir>
 
 #include "app/AppContext.h"
 #include "link/CommThread.h"
 #include "support/ScriptedLine.h"
+#include "support/WaitUntil.h"
 
 namespace {
 
@@ -19,12 +19,11 @@ TEST_F(WorkerFixture, WorkerShowsOpenFailureAndEndsOnRequest) {
   line->failOpen = true;
   AppContext core(dir.path(), prompter, std::move(line), clock);
   core.startWorker();
-  while (core.status.text(StatusLine::Link).isEmpty()) QThread::yieldCurrentThread();
+  ASSERT_TRUE(waitUntil([&] { return !core.status.text(StatusLine::Link).isEmpty(); }));
   EXPECT_EQ(core.status.text(StatusLine::Link), "Ошибка открытия порта");
   EXPECT_FALSE(core.flags.moduleOnline);
 
-  core.requestWorkerStop();
-  ASSERT_TRUE(core.worker()->wait(10000));
+  EXPECT_TRUE(core.stopWorker(10000));
   EXPECT_FALSE(core.flags.workerStopRequest);  // the worker's last act
   EXPECT_FALSE(core.port().isOpen());
 }
@@ -40,9 +39,8 @@ TEST_F(WorkerFixture, WorkerOpensThePortNamedInMemIni) {
   AppContext core(dir.path(), prompter, std::move(owned), clock);
   EXPECT_EQ(core.flags.maxFirmwareVersion, 205);
   core.startWorker();
-  while (!core.port().isOpen()) QThread::yieldCurrentThread();
-  core.requestWorkerStop();
-  ASSERT_TRUE(core.worker()->wait(10000));
+  ASSERT_TRUE(waitUntil([&] { return core.port().isOpen(); }));
+  EXPECT_TRUE(core.stopWorker(10000));
   EXPECT_EQ(line->openCount, 1);
 }
 

@@ -1,1 +1,40 @@
-// placeholder
+// The worker's poll pass as the program assembles it, on the real QSerialPort over a
+// pseudo-terminal to tarvix-sim.
+#include <gtest/gtest.h>
+#include <QTemporaryDir>
+
+#include "app/AppContext.h"
+#include "sim/SimProcess.h"
+#include "support/ScriptedLine.h"
+#include "support/WaitUntil.h"
+
+namespace {
+
+TEST(PollPassEndToEnd, TheWorkerBringsTheModuleOnlineAndServesARequest) {
+  SimProcess sim({"--firmware", "204", "--revision", "13", "--baud", "115200"});
+  ASSERT_TRUE(sim.started());
+  QTemporaryDir dir;
+  {
+    SettingsStore mem(dir.filePath("mem.ini"));
+    mem.writeString("connect", "port", sim.path());
+    ASSERT_TRUE(mem.flush());
+  }
+  RecordingPrompter prompter;
+  AppContext core(dir.path(), prompter);  // the real serial port
+  core.startWorker();
+  ASSERT_TRUE(waitUntil([&] { return bool(core.flags.moduleOnline); }))
+      << core.status.text(StatusLine::Link).toStdString();
+  EXPECT_EQ(core.status.text(StatusLine::Firmware), "Версия прошивки  204.13");
+  EXPECT_EQ(core.status.text(StatusLine::Link), "МОДУЛЬ НА СВЯЗИ");
+
+  core.requests.module[RequestFlags::MainRead] = true;
+  ASSERT_TRUE(waitUntil([&] { return !core.requests.module[RequestFlags::MainRead]; }));
+  EXPECT_EQ(core.params.tables.rowCount(ParamTables::Timers), 13);
+  bool number = false;
+  core.params.tables.cellText(ParamTables::Timers, 0).toInt(&number);
+  EXPECT_TRUE(number);
+  EXPECT_TRUE(prompter.boxes.empty());
+  EXPECT_TRUE(core.stopWorker(10000));
+}
+
+}  // namespace

@@ -52,7 +52,7 @@ TEST(Lamps, WindowShowsTheTablesAndTheIndicator) {
   core.flags.moduleOnline = true;
   core.status.setText(StatusLine::Link, "МОДУЛЬ НА СВЯЗИ");
   QCoreApplication::processEvents();
-  QTableWidget* grid = form.panel1()->stringGridDigInputs();
+  QTableWidget* grid = form.sidePanel()->stringGridDigInputs();
   ASSERT_EQ(grid->rowCount(), 17);
   EXPECT_EQ(grid->item(0, 1)->text(), "1");
   EXPECT_EQ(form.statusPanel(0)->text(), "МОДУЛЬ НА СВЯЗИ");

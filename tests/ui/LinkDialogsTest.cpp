@@ -85,23 +85,24 @@ struct Shown {
 Shown shownBy(const TConparDlg& d) {
   Shown s;
   s.adr = d.editAdr()->text();
-  s.speed = d.comboBox2()->currentIndex();
-  s.parity = d.comboBox3()->currentIndex();
+  s.speed = d.speedBox()->currentIndex();
+  s.parity = d.parityBox()->currentIndex();
   s.stops = d.comboBoxStops()->currentIndex();
-  s.port = d.comboBox1()->currentText();
+  s.port = d.portBox()->currentText();
   s.send = d.editSend()->text();
   s.sleep = d.editSleep()->text();
   s.receive = d.editReceive()->text();
-  s.cto1 = d.edit1()->text();
-  s.cto5 = d.edit6()->text();
-  s.group = d.groupBox4()->title();
+  s.cto1 = d.readIntervalEdit()->text();
+  s.cto5 = d.writeTotalConstantEdit()->text();
+  s.group = d.linkGroup()->title();
   s.ok = d.okBtn()->text();
-  s.stopsVisible = d.comboBoxStops()->isVisible() && d.label11()->isVisible();
-  s.portVisible = d.comboBox1()->isVisible() && d.label1()->isVisible();
-  s.timingVisible = d.groupBox1()->isVisible();
-  s.timingEditable = d.edit1()->isEnabled();
+  s.stopsVisible = d.comboBoxStops()->isVisible() && d.stopBitsLabel()->isVisible();
+  s.portVisible = d.portBox()->isVisible() && d.portLabel()->isVisible();
+  s.timingVisible = d.timingGroup()->isVisible();
+  s.timingEditable = d.readIntervalEdit()->isEnabled();
   for (QLineEdit* e :
-       {d.editSend(), d.editSleep(), d.editReceive(), d.edit2(), d.edit3(), d.edit5(), d.edit6()})
+       {d.editSend(), d.editSleep(), d.editReceive(), d.readTotalPerByteEdit(),
+        d.readTotalConstantEdit(), d.writeTotalPerByteEdit(), d.writeTotalConstantEdit()})
     if (e->isEnabled()) s.timingEditable = false;
   return s;
 }
@@ -118,7 +119,7 @@ TEST_F(LinkDialogsTest, ProgramLinkDialogShowsMemIniAndStoresItOnOk) {
   QStringList ports;
   OnDialog<TConparDlg> answer([&](TConparDlg& d) {
     shown = shownBy(d);
-    for (int i = 0; i < d.comboBox1()->count(); ++i) ports << d.comboBox1()->itemText(i);
+    for (int i = 0; i < d.portBox()->count(); ++i) ports << d.portBox()->itemText(i);
     d.okBtn()->click();
   });
   timer1_.start(1000);
@@ -155,9 +156,9 @@ TEST_F(LinkDialogsTest, ProgramLinkDialogDefaultsAndChangedValues) {
   OnDialog<TConparDlg> answer([&](TConparDlg& d) {
     shown = shownBy(d);
     d.editAdr()->setText("5");
-    d.comboBox2()->setCurrentIndex(4);
-    d.comboBox1()->setCurrentText("/dev/ttyUSB7");
-    d.edit1()->setText("15");
+    d.speedBox()->setCurrentIndex(4);
+    d.portBox()->setCurrentText("/dev/ttyUSB7");
+    d.readIntervalEdit()->setText("15");
     d.okBtn()->click();
   });
   programLinkSettings(nullptr, core_->link(), &timer1_);
@@ -236,15 +237,15 @@ TEST_F(LinkDialogsTest, ProgramSettingsKeepTheWindowOpenOnABadPeriod) {
     auto* form = qobject_cast<TForm2*>(modal);
     if (!form) return;
     if (periodShown.isEmpty()) {
-      periodShown = form->edit1()->text();
-      form->edit1()->setText("1 000");
-      form->button1()->click();
+      periodShown = form->periodEdit()->text();
+      form->periodEdit()->setText("1 000");
+      form->okButton()->click();
       openAfterBadPeriod = form->isVisible();
       return;
     }
-    form->edit1()->setText("500");
+    form->periodEdit()->setText("500");
     form->comboBoxType()->setCurrentIndex(1);
-    form->button1()->click();
+    form->okButton()->click();
   });
   programSettings(nullptr, core_->link(), &timer1_);
   EXPECT_EQ(periodShown, "1000");
@@ -263,18 +264,18 @@ TEST_F(LinkDialogsTest, ProgramSettingsWithTheSameDriveTypeAskNoIdentification) 
   start("[measure]\r\ntype=1\r\n");
   OnDialog<TForm2> answer([](TForm2& form) {
     EXPECT_EQ(form.comboBoxType()->currentIndex(), 1);
-    EXPECT_EQ(form.edit1()->text(), "1000");
-    form.edit1()->setText("250");
-    form.button1()->click();
+    EXPECT_EQ(form.periodEdit()->text(), "1000");
+    form.periodEdit()->setText("250");
+    form.okButton()->click();
   });
   programSettings(nullptr, core_->link(), &timer1_);
   EXPECT_FALSE(core_->requests.identify);
   EXPECT_EQ(timer1_.interval(), 250);
 
   OnDialog<TForm2> cancel([](TForm2& form) {
-    form.edit1()->setText("9");
+    form.periodEdit()->setText("9");
     form.comboBoxType()->setCurrentIndex(0);
-    form.button2()->click();
+    form.cancelButton()->click();
   });
   programSettings(nullptr, core_->link(), &timer1_);
   EXPECT_FALSE(core_->requests.identify);
@@ -305,7 +306,7 @@ TEST_F(LinkDialogsTest, ModuleDialogHasStopBitsFromFirmware202) {
     OnDialog<TConparDlg> answer([&](TConparDlg& d) {
       shown = shownBy(d);
       d.editAdr()->setText("101");
-      d.comboBox3()->setCurrentIndex(0);
+      d.parityBox()->setCurrentIndex(0);
       d.okBtn()->click();  // send, sleep and receive are not checked here
     });
     ModuleLinkSettings settings(nullptr, core_->link(), core_->linkParams);

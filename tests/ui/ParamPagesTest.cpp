@@ -53,9 +53,9 @@ TEST_F(ParamPagesTest, GroupsFollowTheFirmware) {
   ServicePage* service = form.tabSheetService();
   auto shown = [](QWidget* w) { return !w->isHidden(); };
   // Nothing identified yet.
-  EXPECT_FALSE(shown(main->groupBox14()));
-  EXPECT_FALSE(shown(main->groupBox17()));
-  EXPECT_FALSE(shown(service->groupBox10()));
+  EXPECT_FALSE(shown(main->outputLogicGroup()));
+  EXPECT_FALSE(shown(main->motorVoltageGroup()));
+  EXPECT_FALSE(shown(service->autoResetGroup()));
   EXPECT_FALSE(shown(service->groupBoxInversion()));
 
   struct Case {
@@ -69,9 +69,9 @@ TEST_F(ParamPagesTest, GroupsFollowTheFirmware) {
         Case{205, 0, true, true, true, true}}) {
     SCOPED_TRACE(c.version * 100 + c.revision);
     identify(c.version, c.revision);
-    EXPECT_EQ(shown(main->groupBox14()), c.outputs);
-    EXPECT_EQ(shown(main->groupBox17()), c.motor);
-    EXPECT_EQ(shown(service->groupBox10()), c.autoReset);
+    EXPECT_EQ(shown(main->outputLogicGroup()), c.outputs);
+    EXPECT_EQ(shown(main->motorVoltageGroup()), c.motor);
+    EXPECT_EQ(shown(service->autoResetGroup()), c.autoReset);
     EXPECT_EQ(shown(service->groupBoxInversion()), c.inversion);
   }
   // The inversion items are named after the first ten inputs; their marks stay.
@@ -87,7 +87,7 @@ TEST_F(ParamPagesTest, DiagramSelectorsOfferTheDebugNames) {
   core.params.diagramValueIndex = 3;
   core.params.testDiagramValueIndex = 0;
   identify(205);
-  QComboBox* diagram = form.tabSheet1()->comboBoxParsDiag();
+  QComboBox* diagram = form.tabSheetDiagram()->comboBoxParsDiag();
   QComboBox* test = form.tabSheetTest()->comboBoxTestDiag();
   ASSERT_EQ(diagram->count(), 16);
   EXPECT_EQ(diagram->itemText(15), "dbg 16");
@@ -149,8 +149,8 @@ TEST_F(ParamPagesTest, ShowingTheMainTabOffersToReload) {
   QCoreApplication::processEvents();
   for (auto answer : {QMessageBox::Cancel, QMessageBox::Ok}) {
     MessageBoxAnswerer user(answer);
-    form.pageControl1()->setCurrentWidget(form.tabSheetFirm());
-    form.pageControl1()->setCurrentWidget(form.tabSheetMain());
+    form.pages()->setCurrentWidget(form.tabSheetFirm());
+    form.pages()->setCurrentWidget(form.tabSheetMain());
     for (int i = 0; i < 50 && user.seen().empty(); ++i)
       QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     ASSERT_EQ(user.seen().size(), 1u);
@@ -161,7 +161,7 @@ TEST_F(ParamPagesTest, ShowingTheMainTabOffersToReload) {
     EXPECT_EQ(core.requests.module[RequestFlags::MainRead], answer == QMessageBox::Ok);
   }
   // The service tab asks for its tables without a question.
-  form.pageControl1()->setCurrentWidget(form.tabSheetService());
+  form.pages()->setCurrentWidget(form.tabSheetService());
   EXPECT_TRUE(core.requests.module[RequestFlags::ServiceRead]);
   form.close();
 }

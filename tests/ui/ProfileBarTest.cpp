@@ -83,9 +83,9 @@ class ProfileBarTest : public ::testing::Test {
     });
     rightClick(n);
     EXPECT_EQ(bar->lastProfileButton(), bar->profileButton(n));
-    EXPECT_TRUE(bar->popupMenu1()->isVisible());
-    bar->popupMenu1()->hide();
-    bar->n1()->trigger();
+    EXPECT_TRUE(bar->popupMenu()->isVisible());
+    bar->popupMenu()->hide();
+    bar->configureAction()->trigger();
     EXPECT_TRUE(done);
     return shown;
   }
@@ -97,9 +97,9 @@ class ProfileBarTest : public ::testing::Test {
 };
 
 TEST_F(ProfileBarTest, FreshProfIni) {
-  EXPECT_EQ(bar->toolBar3()->objectName(), "ToolBar3");
-  EXPECT_EQ(bar->popupMenu1()->objectName(), "PopupMenu1");
-  EXPECT_EQ(bar->n1()->text(), "Настройка кнопки загрузки профиля");
+  EXPECT_EQ(bar->toolBar()->objectName(), "ToolBar3");
+  EXPECT_EQ(bar->popupMenu()->objectName(), "PopupMenu1");
+  EXPECT_EQ(bar->configureAction()->text(), "Настройка кнопки загрузки профиля");
   for (int n = 1; n <= 4; ++n) {
     QToolButton* button = bar->profileButton(n);
     EXPECT_EQ(button->objectName(), QStringLiteral("ToolButton%1").arg(16 + n));
@@ -146,7 +146,7 @@ TEST_F(ProfileBarTest, RenamingChangesTheCaptionAtOnceAndAfterARestart) {
   core->prof.writeString("prof3", "path", dir.filePath("old.txt"));
   const QString workingDirectory = QDir::currentPath();
   rightClick(3);
-  bar->popupMenu1()->hide();
+  bar->popupMenu()->hide();
   bar->N1Click();
   EXPECT_EQ(step, 3);
   EXPECT_EQ(offeredFile, dir.filePath("old.txt"));  // the dialog starts at the file set before

@@ -55,7 +55,7 @@ class TForm1Test : public ::testing::Test {
 
 QStringList visibleTabs(const TForm1& form) {
   QStringList names;
-  QTabWidget* pages = form.pageControl1();
+  QTabWidget* pages = form.pages();
   for (int i = 0; i < pages->count(); ++i)
     if (pages->isTabVisible(i)) names << pages->widget(i)->objectName();
   return names;
@@ -88,23 +88,23 @@ TEST_F(TForm1Test, FrameHasItsPagesInOrderAndStartsOnTheErrorsPage) {
       {"TabSheetService", "Служебные"},  {"TabSheetLogTime", "Журнал и время"},
       {"TabSheetControl", "Управление"}, {"TabSheet1", "Диаграмма"},
       {"TabSheetTest", "Испытания"}};
-  QTabWidget* pages = form.pageControl1();
+  QTabWidget* pages = form.pages();
   ASSERT_EQ(pages->count(), static_cast<int>(expected.size()));
   for (int i = 0; i < pages->count(); ++i) {
     EXPECT_EQ(pages->widget(i)->objectName(), expected[i].first);
     EXPECT_EQ(pages->tabText(i), expected[i].second);
   }
   EXPECT_EQ(pages->currentWidget()->objectName(), "TabSheetFirm");
-  EXPECT_EQ(form.timer1()->interval(), 500);
-  EXPECT_FALSE(form.timer1()->isActive());
+  EXPECT_EQ(form.pollTimer()->interval(), 500);
+  EXPECT_FALSE(form.pollTimer()->isActive());
   EXPECT_EQ(form.font().family(), "Arial");
 
   // The side panel sits to the right of the pages.
   form.resize(1200, 700);
   form.show();
   QCoreApplication::processEvents();  // FormShow runs once the window is up
-  EXPECT_GT(form.panel1()->mapTo(&form, QPoint()).x(), pages->mapTo(&form, QPoint()).x());
-  EXPECT_TRUE(form.panel3()->isHidden());
+  EXPECT_GT(form.sidePanel()->mapTo(&form, QPoint()).x(), pages->mapTo(&form, QPoint()).x());
+  EXPECT_TRUE(form.progressPanel()->isHidden());
   form.close();
 }
 
@@ -132,7 +132,7 @@ TEST_F(TForm1Test, PollTimerFollowsTheWorker) {
     std::thread worker([&] { form.core().status.setPollTimerActive(on); });
     worker.join();
     deliverQueued();
-    EXPECT_EQ(form.timer1()->isActive(), on);
+    EXPECT_EQ(form.pollTimer()->isActive(), on);
   }
 }
 
@@ -153,16 +153,16 @@ TEST_F(TForm1Test, AccessLevelDecidesWhatCanBeReached) {
                         Case{2, all, true, false}, Case{7, guest, false, true}}) {
     SCOPED_TRACE(c.level);
     TForm1& form = makeForm(c.level);
-    form.pageControl1()->setCurrentIndex(0);
+    form.pages()->setCurrentIndex(0);
     form.show();
     QCoreApplication::processEvents();  // FormShow runs once the window is up
     EXPECT_EQ(form.accessLevel(), c.level);
     EXPECT_EQ(visibleTabs(form), c.tabs);
-    EXPECT_EQ(form.pageControl1()->currentWidget()->isVisible(), true);
+    EXPECT_EQ(form.pages()->currentWidget()->isVisible(), true);
     if (c.level != 1 && c.level != 2) {
-      EXPECT_EQ(form.pageControl1()->currentWidget()->objectName(), "TabSheetFirm");
+      EXPECT_EQ(form.pages()->currentWidget()->objectName(), "TabSheetFirm");
     }
-    EXPECT_EQ(!form.tabSheetControl()->toolBar4()->isHidden(), c.toolBar4);
+    EXPECT_EQ(!form.tabSheetControl()->benchToolBar()->isHidden(), c.toolBar4);
     EXPECT_EQ(!form.tabSheetControl()->buttonConnect()->isHidden(), c.buttonConnect);
     ASSERT_NE(form.core().worker(), nullptr);
     form.close();
@@ -175,7 +175,7 @@ TEST_F(TForm1Test, ClosingEndsTheWorkerThenSavesTheDiagramSetting) {
     writeFile("mem.ini", QByteArray("[measure]\r\nreset_diag=") + QByteArray::number(stored) +
                              "\r\n[connect]\r\nadr=5\r\n");
     TForm1& form = makeForm();
-    QCheckBox* resetManually = form.tabSheet1()->checkBoxResetDiagManually();
+    QCheckBox* resetManually = form.tabSheetDiagram()->checkBoxResetDiagManually();
     EXPECT_EQ(resetManually->isChecked(), stored == 1);
     form.show();
     QCoreApplication::processEvents();  // FormShow runs once the window is up
@@ -188,7 +188,7 @@ TEST_F(TForm1Test, ClosingEndsTheWorkerThenSavesTheDiagramSetting) {
     EXPECT_TRUE(worker->isFinished());
     // The worker clears the request as its last act.
     EXPECT_FALSE(form.core().flags.workerStopRequest);
-    EXPECT_FALSE(form.timer1()->isActive());
+    EXPECT_FALSE(form.pollTimer()->isActive());
     EXPECT_FALSE(form.core().port().isOpen());
     EXPECT_TRUE(boxes.seen().empty());
     SettingsStore saved(path("mem.ini"));
@@ -215,24 +215,24 @@ TEST_F(TForm1Test, ClosingSaysWhenTheSettingsCannotBeSaved) {
 TEST_F(TForm1Test, LinkLampFollowsTheOnlineFlag) {
   TForm1& form = makeForm();
   AppContext& core = form.core();
-  EXPECT_EQ(form.shape1()->color(), LinkIndicator::kOfflineColor);
+  EXPECT_EQ(form.linkLamp()->color(), LinkIndicator::kOfflineColor);
 
   core.flags.moduleOnline = true;
   core.status.setText(StatusLine::Link, "МОДУЛЬ НА СВЯЗИ");
   deliverQueued();
-  EXPECT_EQ(form.shape1()->color(), QColor(0, 255, 0));
+  EXPECT_EQ(form.linkLamp()->color(), QColor(0, 255, 0));
   EXPECT_EQ(form.statusPanel(StatusLine::Link)->text(), "МОДУЛЬ НА СВЯЗИ");
 
   // The failure text is set before the flag drops; the lamp must still end grey.
   core.link().showLinkFailure("Нет ответа");
   deliverQueued();
-  EXPECT_EQ(form.shape1()->color(), LinkIndicator::kOfflineColor);
+  EXPECT_EQ(form.linkLamp()->color(), LinkIndicator::kOfflineColor);
 
   core.flags.moduleOnline = true;
   std::thread worker([&] { core.status.setText(StatusLine::Link, "МОДУЛЬ НА СВЯЗИ"); });
   worker.join();
   deliverQueued();
-  EXPECT_TRUE(form.shape1()->isOnline());
+  EXPECT_TRUE(form.linkLamp()->isOnline());
 }
 
 TEST_F(TForm1Test, ToolBarButtonsBreakAndRestoreTheLinkAndSetTheFont) {
@@ -255,7 +255,7 @@ TEST_F(TForm1Test, ToolBarButtonsBreakAndRestoreTheLinkAndSetTheFont) {
   EXPECT_TRUE(form.core().flags.linkSuspended);
   button("ToolButton4")->click();
   EXPECT_FALSE(form.core().flags.linkSuspended);
-  EXPECT_TRUE(form.timer1()->isActive());
+  EXPECT_TRUE(form.pollTimer()->isActive());
 
   for (bool accept : {false, true}) {
     ModalAnswerer user([&](QWidget* modal) {
@@ -270,7 +270,7 @@ TEST_F(TForm1Test, ToolBarButtonsBreakAndRestoreTheLinkAndSetTheFont) {
   // Controls that take the window's font follow it; grid rows and profile buttons grow with it.
   EXPECT_EQ(form.statusPanel(0)->font().pointSize(), 17);
   QCoreApplication::processEvents();
-  QTableWidget* grid = form.panel1()->stringGridDigInputs();
+  QTableWidget* grid = form.sidePanel()->stringGridDigInputs();
   ASSERT_GT(grid->rowCount(), 0);
   EXPECT_GE(grid->rowHeight(0), grid->fontMetrics().height());
   EXPECT_EQ(grid->verticalHeader()->defaultSectionSize(), grid->rowHeight(0));

@@ -12,10 +12,10 @@ namespace {
 
 // Types `password` and confirms it the way the user did, once per showing of the dialog.
 void typeAndConfirm(TForm3& dialog, const QString& password, bool byEnter) {
-  dialog.edit1()->setText(password);
+  dialog.passwordEdit()->setText(password);
   if (byEnter) {
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(dialog.edit1(), &enter);
+    QApplication::sendEvent(dialog.passwordEdit(), &enter);
   } else {
     dialog.buttonOK()->click();
   }
@@ -33,9 +33,9 @@ TEST(TForm3, RightPasswordsGiveTheirLevel) {
     SCOPED_TRACE(c.password.toStdString() + (c.byEnter ? " by Enter" : " by OK"));
     TForm3 dialog;
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Вход с паролем"));
-    EXPECT_EQ(dialog.edit1()->echoMode(), QLineEdit::Password);
-    dialog.edit1()->setText("48");
-    EXPECT_EQ(dialog.edit1()->displayText(), "**");
+    EXPECT_EQ(dialog.passwordEdit()->echoMode(), QLineEdit::Password);
+    dialog.passwordEdit()->setText("48");
+    EXPECT_EQ(dialog.passwordEdit()->displayText(), "**");
     MessageBoxAnswerer boxes;
     ModalAnswerer user([&](QWidget* modal) {
       if (modal == &dialog) typeAndConfirm(dialog, c.password, c.byEnter);
@@ -57,7 +57,7 @@ TEST(TForm3, WrongPasswordKeepsTheDialogOpenUntilARightOne) {
     // A prefix, a longer text and a blank are all wrong: the whole text is compared.
     for (const char* wrong : {"489", "48981", ""}) typeAndConfirm(dialog, wrong, false);
     openAfterError = dialog.isVisible();
-    editFocusedAfterError = dialog.focusWidget() == dialog.edit1();
+    editFocusedAfterError = dialog.focusWidget() == dialog.passwordEdit();
     typeAndConfirm(dialog, "4898", false);
   });
   EXPECT_EQ(dialog.askAccessLevel(), 1);
@@ -84,19 +84,19 @@ TEST(TForm3, CancelOrClosingGivesLevelZeroAndShowingStartsClean) {
       });
       ASSERT_EQ(dialog.askAccessLevel(), 2);
     }
-    dialog.edit1()->setText("8766");
+    dialog.passwordEdit()->setText("8766");
 
     QString textOnShow = "unset";
     ModalAnswerer user([&](QWidget* modal) {
       if (modal != &dialog || textOnShow != "unset") return;
-      textOnShow = dialog.edit1()->text();
+      textOnShow = dialog.passwordEdit()->text();
       if (leave == Leave::Cancel) {
         dialog.buttonCancel()->click();
       } else if (leave == Leave::Close) {
         dialog.close();
       } else {
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(dialog.edit1(), &escape);
+        QApplication::sendEvent(dialog.passwordEdit(), &escape);
       }
     });
     EXPECT_EQ(dialog.askAccessLevel(), 0);

@@ -47,8 +47,8 @@ struct Seen {
 
 Seen look(TForm4& dialog) {
   return {dialog.windowTitle(),
-          dialog.staticText1()->text(),
-          dialog.staticText2()->text(),
+          dialog.currentTypeText()->text(),
+          dialog.newTypeText()->text(),
           dialog.editPsw()->text(),
           dialog.editPsw()->echoMode() == QLineEdit::Normal,
           dialog.focusWidget() == dialog.editPsw(),

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QPushButton>
+#include <QThread>
+#include <atomic>
 #include <thread>
 
 #include "core/WidgetPrompter.h"
@@ -66,4 +69,25 @@ TEST(WidgetPrompter, StockDialogsAndBoxesAreInRussian) {
   prompter.showMessage("Ошибка", "Нет ответа", Prompter::Icon::Error);
   ASSERT_EQ(boxes.seen().size(), 1u);
   EXPECT_EQ(boxes.seen()[0].buttons, QStringList({"ОК"}));
+}
+
+// The window closes while the worker waits on a question: the worker gets Cancel and goes on
+// without the window's event loop, and the question is never shown.
+TEST(WidgetPrompter, ClosingAnswersAWaitingQuestionWithCancel) {
+  WidgetPrompter prompter;
+  MessageBoxAnswerer boxes(QMessageBox::Ok);
+  std::atomic_bool asking{false};
+  bool answer = true;
+  std::thread worker([&] {
+    asking = true;
+    answer = prompter.confirm("Вопрос", "Перечитать?");
+  });
+  while (!asking) QThread::yieldCurrentThread();
+  prompter.shutDown();
+  worker.join();
+  EXPECT_FALSE(answer);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(boxes.seen().empty());
+  // The window's own questions are still asked.
+  EXPECT_TRUE(prompter.confirm("Вопрос", "Сохранить?"));
 }
