@@ -97,7 +97,7 @@ void AppContext::startWorker() {
 }
 
 bool AppContext::stopWorker(int ms) {
-  if (!worker_ || worker_->isFinished()) return true;
-  requestWorkerStop();
-  return worker_->wait(QDeadlineTimer(ms));
+  if (!worker_) return true;
+  if (worker_->isRunning()) requestWorkerStop();
+  return worker_->join(ms);
 }

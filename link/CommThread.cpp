@@ -13,4 +13,12 @@ void CommThread::run() {
   // close of the port afterwards then finds nothing open.
   port_.closePort();
   flags_.workerStopRequest = false;
+  loopEnded_.store(true, std::memory_order_release);
+}
+
+bool CommThread::join(int ms) {
+  if (!wait(QDeadlineTimer(ms))) return false;
+  // Reads the loop's last store (or nothing, for a thread never started).
+  [[maybe_unused]] const bool ended = loopEnded_.load(std::memory_order_acquire);
+  return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QThread>
+#include <atomic>
 
 class PollCycle;
 class SerialPortLink;
@@ -13,6 +14,10 @@ class CommThread : public QThread {
  public:
   CommThread(PollCycle& cycle, LinkFlags& flags, SerialPortLink& port, QObject* parent = nullptr);
 
+  // Waits up to `ms` for the loop to end; true when it has. Unlike QThread::wait alone, the
+  // hand-over is an atomic the sanitizers see, so what the loop touched is safely ours after.
+  bool join(int ms);
+
  protected:
   void run() override;
 
@@ -20,4 +25,5 @@ class CommThread : public QThread {
   PollCycle& cycle_;
   LinkFlags& flags_;
   SerialPortLink& port_;
+  std::atomic_bool loopEnded_{false};
 };

@@ -8,8 +8,25 @@
 
 namespace {
 
-QString moduleErrorText(uint16_t code) {
-  return QStringLiteral("Ошибка модуля: код ") + QString::number(code, 16).toUpper();
+// The user's text for a reply that failed its checks; reads and writes say two of them apart.
+QString replyFailureText(const rtu::Verdict verdict, uint8_t exceptionCode, bool write) {
+  switch (verdict) {
+    case rtu::Verdict::Ok:
+      break;
+    case rtu::Verdict::WrongAddress:
+      return write ? QStringLiteral("Ошибочный адрес модуля в ответе от модуля при записи")
+                   : QStringLiteral("Ошибочный адрес модуля в ответе от модуля");
+    case rtu::Verdict::Exception:
+      return QStringLiteral("Ошибка модуля: код ") + QString::number(exceptionCode, 16).toUpper();
+    case rtu::Verdict::BadCrc:
+      return QStringLiteral("Ошибочный CRC в ответе от модуля");
+    case rtu::Verdict::WrongLength:
+      return write ? QStringLiteral("Ошибка подтверждения записи из модуля")
+                   : QStringLiteral("Ошибка получения результата из модуля");
+    case rtu::Verdict::EchoDiffers:
+      return QStringLiteral("Ошибка в данных в ответе от модуля");
+  }
+  return QString();
 }
 
 }  // namespace
@@ -80,19 +97,9 @@ bool ModbusRtuClient::readRegisters(ReadExchange& x) {
   uint16_t values[rtu::kMaxReadCount];
   const rtu::ReadReply reply = rtu::decodeReadReply(x.receiveBuffer.data(), received,
                                                     x.slaveAddress, x.registerCount, values);
-  switch (reply.verdict) {
-    case rtu::Verdict::Ok:
-      break;
-    case rtu::Verdict::WrongAddress:
-      return failed(x.error, QStringLiteral("Ошибочный адрес модуля в ответе от модуля"));
-    case rtu::Verdict::Exception:
-      x.errorCode = reply.exceptionCode;
-      return failed(x.error, moduleErrorText(x.errorCode));
-    case rtu::Verdict::BadCrc:
-      return failed(x.error, QStringLiteral("Ошибочный CRC в ответе от модуля"));
-    case rtu::Verdict::WrongLength:
-    case rtu::Verdict::EchoDiffers:
-      return failed(x.error, QStringLiteral("Ошибка получения результата из модуля"));
+  if (reply.verdict != rtu::Verdict::Ok) {
+    if (reply.verdict == rtu::Verdict::Exception) x.errorCode = reply.exceptionCode;
+    return failed(x.error, replyFailureText(reply.verdict, reply.exceptionCode, false));
   }
   x.decodedCount = uint8_t(reply.count);
   std::copy_n(values, reply.count, x.registers.begin());
@@ -117,23 +124,9 @@ bool ModbusRtuClient::exchangeWrite(WriteExchange& x, const uint8_t* request, in
     if (line.read(x.replyBuffer.data(), 8, t.receive, &received) != IoResult::Completed)
       return failed(x.error, QStringLiteral("Ошибка подтверждения записи из модуля"));
     const rtu::WriteReply reply = rtu::decodeWriteReply(x.replyBuffer.data(), received, request);
-    switch (reply.verdict) {
-      case rtu::Verdict::Ok:
-        return true;
-      case rtu::Verdict::WrongAddress:
-        return failed(x.error,
-                      QStringLiteral("Ошибочный адрес модуля в ответе от модуля при записи"));
-      case rtu::Verdict::Exception:
-        x.errorCode = reply.exceptionCode;
-        return failed(x.error, moduleErrorText(x.errorCode));
-      case rtu::Verdict::BadCrc:
-        return failed(x.error, QStringLiteral("Ошибочный CRC в ответе от модуля"));
-      case rtu::Verdict::WrongLength:
-        return failed(x.error, QStringLiteral("Ошибка подтверждения записи из модуля"));
-      case rtu::Verdict::EchoDiffers:
-        return failed(x.error, QStringLiteral("Ошибка в данных в ответе от модуля"));
-    }
-    return false;
+    if (reply.verdict == rtu::Verdict::Ok) return true;
+    if (reply.verdict == rtu::Verdict::Exception) x.errorCode = reply.exceptionCode;
+    return failed(x.error, replyFailureText(reply.verdict, reply.exceptionCode, true));
   }();
   if (observer_)
     observer_->registersWritten(x.slaveAddress, x.firstRegister, x.values.data(), count, ok,

@@ -36,20 +36,21 @@ struct Padded {
 
 }  // namespace
 
-int encodeRead(uint8_t* out, uint8_t slave, uint16_t first, uint16_t count) {
+// Slave, function, two words, CRC: the requests of functions 3 and 6.
+int encodeTwoWords(uint8_t* out, uint8_t slave, uint8_t function, uint16_t a, uint16_t b) {
   out[0] = slave;
-  out[1] = 3;
-  putWord(out + 2, first);
-  putWord(out + 4, count);
+  out[1] = function;
+  putWord(out + 2, a);
+  putWord(out + 4, b);
   return appendCrc(out, 6);
 }
 
+int encodeRead(uint8_t* out, uint8_t slave, uint16_t first, uint16_t count) {
+  return encodeTwoWords(out, slave, 3, first, count);
+}
+
 int encodeWriteSingle(uint8_t* out, uint8_t slave, uint16_t reg, uint16_t value) {
-  out[0] = slave;
-  out[1] = 6;
-  putWord(out + 2, reg);
-  putWord(out + 4, value);
-  return appendCrc(out, 6);
+  return encodeTwoWords(out, slave, 6, reg, value);
 }
 
 int encodeWriteMultiple(uint8_t* out, uint8_t slave, uint16_t first, uint16_t count,

@@ -5,6 +5,7 @@
 #   usage: perf/cpu_polling.sh [BUILD_DIR] [SECONDS] [extra tarvix-sim options...]
 # Needs xvfb-run and xdotool (Debian packages xvfb, xdotool).
 set -euo pipefail
+bash "$(dirname "$0")/../scripts/deps.sh" xdotool > /dev/null
 build=$(realpath "${1:-build}")
 seconds=${2:-30}
 shift $(( $# > 2 ? 2 : $# ))

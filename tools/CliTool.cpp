@@ -46,10 +46,11 @@ class StreamPrompter : public Prompter {
 // port, with mem.ini's memory copy (never flushed from here) and the journal in the working
 // directory.
 struct Session {
-  Session(SettingsStore& mem, SerialLine& line, Clock& clock, QTextStream& err)
-      : prompter(err),
+  Session(SettingsStore& mem, SerialLine* line, Clock& clock, QTextStream& err)
+      : ownLine(line ? nullptr : std::make_unique<QtSerialLine>(clock)),
+        prompter(err),
         journal(QStringLiteral("tarvix.log")),
-        port(line, mem, status),
+        port(line ? *line : *ownLine, mem, status),
         client(port, mem, clock),
         writeJournal(journal, client),
         link{clock, prompter, mem, status, progress, journal, flags, requests, port, client},
@@ -68,6 +69,7 @@ struct Session {
   }
   QString linkText() const { return status.text(StatusLine::Link); }
 
+  std::unique_ptr<SerialLine> ownLine;  // the real port, unless the caller lends a line
   StreamPrompter prompter;
   StatusLine status;
   ProgressLine progress;
@@ -171,14 +173,7 @@ int CliTool::run(const QStringList& argsIn) {
       command != QLatin1String("write") && command != QLatin1String("write-multi"))
     return bad(QStringLiteral("unknown command: ") + command);
 
-  Clock& clock = clock_ ? *clock_ : SteadyClock::instance();
-  std::unique_ptr<SerialLine> ownLine;
-  SerialLine* line = line_;
-  if (!line) {
-    ownLine = std::make_unique<QtSerialLine>(clock);
-    line = ownLine.get();
-  }
-  Session session(mem, *line, clock, err_);
+  Session session(mem, line_, clock_ ? *clock_ : SteadyClock::instance(), err_);
   if (!session.open()) return fail(session.linkText());
   ModbusRtuClient& client = session.client;
 
@@ -223,14 +218,7 @@ int CliTool::runParameterFile(const QString& command, const QString& file, Setti
     if (!text.isEmpty()) err_ << text << Qt::endl;
     return int(Failure);
   };
-  Clock& clock = clock_ ? *clock_ : SteadyClock::instance();
-  std::unique_ptr<SerialLine> ownLine;
-  SerialLine* line = line_;
-  if (!line) {
-    ownLine = std::make_unique<QtSerialLine>(clock);
-    line = ownLine.get();
-  }
-  Session session(mem, *line, clock, err_);
+  Session session(mem, line_, clock_ ? *clock_ : SteadyClock::instance(), err_);
   if (!session.open()) return fail(session.linkText());
 
   // As the poll cycle does when the module comes online.

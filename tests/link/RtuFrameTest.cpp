@@ -68,7 +68,9 @@ TEST(RtuFrame, ReadReplies) {
     EXPECT_EQ(r.verdict, c.verdict);
     EXPECT_EQ(r.count, c.count);
     EXPECT_EQ(r.exceptionCode, c.code);
-    if (c.verdict == Verdict::Ok) EXPECT_EQ(registers[0], c.count == 2 ? 0x1234 : 9);
+    if (c.verdict == Verdict::Ok) {
+      EXPECT_EQ(registers[0], c.count == 2 ? 0x1234 : 9);
+    }
     EXPECT_EQ(registers[2], 0xAAAA);  // nothing beyond what was asked
   }
 }
