@@ -6,6 +6,7 @@
 #include "bench/BenchOutputs.h"
 #include "link/CommThread.h"
 #include "link/QtSerialLine.h"
+#include "operation/Commands.h"
 #include "params/Identification.h"
 #include "params/MotorVoltage.h"
 #include "params/StatusReader.h"
@@ -34,6 +35,7 @@ AppContext::AppContext(const QString& directory, Prompter& prompter_,
       writeJournal_(journal, client_),
       link_{clock, prompter, mem, status, progress, journal, flags, requests, port_, client_},
       paramsContext_{link_, params},
+      operationContext_{paramsContext_, operation},
       cycle_(link_) {
   flags.maxFirmwareVersion = variant.maxFirmwareVersion;
   // Direct: the journal records each link change as it happens, on whichever thread.
@@ -52,6 +54,8 @@ void AppContext::registerSteps() {
   const ParamsContext& p = paramsContext_;
   PollCycle::Steps steps;
   steps.identify = [p] { return Identification(p).identify(); };
+  const OperationContext& o = operationContext_;
+  steps.sample = [o] { sampleDiagram(o); };
   steps.readStatus = [this, p] {
     operation.control.readControlState(link_);  // its outcome does not stop the status read
     return StatusReader(p).readStatus();
@@ -78,6 +82,11 @@ void AppContext::registerSteps() {
   cycle_.setOperation(R::LinkParamsWrite,
                       [this] { return writeModuleLinkParams(link_, linkParams); });
   cycle_.setOperation(R::MotorVoltage, [p] { return MotorVoltage(p).changeMotorVoltage(); });
+  cycle_.setOperation(R::Push, [o] { return sendCommand(o, command::kPush, command::kPush); });
+  cycle_.setOperation(R::Pull, [o] { return sendCommand(o, command::kPull, command::kPull); });
+  cycle_.setOperation(R::ResetCommand,
+                      [o] { return sendCommand(o, command::kReset, command::kReset); });
+  cycle_.setOperation(R::InputMap, [o] { return readInputMap(o); });
 }
 
 AppContext::~AppContext() {

@@ -18,6 +18,7 @@
 #include "link/SerialLine.h"
 #include "link/SerialPortLink.h"
 #include "link/WriteJournal.h"
+#include "operation/OperationContext.h"
 #include "operation/OperationState.h"
 #include "params/ParamsState.h"
 
@@ -56,6 +57,7 @@ class AppContext {
   WriteJournal& writeJournal() { return writeJournal_; }
   const LinkContext& link() const { return link_; }
   const ParamsContext& paramsContext() const { return paramsContext_; }
+  const OperationContext& operationContext() const { return operationContext_; }
   PollCycle& cycle() { return cycle_; }
 
   // Worker thread: started once by the window after the password dialog.
@@ -78,6 +80,7 @@ class AppContext {
   WriteJournal writeJournal_;
   LinkContext link_;
   ParamsContext paramsContext_;
+  OperationContext operationContext_;
   PollCycle cycle_;
   std::unique_ptr<CommThread> worker_;
 };

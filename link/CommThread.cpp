@@ -8,7 +8,12 @@ CommThread::CommThread(PollCycle& cycle, LinkFlags& flags, SerialPortLink& port,
     : QThread(parent), cycle_(cycle), flags_(flags), port_(port) {}
 
 void CommThread::run() {
-  while (!flags_.workerStopRequest) cycle_.pollPass();
+  while (!flags_.workerStopRequest) {
+    if (flags_.testRunning && testRunner_)
+      testRunner_();
+    else
+      cycle_.pollPass();
+  }
   // The port object was made on this thread and must be released here; the window's own
   // close of the port afterwards then finds nothing open.
   port_.closePort();

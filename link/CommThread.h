@@ -2,6 +2,7 @@
 
 #include <QThread>
 #include <atomic>
+#include <functional>
 
 class PollCycle;
 class SerialPortLink;
@@ -18,6 +19,9 @@ class CommThread : public QThread {
   // hand-over is an atomic the sanitizers see, so what the loop touched is safely ours after.
   bool join(int ms);
 
+  // Runs in place of the poll pass while testRunning is set (the production test).
+  void setTestRunner(std::function<void()> runner) { testRunner_ = std::move(runner); }
+
  protected:
   void run() override;
 
@@ -25,5 +29,6 @@ class CommThread : public QThread {
   PollCycle& cycle_;
   LinkFlags& flags_;
   SerialPortLink& port_;
+  std::function<void()> testRunner_;
   std::atomic_bool loopEnded_{false};
 };

@@ -13,6 +13,24 @@ void PollCycle::setOperation(RequestFlags::Module request, Operation op) {
   operations_[request] = std::move(op);
 }
 
+void PollCycle::post(std::function<void()> job) {
+  std::lock_guard lock(jobsMutex_);
+  jobs_.push_back(std::move(job));
+}
+
+void PollCycle::runJobs() {
+  for (;;) {
+    std::function<void()> job;
+    {
+      std::lock_guard lock(jobsMutex_);
+      if (jobs_.empty()) return;
+      job = std::move(jobs_.front());
+      jobs_.pop_front();
+    }
+    job();
+  }
+}
+
 void PollCycle::openPortIfNeeded() {
   SerialPortLink& port = link_.port;
   if (port.isOpen()) return;
@@ -50,6 +68,7 @@ void PollCycle::pollPass() {
     return;
   }
 
+  runJobs();
   // A changed drive type asks for the names to be chosen again at once; the request is
   // served by this pass whether or not the module was online anyway.
   const bool identifyRequested = link_.requests.identify.exchange(false);

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <array>
+#include <deque>
 #include <functional>
+#include <mutex>
 
 #include "link/LinkContext.h"
 #include "link/RequestFlags.h"
@@ -35,6 +37,10 @@ class PollCycle {
   using Operation = std::function<bool()>;
   void setOperation(RequestFlags::Module request, Operation op);
 
+  // Work for the bus that the window hands over (any thread): run by the next pass with an
+  // open port, between two exchanges, in the order posted.
+  void post(std::function<void()> job);
+
   static constexpr unsigned kIdlePauseMs = 200;
   static constexpr unsigned kFailedPollPauseMs = 200;
 
@@ -42,8 +48,11 @@ class PollCycle {
   void openPortIfNeeded();
   void serveModuleRequests();
   void blankStatus();
+  void runJobs();
 
   LinkContext link_;
   Steps steps_;
   std::array<Operation, RequestFlags::ModuleRequestCount> operations_;
+  std::mutex jobsMutex_;
+  std::deque<std::function<void()>> jobs_;
 };
