@@ -115,11 +115,14 @@ TEST_F(PollCycleTest, StatusReadsOnlyTheVisiblePage) {
   cycle->pollPass();
   EXPECT_EQ(core->params.tables.cellText(ParamTables::DigOutputs, 0), "1");
   EXPECT_EQ(core->params.tables.cellText(ParamTables::DigOutputs, 1), "0");  // only bit 0 counts
-  core->params.outputsPaused = true;
+  // A motion drawn on the diagram: the outputs are not read while it records.
+  core->operation.diagram.drawing = true;
+  bus.module().set(11, 1);
+  cycle->pollPass();
   bus.module().set(128, 0);
   cycle->pollPass();
-  EXPECT_EQ(core->params.tables.cellText(ParamTables::DigOutputs, 0),
-            "1");  // not read while recording
+  EXPECT_TRUE(core->params.outputsPaused);
+  EXPECT_EQ(core->params.tables.cellText(ParamTables::DigOutputs, 0), "1");
 }
 
 TEST_F(PollCycleTest, BenchWordsAreWrittenWhileTheModuleIsOffline) {
