@@ -11,7 +11,11 @@ cmake --build build -j"$(nproc)" --target tarvix tarvix-sim tarvix-cli
 
 mkdir -p demo
 cd demo
-[ -f mem.ini ] || printf '[connect]\r\nport=%s\r\nadr=100\r\n' "$PWD/ttySIM" > mem.ini
+# A first run starts from the names and texts of a configured installation.
+if [ ! -f mem.ini ]; then
+  printf '[connect]\r\nport=%s\r\nadr=100\r\n\r\n' "$PWD/ttySIM" > mem.ini
+  cat ../sim/demo/mem.ini >> mem.ini
+fi
 # The simulated module starts with the address and line settings this mem.ini has, so a
 # module address changed in one run still connects in the next.
 connect_setting() {
