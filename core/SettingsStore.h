@@ -22,6 +22,9 @@ class SettingsStore {
   void writeString(const QString& section, const QString& key, const QString& value);
   // The section's key=value lines, in file order.
   QStringList readSectionValues(const QString& section) const;
+  // The section's lines as texts: every line that is not blank and not a ";" comment, whole
+  // ("=" and all), in file order.
+  QStringList readSectionLines(const QString& section) const;
   bool hasSection(const QString& section) const;
   QStringList sectionNames() const;
   void eraseSection(const QString& section);
