@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,12 +15,15 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <atomic>
 
 #include "app/ProgressPanel.h"
 #include "app/TForm1.h"
 #include "operation/LogTimePage.h"
+#include "params/ErrorsPage.h"
 #include "sim/MemoryLine.h"
 #include "sim/SimBus.h"
+#include "support/WaitUntil.h"
 #include "ui/ModalAnswerer.h"
 
 namespace {
@@ -245,11 +250,64 @@ TEST_F(LogTimePageTest, SavesTheFetchedRecords) {
   ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
   EXPECT_EQ(saved.readAll(), core().operation.log.toCsv());
 
+  // "Сохранить журнал..." asks for the file; ".csv" is added to a bare name.
+  ModalAnswerer chooser([&](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    if (!dialog || dialog->objectName() != QLatin1String("SaveDialogLog")) return;
+    EXPECT_EQ(dialog->nameFilters(), QStringList("Файлы CSV (*.csv)"));
+    dialog->selectFile(dir.filePath("записи"));
+    QMetaObject::invokeMethod(
+        dialog, [dialog] { static_cast<QDialog*>(dialog)->accept(); }, Qt::QueuedConnection);
+  });
+  const QString before = QDir::currentPath();
+  page()->buttonSaveLog()->click();
+  EXPECT_TRUE(QFile::exists(dir.filePath("записи.csv")));
+  EXPECT_EQ(QDir::currentPath(), before);
+
   MessageBoxAnswerer user;
   EXPECT_FALSE(page()->saveLogFile(dir.path()));  // a directory
   ASSERT_EQ(user.seen().size(), 1u);
   EXPECT_EQ(user.seen()[0].title, "Ошибка");
   EXPECT_TRUE(user.seen()[0].text.startsWith("Не удалось сохранить журнал в файл "));
+}
+
+// With the worker running: the window stays live during a fetch, and "Остановить" in the
+// progress panel ends it after the record in progress.
+TEST_F(LogTimePageTest, StopDuringAFetchOnTheWorker) {
+  for (int i = 0; i < 100; ++i) bus.module().logEvent(ModuleLog::Command, 2, 0);
+  std::atomic_int blockReads{0};
+  std::atomic_bool holding{false}, release{false};
+  bus.module().setReadHook([&](uint16_t first, uint16_t) {
+    // The third record's read waits until the user has pressed the button.
+    if (first != 337 || ++blockReads != 3) return;
+    holding = true;
+    waitUntil([&] { return bool(release); });
+  });
+  const auto live = [](const std::function<bool()>& done) {
+    return waitUntil([&] {
+      QCoreApplication::processEvents();
+      return done();
+    });
+  };
+  form->setAccessLevelSource([] { return 1; });
+  form->pages()->setCurrentWidget(form->tabSheetFirm());
+  form->show();
+  QCoreApplication::processEvents();  // FormShow starts the worker
+  form->pages()->setCurrentWidget(page());
+  ASSERT_TRUE(live([&] { return page()->staticText1()->text() == "100"; }));
+
+  page()->buttonReadLog()->click();
+  // Held in the third record: what the worker told before shows meanwhile.
+  ASSERT_TRUE(live([&] { return holding && form->progressPanel()->text() == "Запись 2 ОК"; }));
+  EXPECT_TRUE(stopButton()->isVisible());
+  stopButton()->click();
+  release = true;
+  ASSERT_TRUE(live([&] { return stopButton()->isHidden() && form->progressPanel()->isHidden(); }));
+  ASSERT_TRUE(live([&] { return page()->staticText1()->text() == "97"; }));
+  EXPECT_EQ(page()->stringGridLog()->rowCount(), 3);
+  EXPECT_EQ(gridRow(2)[4], "Выкатить/Отключить");
+  EXPECT_EQ(blockReads, 3);
+  form->close();
 }
 
 }  // namespace
