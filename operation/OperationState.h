@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "operation/ControlState.h"
+#include "operation/CyclesState.h"
 #include "operation/Diagram.h"
 #include "operation/EventLogState.h"
 #include "operation/ModuleClockState.h"
@@ -11,6 +12,7 @@
 struct OperationState {
   ControlState control;
   DiagramState diagram;
+  CyclesState cycles;
   EventLogState log;
   ModuleClockState clock;
   // The module's input map (register 76) as last read for the control and test tabs; -1 when
