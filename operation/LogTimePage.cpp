@@ -36,13 +36,14 @@ QTableWidgetItem* fixedItem(const QString& text) {
 
 LogTimePage::LogTimePage(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("TabSheetLogTime"));
+  // The clock keeps the width of its digits; the log table takes the rest.
   auto* right = new QVBoxLayout;
   right->addWidget(createClockDisplay());
   right->addWidget(createNewClockGroup());
   right->addStretch(1);
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(createLogGroup(), 1);
-  layout->addLayout(right);
+  layout->addLayout(right, 0);
 }
 
 LogTimePage::~LogTimePage() = default;
@@ -84,10 +85,10 @@ QWidget* LogTimePage::createLogGroup() {
   readRow->addWidget(readLog_);
   readRow->addWidget(readCount_);
   readRow->addStretch(1);
-  readRow->addWidget(clear_);
   auto* saveRow = new QHBoxLayout;
   saveRow->addWidget(saveLog_);
   saveRow->addStretch(1);
+  saveRow->addWidget(clear_);
   auto* layout = new QVBoxLayout(group);
   layout->addWidget(keepLog_);
   layout->addLayout(counterRow);
@@ -106,6 +107,7 @@ QString LogTimePage::clockFontFamily() {
 QWidget* LogTimePage::createClockDisplay() {
   auto* panel = new QGroupBox(QStringLiteral("Текущие дата и время"), this);
   panel->setObjectName(QStringLiteral("PanelClock"));
+  panel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   QFont digits(clockFontFamily());
   digits.setPixelSize(35);
   digits.setBold(true);
@@ -125,7 +127,8 @@ QWidget* LogTimePage::createClockDisplay() {
     edit->setAlignment(Qt::AlignCenter);
     // Room for four digits of the year, two of the rest.
     const QFontMetrics metrics(digits);
-    edit->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("0000")) + 16);
+    edit->setFixedWidth(
+        metrics.horizontalAdvance(i == 0 ? QStringLiteral("0000") : QStringLiteral("00")) + 16);
     clockEdits_[size_t(i)] = edit;
     grid->addWidget(new QLabel(captions[i], panel), 0, i, Qt::AlignHCenter);
     grid->addWidget(edit, 1, i);
