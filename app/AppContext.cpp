@@ -8,6 +8,8 @@
 #include "link/QtSerialLine.h"
 #include "operation/Commands.h"
 #include "operation/Cycles.h"
+#include "operation/EventLog.h"
+#include "operation/ModuleClock.h"
 #include "params/Identification.h"
 #include "params/MotorVoltage.h"
 #include "params/StatusReader.h"
@@ -57,9 +59,17 @@ void AppContext::registerSteps() {
   steps.identify = [p] { return Identification(p).identify(); };
   const OperationContext& o = operationContext_;
   steps.sample = [o] { sampleDiagram(o); };
-  steps.readStatus = [this, p] {
+  steps.passStart = [o] {
+    if (o.state.clock.updateFromPc) ModuleClock(o).fillClockFromPc();
+  };
+  steps.readStatus = [this, p, o] {
     operation.control.readControlState(link_);  // its outcome does not stop the status read
-    return StatusReader(p).readStatus();
+    const bool logPage = params.activePage == ParamsState::Page::LogTime;
+    if (!StatusReader(p).readStatus()) return false;
+    // The clock registers were read if the page was shown throughout.
+    if (logPage && params.activePage == ParamsState::Page::LogTime)
+      ModuleClock(o).showModuleClock(params.moduleClockSeconds);
+    return true;
   };
   steps.clearStatus = [p] { StatusReader(p).clearStatusTables(); };
   steps.benchAlways = [this] { serveBenchOutputs(link_, tp); };
@@ -89,6 +99,22 @@ void AppContext::registerSteps() {
   cycle_.setOperation(R::ResetCommand,
                       [o] { return sendCommand(o, command::kReset, command::kReset); });
   cycle_.setOperation(R::InputMap, [o] { return readInputMap(o); });
+  cycle_.setOperation(R::LogTab, [o] {
+    EventLog(o).showLogState();
+    return true;
+  });
+  cycle_.setOperation(R::SetClock, [o] {
+    ModuleClock(o).writeModuleClock();
+    return true;
+  });
+  cycle_.setOperation(R::ClearLog, [o] {
+    EventLog(o).clearLogTable();
+    return true;
+  });
+  cycle_.setOperation(R::ReadLog, [o] {
+    EventLog(o).readLogRecords();
+    return true;
+  });
 }
 
 AppContext::~AppContext() {

@@ -319,6 +319,10 @@ void TForm1::connectPages() {
       index = i;
     });
   };
+  logTimePage_->bind(
+      core_.operationContext(),
+      [this](std::function<void()> job) { core_.cycle().post(std::move(job)); },
+      panel3_->buttonStopReadingLog());
   remember(diagramPage_->comboBoxParsDiag(), "diag", core_.params.diagramValueIndex);
   remember(testPage_->comboBoxTestDiag(), "diag_test", core_.params.testDiagramValueIndex);
 }
@@ -376,11 +380,13 @@ void TForm1::captionProfileButtons() {
   mainPage_->profilesGroup()->layout()->addWidget(profileBar_);
 }
 
-// The texts of the executing command and of the control state; the event log's code tables
-// join them when the log arrives.
+// The texts of the executing command and of the control state, and the event log's code
+// tables.
 void TForm1::readTextLists() {
   core_.operation.control.loadTexts(core_.mem.readSectionLines(QStringLiteral("cmd_stat")),
                                     core_.mem.readSectionLines(QStringLiteral("ctrl_stat")));
+  core_.operation.log.loadTexts(core_.mem.readSectionLines(QStringLiteral("log_cmd")),
+                                core_.mem.readSectionLines(QStringLiteral("log_sw")));
 }
 
 // Binds the status grids to the core tables, then builds them empty: the layout is not known

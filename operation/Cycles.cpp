@@ -72,6 +72,13 @@ Cycles::Settings Cycles::loadSettings() const {
   return s;
 }
 
+void Cycles::takeSettings(const Settings& settings) {
+  int number = 0, pause = 0;
+  std::lock_guard lock(s_.mutex_);
+  if (parseInteger(settings.number, &number) && number > 0) s_.cyclesNumber_ = number;
+  if (parseInteger(settings.pause, &pause) && pause > 0) s_.cyclesPause_ = pause;
+}
+
 bool Cycles::storePositive(const QString& text, int& field, const char* key) {
   int value = 0;
   if (!parseInteger(text, &value) || value <= 0) return false;
@@ -79,9 +86,7 @@ bool Cycles::storePositive(const QString& text, int& field, const char* key) {
     std::lock_guard lock(s_.mutex_);
     field = value;
   }
-  // The value the file already holds (the edits are filled from it) is not written again.
   SettingsStore& mem = ctx_.link().mem;
-  if (mem.readString(kCycles, QLatin1String(key), QString()) == QString::number(value)) return true;
   mem.writeInteger(kCycles, QLatin1String(key), value);
   flushOrReport(mem, ctx_.link().prompter);
   return true;

@@ -18,6 +18,8 @@ class Cycles {
     bool noFeedback = false;
   };
   Settings loadSettings() const;
+  // Takes the numbers of settings just loaded, without writing them back.
+  void takeSettings(const Settings& settings);
   // EditCyclesChange / EditPauseChange: a whole number above 0 is taken and stored (true);
   // anything else changes nothing (false: the edit turns red).
   bool EditCyclesChange(const QString& text);

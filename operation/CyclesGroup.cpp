@@ -88,12 +88,18 @@ CyclesGroup::CyclesGroup(const OperationContext& ctx, QWidget* parent)
   connect(reset_, &QPushButton::clicked, this, [this] { Cycles(ctx_).ButtonResetCyclesClick(); });
   connect(&state, &CyclesState::changed, this, &CyclesGroup::showState, Qt::QueuedConnection);
 
-  // The settings as mem.ini keeps them; filling the edits runs their change handlers.
+  // The settings as mem.ini keeps them; taken without writing them back.
   const Cycles::Settings settings = Cycles(ctx_).loadSettings();
+  for (QWidget* w : std::initializer_list<QWidget*>{editCycles_, editPause_, noFeedback_})
+    w->blockSignals(true);
   noFeedbackTime_->setText(settings.noFeedbackTime);
   noFeedback_->setChecked(settings.noFeedback);
   editCycles_->setText(settings.number);
   editPause_->setText(settings.pause);
+  for (QWidget* w : std::initializer_list<QWidget*>{editCycles_, editPause_, noFeedback_})
+    w->blockSignals(false);
+  state.noFeedback = settings.noFeedback;
+  Cycles(ctx_).takeSettings(settings);
   showState();
 }
 

@@ -102,6 +102,7 @@ void ModuleModel::resetDefaults() {
   static constexpr uint16_t kDebugAtRest[16] = {241, 3,  27, 1200, 512, 85, 6, 14,
                                                 230, 60, 1,  4,    100, 0,  7, 33};
   for (uint16_t i = 0; i < 16; ++i) regs_[Debug + i] = kDebugAtRest[i];
+  log_.reset(*this);
 }
 
 void ModuleModel::installFirmware(uint16_t version, uint16_t revision) {
@@ -155,6 +156,7 @@ bool ModuleModel::isReadOnly(uint16_t reg) const {
 }
 
 void ModuleModel::beforeRead(uint16_t first, uint16_t count) {
+  log_.beforeRead(*this, first, count);
   if (readHook_) readHook_(first, count);
 }
 
@@ -195,5 +197,6 @@ void ModuleModel::afterWrite(uint16_t first, uint16_t count) {
   if (frameVoltageType_) judgeMotorVoltageChange();
   framePassword_.reset();
   frameVoltageType_.reset();
+  log_.afterWrite(*this, first, count);
   if (writeHook_) writeHook_(first, count);
 }

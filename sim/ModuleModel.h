@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "sim/ModuleLog.h"
 #include "sim/SlaveDevice.h"
 
 // The motor-drive control module as a Modbus slave: its holding registers in one plain array,
@@ -87,6 +88,17 @@ class ModuleModel : public SlaveDevice {
   uint32_t clockSeconds() const { return uint32_t(regs_[ClockHigh]) << 16 | regs_[ClockLow]; }
   void setClockSeconds(uint32_t seconds);
 
+  // The module's clock ticks with `clock`; without one it stands still.
+  void setClock(Clock* clock) { log_.setClock(clock); }
+  // The event log. Motion and console report their events here: a record stamped with the
+  // module's time, while register 335 keeps logging on.
+  ModuleLog& log() { return log_; }
+  void logEvent(uint8_t kind, uint8_t code, uint8_t extra = 0) {
+    log_.logEvent(*this, kind, code, extra);
+  }
+  // A record when the end-position inputs changed since they were last logged.
+  void logEndPositions() { log_.logEndPositions(*this); }
+
   void setWriteHook(WriteHook hook) { writeHook_ = std::move(hook); }
   void setReadHook(ReadHook hook) { readHook_ = std::move(hook); }
 
@@ -115,4 +127,5 @@ class ModuleModel : public SlaveDevice {
   std::optional<uint16_t> frameVoltageType_;
   WriteHook writeHook_;
   ReadHook readHook_;
+  ModuleLog log_;
 };

@@ -46,8 +46,11 @@ QString SimConsole::helpText() {
       "console commands (numbers decimal or 0x hex):\n"
       "  set REG VALUE           write any module register, map or not\n"
       "  get REG                 read any module register\n"
-      "  input N on|off|toggle   digital input N (1..17): register 15+N\n"
-      "  error N on|off          error flag N (1..12): register 47+N\n"
+      "  input N on|off|toggle   digital input N (1..17): register 15+N; a change of the\n"
+      "                          end-position inputs (8 and 9 with input map 1, else 12\n"
+      "                          and 11) is logged\n"
+      "  error N on|off [DETAIL] error flag N (1..12): register 47+N; raising it logs\n"
+      "                          an error record with code N-1 and DETAIL (0..255)\n"
       "  output N on|off         digital output N (1..3): bit 0 of register 127+N\n"
       "  debug N VALUE           debug value N (1..16): register 255+N\n"
       "  state N                 control state, register 11 (0 ready, 1 moving, 4 alarm)\n"
@@ -61,6 +64,10 @@ QString SimConsole::helpText() {
       "                          KIND: drop, late, crc, address, exception, garbage\n"
       "  fault clear             no more faults\n"
       "  drift on|off            debug values wander slowly | stay put\n"
+      "  log                     the event log, newest first (K as register 337 selects)\n"
+      "  log clear               an empty log\n"
+      "  damage K                record K (1 = newest) reads as damaged\n"
+      "  clock [SECONDS]         the module clock (registers 4-5); SECONDS since 1970 sets it\n"
       "  status                  address, firmware, inputs, outputs, errors, motor voltage\n"
       "  help                    this text\n"
       "  quit                    stop tarvix-sim");
@@ -110,6 +117,9 @@ QString SimConsole::dispatch(const QString& command, const QStringList& args) {
   if (command == "plug" && args.isEmpty()) return plug(true);
   if (command == "fault") return fault(args);
   if (command == "drift") return driftCommand(args);
+  if (command == "log") return logCommand(args);
+  if (command == "damage") return damage(args);
+  if (command == "clock") return clockCommand(args);
   if (command == "status" && args.isEmpty()) return status();
   if (command == "help") return helpText();
   if (command == "quit" && args.isEmpty()) {
@@ -151,6 +161,7 @@ QString SimConsole::input(const QStringList& args) {
   else
     return usageError("input N on|off|toggle");
   module.set(reg, on ? 1 : 0);
+  module.logEndPositions();
   return QStringLiteral("input %1 %2 (register %3 = %4)")
       .arg(*n)
       .arg(on ? "on" : "off")
@@ -159,13 +170,21 @@ QString SimConsole::input(const QStringList& args) {
 }
 
 QString SimConsole::error(const QStringList& args) {
-  if (args.size() != 2) return usageError("error N on|off");
+  if (args.size() != 2 && args.size() != 3) return usageError("error N on|off [DETAIL]");
   const auto n = number(args[0], 1, kErrors);
   if (!n) return rangeError("N", args[0], 1, kErrors);
   const QString how = args[1].toLower();
-  if (how != "on" && how != "off") return usageError("error N on|off");
+  if ((how != "on" && how != "off") || (how == "off" && args.size() == 3))
+    return usageError("error N on|off [DETAIL]");
+  std::optional<long> detail = 0;
+  if (args.size() == 3 && !(detail = number(args[2], 0, 0xFF)))
+    return rangeError("DETAIL", args[2], 0, 0xFF);
   const uint16_t reg = uint16_t(ModuleModel::Errors - 1 + *n);
-  bus_.module().set(reg, how == "on" ? 1 : 0);
+  ModuleModel& module = bus_.module();
+  // The module logs an error when it arises; its row in the errors table is the code.
+  if (how == "on" && module.get(reg) == 0)
+    module.logEvent(ModuleLog::Error, uint8_t(*n - 1), uint8_t(*detail));
+  module.set(reg, how == "on" ? 1 : 0);
   return QStringLiteral("error %1 %2 (register %3 = %4)")
       .arg(*n)
       .arg(how)

@@ -45,6 +45,10 @@ class SimConsole {
   QString plug(bool plugged);
   QString fault(const QStringList& args);
   QString driftCommand(const QStringList& args);
+  // The event log and the clock (SimConsoleLog.cpp).
+  QString logCommand(const QStringList& args);
+  QString damage(const QStringList& args);
+  QString clockCommand(const QStringList& args);
   QString status() const;
 
   SimBus& bus_;

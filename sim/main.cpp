@@ -119,6 +119,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  module.setClock(&SteadyClock::instance());
   module.installFirmware(uint16_t(firmware), uint16_t(revision));
   for (int i = 0; i < 3; ++i)
     if (linkRegisters[i] >= 0)

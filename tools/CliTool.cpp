@@ -19,10 +19,12 @@
 #include "link/RequestFlags.h"
 #include "link/SerialPortLink.h"
 #include "link/WriteJournal.h"
+#include "operation/OperationContext.h"
 #include "params/Identification.h"
 #include "params/ParameterFile.h"
 #include "params/ParamsState.h"
 #include "params/TableTransfer.h"
+#include "tools/CliLogClock.h"
 
 namespace {
 
@@ -82,6 +84,8 @@ struct Session {
   ParamsState paramsState;
   LinkContext link;
   ParamsContext params;
+  OperationState operationState;
+  OperationContext operation{params, operationState};
 };
 
 bool parseNumber(const QString& text, int min, int max, int* value) {
@@ -103,9 +107,16 @@ QString CliTool::usage() {
       "       tarvix-cli [--port NAME] [--adr N] write-multi START V1 V2 ...\n"
       "       tarvix-cli [--port NAME] [--adr N] params-save FILE\n"
       "       tarvix-cli [--port NAME] [--adr N] params-load FILE\n"
+      "       tarvix-cli [--port NAME] [--adr N] log [COUNT]\n"
+      "       tarvix-cli [--port NAME] [--adr N] clock\n"
+      "       tarvix-cli [--port NAME] [--adr N] clock set [YYYY MM DD hh mm ss]\n"
       "params-save reads the module's main parameter tables into FILE; params-load checks that\n"
       "FILE is of the module's firmware version and writes the values that differ, printing\n"
       "one line \"REG OLD -> NEW\" per register written.\n"
+      "log fetches COUNT records of the module's event log (default: all unread) as the log page\n"
+      "does and prints one line per record, the table's six columns joined by \";\".\n"
+      "clock prints the module clock as DD.MM.YYYY HH:MM:SS; clock set writes the computer's\n"
+      "local time, or the time given.\n"
       "Link and timing settings come from mem.ini in the working directory.");
 }
 
@@ -147,6 +158,16 @@ int CliTool::run(const QStringList& argsIn) {
     if (args.size() != 1 || args.first().isEmpty())
       return bad(QStringLiteral("wrong arguments for ") + command);
     return runParameterFile(command, args.first(), mem);
+  }
+
+  if (command == QLatin1String("log") || command == QLatin1String("clock")) {
+    LogClockCommand request;
+    QString why;
+    if (!parseLogClockCommand(command, args, &request, &why)) return bad(why);
+    if (!request.refusal.isEmpty()) return fail(request.refusal);  // the port stays shut
+    Session session(mem, line_, clock_ ? *clock_ : SteadyClock::instance(), err_);
+    if (!session.open()) return fail(session.linkText());
+    return runLogClockCommand(request, session.operation, out_, err_);
   }
 
   // Parse everything before touching the port.

@@ -201,7 +201,7 @@ TEST_F(SimConsoleTest, HelpNamesEveryCommandAndQuitAsksToStop) {
   const std::string help = run("help");
   for (const char* command :
        {"set", "get", "input", "error", "output", "debug", "state", "firmware", "password",
-        "unplug", "plug", "fault", "drift", "status", "quit"}) {
+        "unplug", "plug", "fault", "drift", "status", "log", "damage", "clock", "quit"}) {
     SCOPED_TRACE(command);
     EXPECT_NE(help.find(std::string("\n  ") + command + ' '), std::string::npos);
   }
