@@ -19,6 +19,7 @@
 #include "link/RequestFlags.h"
 #include "link/SerialPortLink.h"
 #include "link/WriteJournal.h"
+#include "operation/Commands.h"
 #include "operation/OperationContext.h"
 #include "params/Identification.h"
 #include "params/ParameterFile.h"
@@ -110,6 +111,7 @@ QString CliTool::usage() {
       "       tarvix-cli [--port NAME] [--adr N] log [COUNT]\n"
       "       tarvix-cli [--port NAME] [--adr N] clock\n"
       "       tarvix-cli [--port NAME] [--adr N] clock set [YYYY MM DD hh mm ss]\n"
+      "       tarvix-cli [--port NAME] [--adr N] push | pull | reset\n"
       "params-save reads the module's main parameter tables into FILE; params-load checks that\n"
       "FILE is of the module's firmware version and writes the values that differ, printing\n"
       "one line \"REG OLD -> NEW\" per register written.\n"
@@ -117,6 +119,7 @@ QString CliTool::usage() {
       "does and prints one line per record, the table's six columns joined by \";\".\n"
       "clock prints the module clock as DD.MM.YYYY HH:MM:SS; clock set writes the computer's\n"
       "local time, or the time given.\n"
+      "push, pull and reset send the command unless the module already executes it.\n"
       "Link and timing settings come from mem.ini in the working directory.");
 }
 
@@ -168,6 +171,20 @@ int CliTool::run(const QStringList& argsIn) {
     Session session(mem, line_, clock_ ? *clock_ : SteadyClock::instance(), err_);
     if (!session.open()) return fail(session.linkText());
     return runLogClockCommand(request, session.operation, out_, err_);
+  }
+
+  if (command == QLatin1String("push") || command == QLatin1String("pull") ||
+      command == QLatin1String("reset")) {
+    if (!args.isEmpty()) return bad(QStringLiteral("wrong arguments for ") + command);
+    const uint16_t reg = command == QLatin1String("push")   ? command::kPush
+                         : command == QLatin1String("pull") ? command::kPull
+                                                            : command::kReset;
+    Session session(mem, line_, clock_ ? *clock_ : SteadyClock::instance(), err_);
+    if (!session.open()) return fail(session.linkText());
+    // The busy rule needs the control block as the module has it now.
+    if (!session.operationState.control.readControlState(session.link))
+      return fail(session.linkText());
+    return sendCommand(session.operation, reg, reg) ? int(Ok) : int(Failure);
   }
 
   // Parse everything before touching the port.
