@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/Clock.h"
+
 namespace {
 
 bool within(uint16_t reg, uint16_t first, uint16_t last) { return reg >= first && reg <= last; }
@@ -57,7 +59,8 @@ bool hasOutputLogic(uint16_t v) { return v >= 103; }
 
 }  // namespace
 
-ModuleModel::ModuleModel(uint8_t address) : SlaveDevice(address), regs_(0x10000, 0) {
+ModuleModel::ModuleModel(uint8_t address)
+    : SlaveDevice(address), regs_(0x10000, 0), clock_(&SteadyClock::instance()) {
   regs_[FirmwareVersion] = kDefaultFirmware;
   regs_[LogicNumber] = 1;
   resetDefaults();
@@ -70,6 +73,7 @@ void ModuleModel::resetDefaults() {
   const uint16_t logic = regs_[LogicNumber];
   const uint16_t inputMap = regs_[InputMap];
   std::fill(regs_.begin(), regs_.end(), 0);
+  motion_.forget();
   regs_[FirmwareVersion] = version;
   regs_[FirmwareRevision] = revision;
   regs_[LogicNumber] = logic;
@@ -102,7 +106,10 @@ void ModuleModel::resetDefaults() {
   static constexpr uint16_t kDebugAtRest[16] = {241, 3,  27, 1200, 512, 85, 6, 14,
                                                 230, 60, 1,  4,    100, 0,  7, 33};
   for (uint16_t i = 0; i < 16; ++i) regs_[Debug + i] = kDebugAtRest[i];
+  regs_[ModuleMotion::currentRegister(version)] = 0;  // the motor stands
 }
+
+void ModuleModel::update() { motion_.advance(*this, clock_->tick()); }
 
 void ModuleModel::installFirmware(uint16_t version, uint16_t revision) {
   setFirmware(version, revision);
@@ -155,6 +162,7 @@ bool ModuleModel::isReadOnly(uint16_t reg) const {
 }
 
 void ModuleModel::beforeRead(uint16_t first, uint16_t count) {
+  update();
   if (readHook_) readHook_(first, count);
 }
 
@@ -174,12 +182,16 @@ bool ModuleModel::acceptsValue(uint16_t reg, uint16_t value) const {
 }
 
 void ModuleModel::storeRegister(uint16_t reg, uint16_t value) {
-  if (reg == MotorPassword)
+  if (reg == MotorPassword) {
     framePassword_ = value;
-  else if (reg == MotorVoltageType)
+  } else if (reg == MotorVoltageType) {
     frameVoltageType_ = value;
-  else
+  } else if (reg >= PushCommand && reg <= ResetCommand) {
+    // The command registers report what the module executes; writing 1 starts it, 0 nothing.
+    if (value) motion_.command(*this, reg, clock_->tick());
+  } else {
     regs_[reg] = value;
+  }
 }
 
 void ModuleModel::judgeMotorVoltageChange() {

@@ -5,7 +5,10 @@
 #include <optional>
 #include <vector>
 
+#include "sim/ModuleMotion.h"
 #include "sim/SlaveDevice.h"
+
+class Clock;
 
 // The motor-drive control module as a Modbus slave: its holding registers in one plain array,
 // and the register map of the configured firmware version. Registers outside the map answer
@@ -17,6 +20,9 @@
 // takes effect from the next request on (the reply to that write still comes from the old
 // one); a motor voltage type written to 119 takes effect only when the same frame carries the
 // right password in 118, and register 269 reports the outcome (1 accepted, 0 refused).
+// Commands written to 8 to 10 move the drive (ModuleMotion) on the module's clock, which is
+// the clock of whoever serves the bus: a test's virtual clock makes a motion pass without
+// sleeping.
 class ModuleModel : public SlaveDevice {
  public:
   // Protocol addresses of the registers with a role of their own.
@@ -87,6 +93,15 @@ class ModuleModel : public SlaveDevice {
   uint32_t clockSeconds() const { return uint32_t(regs_[ClockHigh]) << 16 | regs_[ClockLow]; }
   void setClockSeconds(uint32_t seconds);
 
+  // Time-driven behaviour (the drive's motion) runs on this clock; the steady clock by default.
+  void setClock(Clock& clock) { clock_ = &clock; }
+  Clock& clock() const { return *clock_; }
+  // Brings time-driven registers to the clock's present. Reads and writes over the bus do it
+  // themselves; the console calls it before it looks or changes anything.
+  void update();
+  ModuleMotion& motion() { return motion_; }
+  const ModuleMotion& motion() const { return motion_; }
+
   void setWriteHook(WriteHook hook) { writeHook_ = std::move(hook); }
   void setReadHook(ReadHook hook) { readHook_ = std::move(hook); }
 
@@ -115,4 +130,6 @@ class ModuleModel : public SlaveDevice {
   std::optional<uint16_t> frameVoltageType_;
   WriteHook writeHook_;
   ReadHook readHook_;
+  Clock* clock_;
+  ModuleMotion motion_;
 };

@@ -29,6 +29,10 @@ class SimBus {
   BenchModule& d8r4() { return d8r4_; }
   FaultPlan& faults() { return faults_; }
 
+  // The clock the devices' time-driven behaviour runs on (a motion, a trip); the transport
+  // that serves the bus sets its own, so a virtual-time test sees a 3 s travel pass at once.
+  void setClock(Clock& clock) { module_.setClock(clock); }
+
   // The device at `address`, or null.
   SlaveDevice* device(uint8_t address);
 

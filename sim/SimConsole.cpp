@@ -39,7 +39,9 @@ QString bits(const ModuleModel& module, uint16_t first, int count, uint16_t mask
 
 }  // namespace
 
-SimConsole::SimConsole(SimBus& bus, Clock& clock) : bus_(bus), clock_(clock) {}
+SimConsole::SimConsole(SimBus& bus, Clock& clock) : bus_(bus), clock_(clock) {
+  bus_.setClock(clock);
+}
 
 QString SimConsole::helpText() {
   return QStringLiteral(
@@ -61,6 +63,10 @@ QString SimConsole::helpText() {
       "                          KIND: drop, late, crc, address, exception, garbage\n"
       "  fault clear             no more faults\n"
       "  drift on|off            debug values wander slowly | stay put\n"
+      "  travel [MS]             travel time of a push or pull, ms (0..600000, default 3000);\n"
+      "                          without MS: the present one\n"
+      "  alarm on|off            control state 4 (the drive stops, commands are refused)\n"
+      "                          | back to 0\n"
       "  status                  address, firmware, inputs, outputs, errors, motor voltage\n"
       "  help                    this text\n"
       "  quit                    stop tarvix-sim");
@@ -88,12 +94,14 @@ QString SimConsole::execute(const QString& line) {
   if (words.isEmpty()) return QString();
   const QString command = words.takeFirst().toLower();
   std::lock_guard<std::mutex> lock(bus_.mutex());
+  bus_.module().update();
   return dispatch(command, words);
 }
 
 void SimConsole::tick() {
   std::lock_guard<std::mutex> lock(bus_.mutex());
   drift_.apply(bus_.module(), clock_.tick());
+  bus_.module().update();
 }
 
 QString SimConsole::dispatch(const QString& command, const QStringList& args) {
@@ -110,6 +118,8 @@ QString SimConsole::dispatch(const QString& command, const QStringList& args) {
   if (command == "plug" && args.isEmpty()) return plug(true);
   if (command == "fault") return fault(args);
   if (command == "drift") return driftCommand(args);
+  if (command == "travel") return travel(args);
+  if (command == "alarm") return alarm(args);
   if (command == "status" && args.isEmpty()) return status();
   if (command == "help") return helpText();
   if (command == "quit" && args.isEmpty()) {
@@ -277,6 +287,26 @@ QString SimConsole::driftCommand(const QStringList& args) {
   return usageError("drift on|off");
 }
 
+QString SimConsole::travel(const QStringList& args) {
+  if (args.size() > 1) return usageError("travel [MS]");
+  ModuleMotion& motion = bus_.module().motion();
+  if (args.size() == 1) {
+    const auto ms = number(args[0], 0, 600'000);
+    if (!ms) return rangeError("MS", args[0], 0, 600'000);
+    motion.setTravelMs(uint32_t(*ms));
+  }
+  return QStringLiteral("travel time %1 ms").arg(motion.travelMs());
+}
+
+QString SimConsole::alarm(const QStringList& args) {
+  const QString how = args.size() == 1 ? args[0].toLower() : QString();
+  if (how != "on" && how != "off") return usageError("alarm on|off");
+  ModuleModel& module = bus_.module();
+  module.motion().setAlarm(module, how == "on", clock_.tick());
+  return how == "on" ? QStringLiteral("alarm: control state 4 (register 11)")
+                     : QStringLiteral("alarm cleared: control state 0 (register 11)");
+}
+
 QString SimConsole::status() const {
   const ModuleModel& m = bus_.module();
   const FaultPlan& plan = bus_.faults();
@@ -301,6 +331,20 @@ QString SimConsole::status() const {
              .arg(m.get(ModuleModel::MotorVoltageType))
              .arg(m.get(ModuleModel::MotorChangeResult))
              .arg(m.motorPassword());
+  const ModuleMotion& motion = m.motion();
+  QString drive = QStringLiteral("at rest");
+  if (motion.alarm())
+    drive = QStringLiteral("alarm");
+  else if (motion.phase() == ModuleMotion::Phase::Arrived)
+    drive = QStringLiteral("arrived");
+  else if (motion.phase() == ModuleMotion::Phase::Moving)
+    drive = motion.motionRegister() == ModuleModel::PushCommand ? QStringLiteral("pushing")
+                                                                : QStringLiteral("pulling");
+  out += QStringLiteral("drive: %1, travel %2 ms, motor current %3 (register %4)\n")
+             .arg(drive)
+             .arg(motion.travelMs())
+             .arg(m.get(ModuleMotion::currentRegister(m.firmwareVersion())))
+             .arg(ModuleMotion::currentRegister(m.firmwareVersion()));
   const auto word = [](uint16_t w) { return QStringLiteral("%1").arg(w, 4, 16, QChar('0')); };
   out += QStringLiteral("bench: R16 at %1 out %2 in %3, D8R4 at %4 out %5 in %6")
              .arg(bus_.r16().address())

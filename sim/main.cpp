@@ -25,11 +25,14 @@ const char kUsage[] =
     "                  [--r16-address N] [--d8r4-address N] [--baud N] [--turnaround MS]\n"
     "                  [--fault KIND[:RATE]]... [--late-ms MS] [--exception-code N]\n"
     "                  [--fault-bench] [--seed N] [--link PATH] [--motor-password N]\n"
-    "                  [--speed N] [--parity N] [--stopbits N]\n"
+    "                  [--speed N] [--parity N] [--stopbits N] [--travel-ms N]\n"
     "  KIND: drop, late, crc, address, exception, garbage; RATE 0..1 (default 1: every reply)\n"
     "  faults hit the module's replies only, unless --fault-bench is given\n"
     "  --motor-password: what a motor voltage change must carry (0..65535, default 5249)\n"
     "  --speed, --parity, --stopbits: the module's link registers 1 to 3, as mem.ini keeps them\n"
+    "  --travel-ms: how long a push or pull takes to reach its end position (0..600000,\n"
+    "               default 3000); the motor current is debug value 9 (register 264) from\n"
+    "               firmware 200 on, debug value 4 (register 259) before\n"
     "  lines typed on stdin are console commands; 'help' lists them\n";
 
 PtyServer* activeServer = nullptr;
@@ -108,6 +111,8 @@ int main(int argc, char** argv) {
       ok = parseNumber(text, 0, 2, &linkRegisters[1]);
     } else if (arg == "--stopbits") {
       ok = parseNumber(text, 0, 1, &linkRegisters[2]);
+    } else if (arg == "--travel-ms") {
+      if ((ok = number(0, 600'000))) module.motion().setTravelMs(uint32_t(value));
     } else if (arg == "--link") {
       options.linkPath = text;
     } else {
@@ -157,7 +162,8 @@ int main(int argc, char** argv) {
     return true;
   });
 
-  // Drifting debug values move on four times a second; a tick is cheap while they stay put.
+  // A motion and drifting debug values move on four times a second (a read over the bus
+  // brings them up to date as well); a tick is cheap while nothing moves.
   const int ticker = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
   if (ticker >= 0) {
     const itimerspec every{{0, 250'000'000}, {0, 250'000'000}};
