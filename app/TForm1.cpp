@@ -21,6 +21,7 @@
 #include "app/LinkIndicator.h"
 #include "app/ProgressPanel.h"
 #include "app/SidePanel.h"
+#include "bench/BenchUi.h"
 #include "bench/TestPage.h"
 #include "link/CommThread.h"
 #include "link/LinkSettingsActions.h"
@@ -319,6 +320,7 @@ void TForm1::connectPages() {
       index = i;
     });
   };
+  benchUi_ = new BenchUi(core_.benchContext(), testPage_, controlPage_->benchToolBar(), this);
   remember(diagramPage_->comboBoxParsDiag(), "diag", core_.params.diagramValueIndex);
   remember(testPage_->comboBoxTestDiag(), "diag_test", core_.params.testDiagramValueIndex);
 }

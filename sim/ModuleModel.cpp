@@ -109,6 +109,16 @@ void ModuleModel::resetDefaults() {
   regs_[ModuleMotion::currentRegister(version)] = 0;  // the motor stands
 }
 
+uint16_t ModuleModel::protectionThresholdMa() const {
+  const uint16_t v = firmwareVersion();
+  return regs_[motorBlock(v).first + (v >= 200 ? 2 : 3)];
+}
+
+uint16_t ModuleModel::protectionTripMs() const {
+  const uint16_t v = firmwareVersion();
+  return regs_[timerBlock(v).first + (v >= 200 ? 2 : 3)];
+}
+
 void ModuleModel::update() { motion_.advance(*this, clock_->tick()); }
 
 void ModuleModel::installFirmware(uint16_t version, uint16_t revision) {

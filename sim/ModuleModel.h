@@ -105,6 +105,12 @@ class ModuleModel : public SlaveDevice {
   void setWriteHook(WriteHook hook) { writeHook_ = std::move(hook); }
   void setReadHook(ReadHook hook) { readHook_ = std::move(hook); }
 
+  // The overload protection as the parameters set it: the last of the protection currents
+  // (motor table) and of the protection times (timer table), three of each from firmware 200
+  // on and four before.
+  uint16_t protectionThresholdMa() const;
+  uint16_t protectionTripMs() const;
+
   // The register map of the configured firmware version.
   bool isMapped(uint16_t reg) const;
   bool isReadOnly(uint16_t reg) const;

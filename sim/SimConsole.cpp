@@ -45,31 +45,34 @@ SimConsole::SimConsole(SimBus& bus, Clock& clock) : bus_(bus), clock_(clock) {
 
 QString SimConsole::helpText() {
   return QStringLiteral(
-      "console commands (numbers decimal or 0x hex):\n"
-      "  set REG VALUE           write any module register, map or not\n"
-      "  get REG                 read any module register\n"
-      "  input N on|off|toggle   digital input N (1..17): register 15+N\n"
-      "  error N on|off          error flag N (1..12): register 47+N\n"
-      "  output N on|off         digital output N (1..3): bit 0 of register 127+N\n"
-      "  debug N VALUE           debug value N (1..16): register 255+N\n"
-      "  state N                 control state, register 11 (0 ready, 1 moving, 4 alarm)\n"
-      "  firmware V [R]          a module with firmware V (revision R) plugged in instead:\n"
-      "                          its register map and its power-on values\n"
-      "  password [N]            the password a motor voltage change must carry in\n"
-      "                          register 118 (0..65535); without N: the present one\n"
-      "  unplug                  the module's cable pulled: no reply at all\n"
-      "  plug                    the module answers again\n"
-      "  fault KIND[:RATE]       faults in the module's replies, RATE 0..1 (default 1);\n"
-      "                          KIND: drop, late, crc, address, exception, garbage\n"
-      "  fault clear             no more faults\n"
-      "  drift on|off            debug values wander slowly | stay put\n"
-      "  travel [MS]             travel time of a push or pull, ms (0..600000, default 3000);\n"
-      "                          without MS: the present one\n"
-      "  alarm on|off            control state 4 (the drive stops, commands are refused)\n"
-      "                          | back to 0\n"
-      "  status                  address, firmware, inputs, outputs, errors, motor voltage\n"
-      "  help                    this text\n"
-      "  quit                    stop tarvix-sim");
+             "console commands (numbers decimal or 0x hex):\n"
+             "  set REG VALUE           write any module register, map or not\n"
+             "  get REG                 read any module register\n"
+             "  input N on|off|toggle   digital input N (1..17): register 15+N\n"
+             "  error N on|off          error flag N (1..12): register 47+N\n"
+             "  output N on|off         digital output N (1..3): bit 0 of register 127+N\n"
+             "  debug N VALUE           debug value N (1..16): register 255+N\n"
+             "  state N                 control state, register 11 (0 ready, 1 moving, 4 alarm)\n"
+             "  firmware V [R]          a module with firmware V (revision R) plugged in instead:\n"
+             "                          its register map and its power-on values\n"
+             "  password [N]            the password a motor voltage change must carry in\n"
+             "                          register 118 (0..65535); without N: the present one\n"
+             "  unplug                  the module's cable pulled: no reply at all\n"
+             "  plug                    the module answers again\n"
+             "  fault KIND[:RATE]       faults in the module's replies, RATE 0..1 (default 1);\n"
+             "                          KIND: drop, late, crc, address, exception, garbage\n"
+             "  fault clear             no more faults\n"
+             "  drift on|off            debug values wander slowly | stay put\n"
+             "  travel [MS]             travel time of a push or pull, ms (0..600000, default "
+             "3000);\n"
+             "                          without MS: the present one\n"
+             "  alarm on|off            control state 4 (the drive stops, commands are refused)\n"
+             "                          | back to 0\n"
+             "  defect ...              with --bench: break the unit under test (see below)\n"
+             "  status                  address, firmware, inputs, outputs, errors, motor voltage\n"
+             "  help                    this text\n"
+             "  quit                    stop tarvix-sim\n") +
+         SimBench::defectHelp().chopped(1);
 }
 
 bool SimConsole::addFault(FaultPlan& plan, const QString& rule) {
@@ -95,13 +98,16 @@ QString SimConsole::execute(const QString& line) {
   const QString command = words.takeFirst().toLower();
   std::lock_guard<std::mutex> lock(bus_.mutex());
   bus_.module().update();
-  return dispatch(command, words);
+  const QString reply = dispatch(command, words);
+  if (SimBench* bench = bus_.bench()) bench->update();
+  return reply;
 }
 
 void SimConsole::tick() {
   std::lock_guard<std::mutex> lock(bus_.mutex());
   drift_.apply(bus_.module(), clock_.tick());
   bus_.module().update();
+  if (SimBench* bench = bus_.bench()) bench->update();
 }
 
 QString SimConsole::dispatch(const QString& command, const QStringList& args) {
@@ -120,6 +126,10 @@ QString SimConsole::dispatch(const QString& command, const QStringList& args) {
   if (command == "drift") return driftCommand(args);
   if (command == "travel") return travel(args);
   if (command == "alarm") return alarm(args);
+  if (command == "defect") {
+    if (!bus_.bench()) return QStringLiteral("? no bench: start tarvix-sim with --bench tp.ini");
+    return bus_.bench()->defect(args);
+  }
   if (command == "status" && args.isEmpty()) return status();
   if (command == "help") return helpText();
   if (command == "quit" && args.isEmpty()) {
@@ -353,5 +363,6 @@ QString SimConsole::status() const {
              .arg(bus_.d8r4().address())
              .arg(word(bus_.d8r4().outputs()))
              .arg(word(bus_.d8r4().inputs()));
+  if (const SimBench* bench = bus_.bench()) out += '\n' + bench->describe();
   return out;
 }
