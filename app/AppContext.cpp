@@ -9,6 +9,7 @@
 #include "link/CommThread.h"
 #include "link/QtSerialLine.h"
 #include "operation/Commands.h"
+#include "operation/Cycles.h"
 #include "params/Identification.h"
 #include "params/MotorVoltage.h"
 #include "params/StatusReader.h"
@@ -70,6 +71,7 @@ void AppContext::registerSteps() {
     serveBenchOutputs(link_, tp);
     benchcontrol::serveResetRequest(b);
   };
+  steps.passEnd = [o] { Cycles(o).cyclesStep(); };
   cycle_.setSteps(std::move(steps));
 
   cycle_.setOperation(R::MainRead, [p] { return TableTransfer(p).readMainTables(); });
