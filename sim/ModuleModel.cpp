@@ -198,7 +198,10 @@ void ModuleModel::storeRegister(uint16_t reg, uint16_t value) {
     frameVoltageType_ = value;
   } else if (reg >= PushCommand && reg <= ResetCommand) {
     // The command registers report what the module executes; writing 1 starts it, 0 nothing.
-    if (value) motion_.command(*this, reg, clock_->tick());
+    if (!motion_.enabled())
+      regs_[reg] = value;
+    else if (value)
+      motion_.command(*this, reg, clock_->tick());
   } else {
     regs_[reg] = value;
   }

@@ -117,6 +117,7 @@ void ModuleMotion::watchOverload(const ModuleModel& module, uint32_t fromMs) {
 }
 
 void ModuleMotion::advance(ModuleModel& module, uint32_t nowMs) {
+  if (!enabled_) return;
   if (resetting_ && nowMs - resetMs_ >= kResetMs) {
     resetting_ = false;
     module.set(ModuleModel::ResetCommand, 0);

@@ -64,6 +64,11 @@ class ModuleMotion {
   // The debug register that carries the motor current: 264 from firmware 200 on, 259 before.
   static uint16_t currentRegister(uint16_t firmwareVersion);
 
+  // Off, the module only stores what is written to 8 to 10 and nothing moves by itself: for
+  // tests that script the module's answers by hand.
+  bool enabled() const { return enabled_; }
+  void setEnabled(bool on) { enabled_ = on; }
+
   uint32_t travelMs() const { return travelMs_; }
   void setTravelMs(uint32_t ms) { travelMs_ = ms; }
 
@@ -118,4 +123,5 @@ class ModuleMotion {
   uint32_t travelMs_ = kDefaultTravelMs;
   Circuit circuit_;
   bool drivesEndInputs_ = true;
+  bool enabled_ = true;
 };

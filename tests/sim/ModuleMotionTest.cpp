@@ -211,3 +211,19 @@ TEST_F(ModuleMotionTest, AMemoryLineRunsTheModuleOnItsClock) {
 }
 
 }  // namespace
+
+namespace {
+
+// Tests that script the module by hand switch the motion off: writes are stored as written.
+TEST(ModuleMotion, OffTheModuleStoresCommandsAndNothingMoves) {
+  SimBus bus;
+  VirtualClock clock;
+  bus.setClock(clock);
+  bus.module().motion().setEnabled(false);
+  bus.respond(withCrc({0x64, 6, 0, 8, 0, 1}));
+  clock.advance(10'000);
+  EXPECT_EQ(readModule(bus, 8, 4).values, (std::vector<uint16_t>{1, 0, 0, 0}));
+  EXPECT_EQ(readModule(bus, 264, 1).values, (std::vector<uint16_t>{0}));
+}
+
+}  // namespace
