@@ -20,7 +20,9 @@ uint32_t expectedMask(int k) { return k < 16 ? 1u << k : 0x10000; }
 
 }  // namespace
 
-bool DiscreteTest::refuse(const QString& text) {
+bool DiscreteTest::refuse(bool outputs, const QString& text) {
+  ctx_.state.grid.setStep(outputs ? QStringLiteral("Дискретные выходы")
+                                  : QStringLiteral("Дискретные входы"));
   ctx_.state.grid.addTestResult(text, true, true);
   abortTest(ctx_, QStringLiteral("Прервано по ошибке"), kStop);
   return false;
@@ -47,10 +49,10 @@ bool DiscreteTest::stepWords(bool outputs, int steps, QVector<uint16_t>* words,
     bool ok = false;
     const int code = row.code.trimmed().toInt(&ok, 10);
     if (!ok)
-      return refuse(QStringLiteral("Код выхода «%1» (строка %2) не является целым числом: «%3»")
-                        .arg(row.name)
+      return refuse(outputs,
+                    QStringLiteral("Код выхода в строке %1 (%2) не является целым числом: %3")
                         .arg(k + 1)
-                        .arg(row.code));
+                        .arg(row.name, row.code.isEmpty() ? QStringLiteral("пусто") : row.code));
     names->append(row.name);
     words->append(uint16_t(code));
   }
@@ -64,8 +66,10 @@ bool DiscreteTest::run(bool outputs) {
   const int pause = s.value(outputs ? TestSettings::DoTime0 : TestSettings::Time0);
   const int hold = s.value(outputs ? TestSettings::DoTime1 : TestSettings::Time1);
   // Negative times would compare as nearly endless unsigned waits.
-  if (hold < 0) return refuse(QStringLiteral("Недопустимое время удержания: %1 мс").arg(hold));
-  if (pause < 0) return refuse(QStringLiteral("Недопустимое время паузы: %1 мс").arg(pause));
+  if (hold < 0)
+    return refuse(outputs, QStringLiteral("Недопустимое время удержания: %1 мс").arg(hold));
+  if (pause < 0)
+    return refuse(outputs, QStringLiteral("Недопустимое время паузы: %1 мс").arg(pause));
   QVector<uint16_t> words;
   QStringList names;
   if (!stepWords(outputs, steps, &words, &names)) return false;

@@ -21,7 +21,7 @@ class DiscreteTest {
   // The R16 words of the steps, or false after a red row naming the bad value.
   bool stepWords(bool outputs, int steps, QVector<uint16_t>* words, QStringList* names);
   // A red row, then the test ends as a failed step ends it.
-  bool refuse(const QString& text);
+  bool refuse(bool outputs, const QString& text);
 
   const BenchContext& ctx_;
 };

@@ -149,7 +149,7 @@ bool MotorRun::run(Mode mode, Direction direction, Voltage voltage, const QStrin
   const bool inFine = fine.contains(lastCurrent);
   state.record.add(
       {title, QStringLiteral("Ток мотора, мА"), current,
-       QStringLiteral("точное окно %1; грубое окно %2").arg(bounds(fine), bounds(coarse)),
+       QStringLiteral("точное окно %1, грубое окно %2").arg(bounds(fine), bounds(coarse)),
        !inCoarse        ? QStringLiteral("fail")
        : !v24 || inFine ? QStringLiteral("ok")
                         : QStringLiteral("ok (вне точного окна)")});

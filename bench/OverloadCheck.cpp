@@ -54,7 +54,14 @@ bool OverloadCheck::loadOverloadValues() {
     saved.times[size_t(i)] = tables.bufferValue(ParamTables::Timers, i);
     saved.currents[size_t(i)] = tables.bufferValue(ParamTables::Actu, i);
   }
-  saved.attempts = tables.bufferValue(ParamTables::Actu, n + 1);
+  // The attempt count lies beyond the motor table where the table is shorter (firmware 105 to
+  // 199): it is read on its own, so the restore puts back the module's value, not a stale one.
+  const uint16_t attemptsRegister = uint16_t(layout.motorStart + n + 1);
+  if (n + 1 < layout.motorCount) {
+    saved.attempts = tables.bufferValue(ParamTables::Actu, n + 1);
+  } else if (!bus.readModule(attemptsRegister, &saved.attempts)) {
+    return fail(QStringLiteral("Ошибка получения параметров"));
+  }
   // From the first write on the module may hold test values, even when the write's reply is
   // lost: whatever happens next puts the saved ones back.
   saved.inModule = true;
@@ -66,7 +73,7 @@ bool OverloadCheck::loadOverloadValues() {
     return fail(QStringLiteral("Ошибка загрузки значений времени в блок"));
   if (!writeBlock(layout.motorStart, currents, n))
     return fail(QStringLiteral("Ошибка загрузки значений тока в блок"));
-  if (!writeOne(uint16_t(layout.motorStart + n + 1), 0))
+  if (!writeOne(attemptsRegister, 0))
     return fail(QStringLiteral("Ошибка загрузки значения 0 в кол-во попыток"));
   return true;
 }

@@ -26,7 +26,7 @@ bool abortTest(const BenchContext& ctx, const QString& text, const QString& capt
   QString message = text;
   if (!ensureProtectionRestored(ctx)) message += '\n' + protectionNotRestoredText();
   ctx.link().flags.testRunning = false;
-  const bool byOperator = text == QLatin1String("Прервано пользователем");
+  const bool byOperator = text == QStringLiteral("Прервано пользователем");
   concludeRun(ctx, byOperator ? TestRecord::Outcome::Aborted : TestRecord::Outcome::Failed,
               message);
   ctx.verdicts.showMessage(caption, message, Prompter::Icon::Warning);

@@ -43,7 +43,9 @@ Block motorBlock(uint16_t v) {
     case 104:
       return {112, 6};
     default:
-      return {113, 5};
+      // Below 200 the protection has four stages, and the attempt count follows them one
+      // register further on (118), where the production test's overload step writes it.
+      return v > 104 && v < 200 ? Block{113, 6} : Block{113, 5};
   }
 }
 
@@ -96,7 +98,8 @@ void ModuleModel::resetDefaults() {
   for (uint16_t r = 96; r <= 109; ++r) regs_[r] = 100 * (r - 95);          // timers 100..1400 ms
   for (uint16_t r = 112; r <= 117; ++r) regs_[r] = 500 + 100 * (r - 112);  // motor 500..1000
   regs_[117] = 3;                                                          // attempt count
-  regs_[MotorVoltageType] = 0;                                             // 24 V motor
+  if (motorBlock(version).count == 6 && motorBlock(version).first == 113) regs_[118] = 3;
+  regs_[MotorVoltageType] = 0;  // 24 V motor
   regs_[AlarmRelayLogic] = 1;
   regs_[PowerOutputLogic] = 1;
   regs_[KeepLog] = 1;
@@ -192,7 +195,7 @@ bool ModuleModel::acceptsValue(uint16_t reg, uint16_t value) const {
 }
 
 void ModuleModel::storeRegister(uint16_t reg, uint16_t value) {
-  if (reg == MotorPassword) {
+  if (reg == MotorPassword && hasMotorVoltage(firmwareVersion())) {
     framePassword_ = value;
   } else if (reg == MotorVoltageType) {
     frameVoltageType_ = value;

@@ -4,11 +4,18 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <ostream>
 
 #include "bench/BenchContext.h"
 #include "bench/TestRunner.h"
 #include "core/SettingsStore.h"
 #include "support/SimCore.h"
+
+// Readable failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+  *os << "\n  " << l.join(QStringLiteral("\n  ")).toStdString() << '\n';
+}
 
 // The program's core and the simulated module on the simulated bench of the demo's tp.ini, on
 // virtual time. `tweak` may change tp.ini before anything reads it. The bench's writes, the
@@ -63,6 +70,7 @@ struct BenchSim : SimCore {
     }
     if (!core->flags.moduleOnline) return false;
     core->bench.settings.load(core->tp);
+    if (beforeStart) beforeStart();
     core->bench.now = [] { return QDateTime(QDate(2024, 5, 17), QTime(10, 30, 0)); };
     writes.clear();
     start = clock.tick();
@@ -87,6 +95,7 @@ struct BenchSim : SimCore {
   }
 
   QString serial;
+  std::function<void()> beforeStart;  // after the settings are shown, before "Старт"
   uint32_t start = 0;
   QStringList writes;
 };
