@@ -1,5 +1,16 @@
 #include "bench/ResultGrid.h"
 
+namespace {
+
+// A row whose texts share no data with the grid's: the worker goes on changing the grid's own
+// strings while another thread reads the copy.
+ResultGrid::Row detached(const ResultGrid::Row& row) {
+  const auto own = [](const QString& s) { return QString(s.constData(), s.size()); };
+  return {own(row.step), own(row.state), own(row.strip), own(row.verdict)};
+}
+
+}  // namespace
+
 ResultGrid::ResultGrid() : rows_(2) {}
 
 void ResultGrid::setHeaders() {
@@ -52,7 +63,7 @@ void ResultGrid::newRow() {
   {
     std::lock_guard lock(mutex_);
     left = current_;
-    done = rows_[left];
+    done = detached(rows_[left]);
     rows_.append(Row());
     current_ = int(rows_.size()) - 1;
   }
@@ -76,7 +87,10 @@ void ResultGrid::addTestResult(const QString& text, bool newRow_, bool failed) {
 
 QVector<ResultGrid::Row> ResultGrid::rows() const {
   std::lock_guard lock(mutex_);
-  return rows_;
+  QVector<Row> copy;
+  copy.reserve(rows_.size());
+  for (const Row& row : rows_) copy.append(detached(row));
+  return copy;
 }
 
 int ResultGrid::currentRow() const {
@@ -86,5 +100,6 @@ int ResultGrid::currentRow() const {
 
 QString ResultGrid::currentStep() const {
   std::lock_guard lock(mutex_);
-  return rows_[current_].step;
+  const QString& step = rows_[current_].step;
+  return QString(step.constData(), step.size());
 }

@@ -97,8 +97,13 @@ int TestSettings::value(Edit edit) const {
 }
 
 QVector<TestSettings::CodeRow> TestSettings::codes() const {
+  // A copy of its own: the window may change a row while the worker reads the copy.
   std::lock_guard lock(mutex_);
-  return codes_;
+  QVector<CodeRow> copy;
+  for (const CodeRow& row : codes_)
+    copy.append({QString(row.name.constData(), row.name.size()),
+                 QString(row.code.constData(), row.code.size())});
+  return copy;
 }
 
 void TestSettings::setCode(int row, const CodeRow& code) {
