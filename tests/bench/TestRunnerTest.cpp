@@ -185,3 +185,23 @@ TEST(TestRunner, TheReportOfAPassedUnit) {
 }
 
 }  // namespace
+
+namespace {
+
+// The program closing during a test (the window asks the worker to stop): the test ends as
+// "Стоп" ends it, with the bench and the module reset and the protection values back, so the
+// worker can end its loop.
+TEST(TestRunner, ClosingTheProgramEndsTheTestLikeStop) {
+  BenchSim sim;
+  sim.bus.d8r4().setWriteHook([&sim](uint16_t, uint16_t) {
+    if (sim.bus.d8r4().outputs() == 5) sim.core->flags.workerStopRequest = true;
+  });
+  ASSERT_TRUE(sim.startAndRun(1));
+  EXPECT_FALSE(sim.core->flags.testRunning);
+  EXPECT_EQ(sim.boxes(), QStringList{"Останов: Прервано пользователем"});
+  EXPECT_EQ(sim.bus.d8r4().outputs(), 0);
+  EXPECT_FALSE(sim.core->bench.overload.inModule);
+  EXPECT_EQ(sim.bus.module().get(117), 3);
+}
+
+}  // namespace

@@ -1,5 +1,6 @@
 // tarvix-cli test against the simulated module on the simulated bench of the demo's tp.ini.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QDir>
 #include <QFile>
@@ -70,6 +71,23 @@ TEST_F(CliTest, AFailedUnitExitsOneWithTheClosingTextOnStandardError) {
   EXPECT_EQ(outLines().last(), "Реле «Включено»;0 0 0 0 0 0 0 0 ;fail");
   EXPECT_EQ(err, "Прервано по ошибке\n");
   EXPECT_EQ(QDir(dir.filePath("reports")).entryList({"*.csv"}).size(), 1);
+}
+
+// Ctrl-C stops the test as "Стоп" does: the step in progress ends it through the stop routine,
+// which resets the bench and the module.
+TEST_F(CliTest, CtrlCStopsTheTestAsStopDoes) {
+  bool interrupted = false;
+  bus.r16().setWriteHook([&](uint16_t, uint16_t) {
+    if (bus.r16().outputs() == 4 && !interrupted) {  // input 5 is being held
+      interrupted = true;
+      raise(SIGINT);
+    }
+  });
+  EXPECT_EQ(run({"test"}), 1);
+  EXPECT_EQ(err, "Прервано пользователем\n");
+  EXPECT_EQ(outLines().last(), "ВХОД 5;1 ;");
+  EXPECT_EQ(bus.r16().outputs(), 0);
+  EXPECT_EQ(bus.d8r4().outputs(), 0);
 }
 
 TEST_F(CliTest, BadUsageExitsTwoAndAnAbsentModuleOne) {
