@@ -127,8 +127,8 @@ void TForm1::createPages() {
   errorsPage_ = new ErrorsPage;
   servicePage_ = new ServicePage;
   logTimePage_ = new LogTimePage;
-  controlPage_ = new ControlPage;
-  diagramPage_ = new DiagramPage;
+  controlPage_ = new ControlPage(core_.operationContext());
+  diagramPage_ = new DiagramPage(core_.operationContext());
   testPage_ = new TestPage;
   pageControl1_->addTab(mainPage_, QStringLiteral("Основные"));
   pageControl1_->addTab(errorsPage_, QStringLiteral("Ошибки"));
@@ -381,8 +381,8 @@ void TForm1::captionProfileButtons() {
 // The texts of the executing command and of the control state; the event log's code tables
 // join them when the log arrives.
 void TForm1::readTextLists() {
-  core_.operation.control.loadTexts(core_.mem.readSectionValues(QStringLiteral("cmd_stat")),
-                                    core_.mem.readSectionValues(QStringLiteral("ctrl_stat")));
+  core_.operation.control.loadTexts(core_.mem.readSectionLines(QStringLiteral("cmd_stat")),
+                                    core_.mem.readSectionLines(QStringLiteral("ctrl_stat")));
 }
 
 // Binds the status grids to the core tables, then builds them empty: the layout is not known

@@ -111,6 +111,19 @@ QStringList SettingsStore::readSectionValues(const QString& section) const {
   return out;
 }
 
+QStringList SettingsStore::readSectionLines(const QString& section) const {
+  std::lock_guard lock(mutex_);
+  QStringList out;
+  for (const Section& s : sections_) {
+    if (s.name.isEmpty() || !sameName(s.name, section)) continue;
+    for (const Line& line : s.lines) {
+      const QString trimmed = line.text.trimmed();
+      if (!trimmed.isEmpty() && !trimmed.startsWith(QLatin1Char(';'))) out << line.text;
+    }
+  }
+  return out;
+}
+
 bool SettingsStore::hasSection(const QString& section) const {
   std::lock_guard lock(mutex_);
   for (const Section& s : sections_)

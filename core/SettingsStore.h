@@ -22,6 +22,9 @@ class SettingsStore {
   void writeString(const QString& section, const QString& key, const QString& value);
   // The section's key=value lines, in file order.
   QStringList readSectionValues(const QString& section) const;
+  // Every line of the section that is not empty and no comment (";"), whole and in file
+  // order: the text lists (control states, commands, log codes), with or without "=".
+  QStringList readSectionLines(const QString& section) const;
   bool hasSection(const QString& section) const;
   QStringList sectionNames() const;
   void eraseSection(const QString& section);

@@ -2,6 +2,9 @@
 
 #include <QWidget>
 
+#include "operation/OperationContext.h"
+
+class CyclesGroup;
 class QLabel;
 class QPushButton;
 class QToolBar;
@@ -11,17 +14,29 @@ class QToolBar;
 class ControlPage : public QWidget {
   Q_OBJECT
  public:
-  explicit ControlPage(QWidget* parent = nullptr);
+  explicit ControlPage(const OperationContext& ctx, QWidget* parent = nullptr);
 
   // Bench output buttons; shown only at the highest access level.
   QToolBar* benchToolBar() const { return toolBar4_; }
   QPushButton* buttonConnect() const { return buttonConnect_; }
+  QPushButton* buttonPush() const { return push_; }
+  QPushButton* buttonPull() const { return pull_; }
+  QPushButton* buttonRst() const { return reset_; }
   QLabel* commandText() const { return staticText3_; }       // the command being executed
   QLabel* controlStateText() const { return staticText2_; }  // the control state
+  CyclesGroup* cyclesGroup() const { return cycles_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
 
  private:
+  OperationContext ctx_;
   QToolBar* toolBar4_;
   QPushButton* buttonConnect_;
+  QPushButton* push_;
+  QPushButton* pull_;
+  QPushButton* reset_;
   QLabel* staticText3_;
   QLabel* staticText2_;
+  CyclesGroup* cycles_;
 };

@@ -79,7 +79,9 @@ bool Cycles::storePositive(const QString& text, int& field, const char* key) {
     std::lock_guard lock(s_.mutex_);
     field = value;
   }
+  // The value the file already holds (the edits are filled from it) is not written again.
   SettingsStore& mem = ctx_.link().mem;
+  if (mem.readString(kCycles, QLatin1String(key), QString()) == QString::number(value)) return true;
   mem.writeInteger(kCycles, QLatin1String(key), value);
   flushOrReport(mem, ctx_.link().prompter);
   return true;

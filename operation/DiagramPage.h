@@ -2,24 +2,37 @@
 
 #include <QWidget>
 
+#include "operation/OperationContext.h"
+
+class DiagramPlot;
 class QCheckBox;
 class QComboBox;
-class QCustomPlot;
+class QLabel;
+class QPushButton;
 
 // The page "Диаграмма": one debug value of the module plotted against time during each motion.
 class DiagramPage : public QWidget {
   Q_OBJECT
  public:
-  explicit DiagramPage(QWidget* parent = nullptr);
+  explicit DiagramPage(const OperationContext& ctx, QWidget* parent = nullptr);
 
-  QCustomPlot* plot1() const { return plot1_; }
+  DiagramPlot* plot() const { return plot1_; }  // Plot1 with Line1
+  QCheckBox* checkBoxDiag() const { return drawing_; }
   // Kept in mem.ini as measure/reset_diag.
   QCheckBox* checkBoxResetDiagManually() const { return resetDiagManually_; }
   // The debug value plotted: item i is debug register 256 + i.
   QComboBox* comboBoxParsDiag() const { return parsDiag_; }
+  QLabel* valueText() const { return staticText4_; }  // the last sample
+  QPushButton* buttonResetDiag() const { return resetDiag_; }
 
  private:
-  QCustomPlot* plot1_;
-  QCheckBox* resetDiagManually_;
+  void ButtonResetDiagClick();
+
+  OperationContext ctx_;
+  DiagramPlot* plot1_;
+  QCheckBox* drawing_;
   QComboBox* parsDiag_;
+  QLabel* staticText4_;
+  QCheckBox* resetDiagManually_;
+  QPushButton* resetDiag_;
 };

@@ -11,7 +11,11 @@ cmake --build build -j"$(nproc)" --target tarvix tarvix-sim tarvix-cli
 
 mkdir -p demo
 cd demo
-[ -f mem.ini ] || printf '[connect]\r\nport=%s\r\nadr=100\r\n' "$PWD/ttySIM" > mem.ini
+# A first run starts from the names and texts of a configured installation.
+if [ ! -f mem.ini ]; then
+  printf '[connect]\r\nport=%s\r\nadr=100\r\n\r\n' "$PWD/ttySIM" > mem.ini
+  cat ../sim/demo/mem.ini >> mem.ini
+fi
 # The demo bench: its wiring, output codes, relays, current windows and steps; the simulated
 # R16 and D8R4 are wired by the same file, so "Старт" on the test tab runs the whole test.
 [ -f tp.ini ] || cp ../sim/demo/tp.ini tp.ini

@@ -56,6 +56,13 @@ TEST_F(SettingsStoreTest, SectionValuesInFileOrder) {
   EXPECT_EQ(s.readSectionValues("log_cmd"), QStringList({"5=Push", "1=Pull", "3=Reset"}));
 }
 
+// The text lists take every line but blanks and comments, "=" or not.
+TEST_F(SettingsStoreTest, SectionLinesTakeEveryTextLine) {
+  put("[ctrl_stat]\n; comment\nГотов\n1=Движение\n\n  Авария \n[other]\n1=x\n");
+  SettingsStore s(path());
+  EXPECT_EQ(s.readSectionLines("ctrl_stat"), QStringList({"Готов", "1=Движение", "  Авария "}));
+}
+
 TEST_F(SettingsStoreTest, FlushKeepsLayoutAndAppendsNewKeysToTheirSection) {
   put("; tool settings\r\n[connect]\r\nadr=5\r\n\r\n[measure]\r\nperiod=1000\r\n");
   SettingsStore s(path());
