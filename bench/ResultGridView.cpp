@@ -12,6 +12,9 @@ namespace {
 constexpr int kColumnWidths[4] = {207, 327, 300, 300};
 constexpr int kGridWidth = 585;
 constexpr int kRowHeight = 20;
+// The system colour of inactive window captions of the bench PCs (Windows' default); Qt's
+// palettes have no such role.
+const QColor kInactiveCaption(191, 205, 219);
 
 // Column 2 of every row but the header is a strip: pure red when column 3 holds "1", else the
 // colour of inactive window captions.
@@ -25,9 +28,7 @@ class StripDelegate : public QStyledItemDelegate {
       return;
     }
     const bool failed = index.sibling(index.row(), 3).data().toString() == QLatin1String("1");
-    painter->fillRect(
-        option.rect,
-        failed ? QColor(Qt::red) : option.palette.color(QPalette::Inactive, QPalette::Highlight));
+    painter->fillRect(option.rect, failed ? QColor(Qt::red) : kInactiveCaption);
   }
 };
 
