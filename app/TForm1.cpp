@@ -129,7 +129,7 @@ void TForm1::createPages() {
   logTimePage_ = new LogTimePage;
   controlPage_ = new ControlPage(core_.operationContext());
   diagramPage_ = new DiagramPage(core_.operationContext());
-  testPage_ = new TestPage;
+  testPage_ = new TestPage(core_.operation.diagram);
   pageControl1_->addTab(mainPage_, QStringLiteral("Основные"));
   pageControl1_->addTab(errorsPage_, QStringLiteral("Ошибки"));
   pageControl1_->addTab(servicePage_, QStringLiteral("Служебные"));

@@ -12,7 +12,6 @@
 #include "bench/TFormCurrentWindow.h"
 #include "bench/TFormSteps.h"
 #include "bench/TestPage.h"
-#include "bench/TestPlotView.h"
 #include "bench/TestRunner.h"
 #include "core/SessionJournal.h"
 #include "core/SettingsStore.h"
@@ -45,7 +44,6 @@ BenchUi::BenchUi(const BenchContext& ctx, TestPage* page, QToolBar* toolBar4, QW
     connect(bar, &BenchToolBar::relaysClicked, this, &BenchUi::relaysClicked);
   }
   new ResultGridView(page_->stringGridTest(), ctx_.state.grid);
-  new TestPlotView(page_->plotDiag(), ctx_.operation.state.diagram);
   currentWindow_ = new TFormCurrentWindow(ctx_.tp, window);
   steps_ = new TFormSteps(window);
 

@@ -1,7 +1,5 @@
 #include "bench/TestPage.h"
 
-#include <qcustomplot.h>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -16,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "bench/ResultGridView.h"
+#include "operation/DiagramPlot.h"
 
 namespace {
 
@@ -27,7 +26,7 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text) {
 
 }  // namespace
 
-TestPage::TestPage(QWidget* parent) : QWidget(parent) {
+TestPage::TestPage(DiagramState& diagram, QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("TabSheetTest"));
 
   toolBar2_ = new QToolBar(this);
@@ -57,7 +56,7 @@ TestPage::TestPage(QWidget* parent) : QWidget(parent) {
   resultsColumn->addLayout(runRow);
   resultsColumn->addWidget(results_, 1);
 
-  plotDiag_ = new QCustomPlot(this);
+  plotDiag_ = new DiagramPlot(diagram, DiagramState::Test, this);
   plotDiag_->setObjectName(QStringLiteral("PlotDiag"));
   plotDiag_->setMinimumHeight(180);
   testDiag_ = new QComboBox(this);

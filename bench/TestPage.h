@@ -5,9 +5,10 @@
 
 #include "bench/TestSettings.h"
 
+class DiagramState;
+class DiagramPlot;
 class QCheckBox;
 class QComboBox;
-class QCustomPlot;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
@@ -19,12 +20,13 @@ class QToolBar;
 class TestPage : public QWidget {
   Q_OBJECT
  public:
-  explicit TestPage(QWidget* parent = nullptr);
+  // The page's plot (PlotDiag) draws the test plot of `diagram`.
+  explicit TestPage(DiagramState& diagram, QWidget* parent = nullptr);
 
   // The debug value plotted during the test: item i is debug register 256 + i.
   QComboBox* comboBoxTestDiag() const { return testDiag_; }
   QCheckBox* checkBoxDiagByTest() const { return diagByTest_; }
-  QCustomPlot* plotDiag() const { return plotDiag_; }
+  DiagramPlot* plotDiag() const { return plotDiag_; }  // PlotDiag with Line2
 
   QToolBar* toolBar2() const { return toolBar2_; }
   QLineEdit* edit(TestSettings::Edit e) const { return edits_[size_t(e)]; }
@@ -52,7 +54,7 @@ class TestPage : public QWidget {
 
   QComboBox* testDiag_;
   QCheckBox* diagByTest_;
-  QCustomPlot* plotDiag_;
+  DiagramPlot* plotDiag_;
   QToolBar* toolBar2_;
   std::array<QLineEdit*, TestSettings::EditCount> edits_{};
   QTableWidget* codes_;

@@ -205,3 +205,24 @@ TEST(TestRunner, ClosingTheProgramEndsTheTestLikeStop) {
 }
 
 }  // namespace
+
+namespace {
+
+// With "Диагр" ticked only the final motor test's 24 V runs plot their currents, in seconds
+// since the series' time base.
+TEST(TestRunner, TheFinalMotorTestPlotsIts24VCurrents) {
+  BenchSim sim;
+  sim.core->operation.diagram.drawTestRuns = true;
+  ASSERT_TRUE(sim.startAndRun());
+  const DiagramState::Points p = sim.core->operation.diagram.pointsSince(DiagramState::Test, 0);
+  EXPECT_GE(p.total, 10);
+  EXPECT_LE(p.total, 16);
+  for (int i = 0; i < p.total; ++i) {
+    EXPECT_GE(p.y[i], 560);  // 24 V currents, inside the fine window
+    EXPECT_LE(p.y[i], 640);
+    EXPECT_GT(p.x[i], 1.0);  // after the permit, the start and the release of the limit switch
+    EXPECT_LT(p.x[i], 10.0);
+  }
+}
+
+}  // namespace
