@@ -188,3 +188,32 @@ TEST_F(BenchUiTest, StepsDialogWritesOnlyOnOK) {
 }
 
 }  // namespace
+
+namespace {
+
+// Without tp.ini the relay buttons are captioned 1 to 4, the edits show their defaults and the
+// codes grid has its one row.
+TEST(BenchUiDefaults, WithoutTpIni) {
+  QTemporaryDir dir;
+  TForm1 form(dir.path());
+  BenchUi* ui = form.benchUi();
+  for (int k = 0; k < 4; ++k)
+    EXPECT_EQ(ui->toolBar2()->relayButton(k)->text(), QString::number(k + 1));
+  ui->TabSheetTestShow();
+  QApplication::processEvents();
+  TestPage* page = form.tabSheetTest();
+  EXPECT_EQ(page->edit(TestSettings::Time0)->text(), "500");
+  EXPECT_EQ(page->edit(TestSettings::OvTimeout)->text(), "5000");
+  ASSERT_EQ(page->stringGridCodes()->rowCount(), 1);
+  EXPECT_EQ(page->stringGridCodes()->item(0, 0)->text(), "name1");
+  EXPECT_EQ(page->stringGridCodes()->item(0, 1)->text(), "0");
+  EXPECT_FALSE(QFile::exists(dir.filePath("tp.ini")));
+
+  // What the user types reaches the core, where the worker reads it.
+  emit page->edit(TestSettings::OvRms)->textEdited("1500");
+  page->stringGridCodes()->item(0, 1)->setText("257");
+  EXPECT_EQ(form.core().bench.settings.text(TestSettings::OvRms), "1500");
+  EXPECT_EQ(form.core().bench.settings.codes()[0].code, "257");
+}
+
+}  // namespace
