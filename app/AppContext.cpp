@@ -3,7 +3,9 @@
 #include <QDir>
 #include <cstdlib>
 
+#include "bench/BenchControl.h"
 #include "bench/BenchOutputs.h"
+#include "bench/TestRunner.h"
 #include "link/CommThread.h"
 #include "link/QtSerialLine.h"
 #include "operation/Commands.h"
@@ -39,6 +41,7 @@ AppContext::AppContext(const QString& directory, Prompter& prompter_,
       link_{clock, prompter, mem, status, progress, journal, flags, requests, port_, client_},
       paramsContext_{link_, params},
       operationContext_{paramsContext_, operation},
+      benchContext_{operationContext_, bench, tp, prompter_},
       cycle_(link_) {
   flags.maxFirmwareVersion = variant.maxFirmwareVersion;
   // Direct: the journal records each link change as it happens, on whichever thread.
@@ -72,7 +75,12 @@ void AppContext::registerSteps() {
     return true;
   };
   steps.clearStatus = [p] { StatusReader(p).clearStatusTables(); };
-  steps.benchAlways = [this] { serveBenchOutputs(link_, tp); };
+  const BenchContext& b = benchContext_;
+  steps.benchOnline = [b] { benchcontrol::serveVoltageRequests(b); };
+  steps.benchAlways = [this, b] {
+    serveBenchOutputs(link_, tp);
+    benchcontrol::serveResetRequest(b);
+  };
   steps.passEnd = [o] { Cycles(o).cyclesStep(); };
   cycle_.setSteps(std::move(steps));
 
@@ -130,6 +138,8 @@ AppContext::~AppContext() {
 void AppContext::startWorker() {
   if (worker_) return;
   worker_ = std::make_unique<CommThread>(cycle_, flags, port_);
+  // The production test runs here, on the worker, in place of the poll pass.
+  worker_->setTestRunner([this] { TestRunner(benchContext_).runTestSequence(); });
   worker_->start();
 }
 

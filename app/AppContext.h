@@ -3,6 +3,8 @@
 #include <QString>
 #include <memory>
 
+#include "bench/BenchContext.h"
+#include "bench/BenchState.h"
 #include "core/Clock.h"
 #include "core/ProgressLine.h"
 #include "core/SessionJournal.h"
@@ -51,6 +53,7 @@ class AppContext {
   ModuleLinkParams linkParams;  // the module link dialog and the worker share it
   ParamsState params;
   OperationState operation;
+  BenchState bench;
 
   SerialPortLink& port() { return port_; }
   ModbusRtuClient& client() { return client_; }
@@ -58,6 +61,7 @@ class AppContext {
   const LinkContext& link() const { return link_; }
   const ParamsContext& paramsContext() const { return paramsContext_; }
   const OperationContext& operationContext() const { return operationContext_; }
+  const BenchContext& benchContext() const { return benchContext_; }
   PollCycle& cycle() { return cycle_; }
 
   // Worker thread: started once by the window after the password dialog.
@@ -81,6 +85,7 @@ class AppContext {
   LinkContext link_;
   ParamsContext paramsContext_;
   OperationContext operationContext_;
+  BenchContext benchContext_;
   PollCycle cycle_;
   std::unique_ptr<CommThread> worker_;
 };

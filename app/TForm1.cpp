@@ -21,6 +21,7 @@
 #include "app/LinkIndicator.h"
 #include "app/ProgressPanel.h"
 #include "app/SidePanel.h"
+#include "bench/BenchUi.h"
 #include "bench/TestPage.h"
 #include "link/CommThread.h"
 #include "link/LinkSettingsActions.h"
@@ -128,7 +129,7 @@ void TForm1::createPages() {
   logTimePage_ = new LogTimePage;
   controlPage_ = new ControlPage(core_.operationContext());
   diagramPage_ = new DiagramPage(core_.operationContext());
-  testPage_ = new TestPage;
+  testPage_ = new TestPage(core_.operation.diagram);
   pageControl1_->addTab(mainPage_, QStringLiteral("Основные"));
   pageControl1_->addTab(errorsPage_, QStringLiteral("Ошибки"));
   pageControl1_->addTab(servicePage_, QStringLiteral("Служебные"));
@@ -323,6 +324,7 @@ void TForm1::connectPages() {
       core_.operationContext(),
       [this](std::function<void()> job) { core_.cycle().post(std::move(job)); },
       panel3_->buttonStopReadingLog());
+  benchUi_ = new BenchUi(core_.benchContext(), testPage_, controlPage_->benchToolBar(), this);
   remember(diagramPage_->comboBoxParsDiag(), "diag", core_.params.diagramValueIndex);
   remember(testPage_->comboBoxTestDiag(), "diag_test", core_.params.testDiagramValueIndex);
 }

@@ -12,6 +12,7 @@ class QTabWidget;
 class QTimer;
 class QToolBar;
 class QToolButton;
+class BenchUi;
 class ControlPage;
 class DiagramPage;
 class ErrorsPage;
@@ -51,6 +52,7 @@ class TForm1 : public QMainWindow {
   ControlPage* tabSheetControl() const { return controlPage_; }
   DiagramPage* tabSheetDiagram() const { return diagramPage_; }
   TestPage* tabSheetTest() const { return testPage_; }
+  BenchUi* benchUi() const { return benchUi_; }
   SidePanel* sidePanel() const { return panel1_; }
   ProgressPanel* progressPanel() const { return panel3_; }
   ProfileBar* profileBar() const { return profileBar_; }
@@ -118,6 +120,7 @@ class TForm1 : public QMainWindow {
   ControlPage* controlPage_ = nullptr;
   DiagramPage* diagramPage_ = nullptr;
   TestPage* testPage_ = nullptr;
+  BenchUi* benchUi_ = nullptr;
   SidePanel* panel1_ = nullptr;
   ProgressPanel* panel3_ = nullptr;
   ProfileBar* profileBar_ = nullptr;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Tarvix, opens it and runs the simulated module on a
 # pseudo-terminal in this terminal, whose console changes the module while Tarvix watches it
-# ("help" lists the commands, e.g. "input 3 on", "error 2 on", "unplug"). Settings live in
-# demo/, so a real mem.ini stays untouched.
+# ("help" lists the commands, e.g. "input 3 on", "error 2 on", "unplug", "defect no-trip").
+# Settings live in demo/, so a real mem.ini stays untouched.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -16,6 +16,9 @@ if [ ! -f mem.ini ]; then
   printf '[connect]\r\nport=%s\r\nadr=100\r\n\r\n' "$PWD/ttySIM" > mem.ini
   cat ../sim/demo/mem.ini >> mem.ini
 fi
+# The demo bench: its wiring, output codes, relays, current windows and steps; the simulated
+# R16 and D8R4 are wired by the same file, so "Старт" on the test tab runs the whole test.
+[ -f tp.ini ] || cp ../sim/demo/tp.ini tp.ini
 # The simulated module starts with the address and line settings this mem.ini has, so a
 # module address changed in one run still connects in the next.
 connect_setting() {
@@ -56,5 +59,5 @@ app=$!
 ( while kill -0 $app 2>/dev/null; do sleep 1; done; pkill -f "tarvix-sim --link $PWD/ttySIM" ) &
 echo "Passwords: 4898 (level 1), 8766 (level 2). Session journal: demo/tarvix.log."
 echo "Simulated module console (help lists the commands, quit ends it):"
-../build/sim/tarvix-sim --link "$PWD/ttySIM" "${sim_options[@]}" "$@" || true
+../build/sim/tarvix-sim --link "$PWD/ttySIM" --bench tp.ini "${sim_options[@]}" "$@" || true
 kill $app 2>/dev/null || true

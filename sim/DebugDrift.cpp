@@ -43,6 +43,8 @@ uint16_t DebugDrift::valueAt(int index, uint32_t elapsedMs) const {
 void DebugDrift::apply(ModuleModel& module, uint32_t nowMs) const {
   if (!running_) return;
   const uint32_t elapsed = nowMs - startMs_;  // wraps with the tick
+  // The motor current belongs to the drive's motion: 0 at rest, whatever drifts.
+  const int current = ModuleMotion::currentRegister(module.firmwareVersion()) - ModuleModel::Debug;
   for (int i = 0; i < kValues; ++i)
-    module.set(uint16_t(ModuleModel::Debug + i), valueAt(i, elapsed));
+    if (i != current) module.set(uint16_t(ModuleModel::Debug + i), valueAt(i, elapsed));
 }

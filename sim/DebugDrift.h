@@ -9,8 +9,8 @@ class ModuleModel;
 // Lets the module's debug values (registers 256..271) wander slowly around centre values, so
 // the tool's debug table and diagram show a living module. Each value swings by a few per cent
 // of its centre in a triangle wave of its own period (tens of seconds). The motor-change
-// result is a code, not a measurement, and stays put. Time comes in as milliseconds of the
-// caller's clock, so the wave is the same for the same times.
+// result is a code, not a measurement, and stays put; the motor current is the drive's. Time comes
+// in as milliseconds of the caller's clock, so the wave is the same for the same times.
 class DebugDrift {
  public:
   static constexpr int kValues = 16;

@@ -2,7 +2,9 @@
 
 #include "sim/SimBus.h"
 
-MemoryLine::MemoryLine(SimBus& bus, Clock& clock) : TimedSerialLine(clock), bus_(bus) {}
+MemoryLine::MemoryLine(SimBus& bus, Clock& clock) : TimedSerialLine(clock), bus_(bus) {
+  bus_.setClock(clock);
+}
 
 bool MemoryLine::open(const QString& device) {
   if (absent_ || device.isEmpty()) {

@@ -10,7 +10,8 @@ class SimBus;
 // A serial line wired to the simulated bus, in memory. A request written to it is answered by
 // the bus; the reply's bytes arrive on the clock, after the turnaround and, with line-time
 // emulation, at the pace of the baud rate (10 bits a character). On a virtual clock every
-// wait passes at once and exactly.
+// wait passes at once and exactly. The bus's devices run on the line's clock too (set at
+// construction), so what the module does over time keeps step with the waits.
 class MemoryLine : public TimedSerialLine {
  public:
   MemoryLine(SimBus& bus, Clock& clock);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/Clock.h"
+
 namespace {
 
 bool within(uint16_t reg, uint16_t first, uint16_t last) { return reg >= first && reg <= last; }
@@ -41,7 +43,9 @@ Block motorBlock(uint16_t v) {
     case 104:
       return {112, 6};
     default:
-      return {113, 5};
+      // Below 200 the protection has four stages, and the attempt count follows them one
+      // register further on (118), where the production test's overload step writes it.
+      return v > 104 && v < 200 ? Block{113, 6} : Block{113, 5};
   }
 }
 
@@ -57,7 +61,8 @@ bool hasOutputLogic(uint16_t v) { return v >= 103; }
 
 }  // namespace
 
-ModuleModel::ModuleModel(uint8_t address) : SlaveDevice(address), regs_(0x10000, 0) {
+ModuleModel::ModuleModel(uint8_t address)
+    : SlaveDevice(address), regs_(0x10000, 0), clock_(&SteadyClock::instance()) {
   regs_[FirmwareVersion] = kDefaultFirmware;
   regs_[LogicNumber] = 1;
   resetDefaults();
@@ -70,6 +75,7 @@ void ModuleModel::resetDefaults() {
   const uint16_t logic = regs_[LogicNumber];
   const uint16_t inputMap = regs_[InputMap];
   std::fill(regs_.begin(), regs_.end(), 0);
+  motion_.forget();
   regs_[FirmwareVersion] = version;
   regs_[FirmwareRevision] = revision;
   regs_[LogicNumber] = logic;
@@ -92,7 +98,8 @@ void ModuleModel::resetDefaults() {
   for (uint16_t r = 96; r <= 109; ++r) regs_[r] = 100 * (r - 95);          // timers 100..1400 ms
   for (uint16_t r = 112; r <= 117; ++r) regs_[r] = 500 + 100 * (r - 112);  // motor 500..1000
   regs_[117] = 3;                                                          // attempt count
-  regs_[MotorVoltageType] = 0;                                             // 24 V motor
+  if (motorBlock(version).count == 6 && motorBlock(version).first == 113) regs_[118] = 3;
+  regs_[MotorVoltageType] = 0;  // 24 V motor
   regs_[AlarmRelayLogic] = 1;
   regs_[PowerOutputLogic] = 1;
   regs_[KeepLog] = 1;
@@ -102,7 +109,23 @@ void ModuleModel::resetDefaults() {
   static constexpr uint16_t kDebugAtRest[16] = {241, 3,  27, 1200, 512, 85, 6, 14,
                                                 230, 60, 1,  4,    100, 0,  7, 33};
   for (uint16_t i = 0; i < 16; ++i) regs_[Debug + i] = kDebugAtRest[i];
+  regs_[ModuleMotion::currentRegister(version)] = 0;  // the motor stands
   log_.reset(*this);
+}
+
+uint16_t ModuleModel::protectionThresholdMa() const {
+  const uint16_t v = firmwareVersion();
+  return regs_[motorBlock(v).first + (v >= 200 ? 2 : 3)];
+}
+
+uint16_t ModuleModel::protectionTripMs() const {
+  const uint16_t v = firmwareVersion();
+  return regs_[timerBlock(v).first + (v >= 200 ? 2 : 3)];
+}
+
+void ModuleModel::update() {
+  motion_.advance(*this, clock_->tick());
+  log_.logEndPositions(*this);  // a drive that arrived or left an end position
 }
 
 void ModuleModel::installFirmware(uint16_t version, uint16_t revision) {
@@ -156,6 +179,7 @@ bool ModuleModel::isReadOnly(uint16_t reg) const {
 }
 
 void ModuleModel::beforeRead(uint16_t first, uint16_t count) {
+  update();
   log_.beforeRead(*this, first, count);
   if (readHook_) readHook_(first, count);
 }
@@ -176,12 +200,19 @@ bool ModuleModel::acceptsValue(uint16_t reg, uint16_t value) const {
 }
 
 void ModuleModel::storeRegister(uint16_t reg, uint16_t value) {
-  if (reg == MotorPassword)
+  if (reg == MotorPassword && hasMotorVoltage(firmwareVersion())) {
     framePassword_ = value;
-  else if (reg == MotorVoltageType)
+  } else if (reg == MotorVoltageType) {
     frameVoltageType_ = value;
-  else
+  } else if (reg >= PushCommand && reg <= ResetCommand) {
+    // The command registers report what the module executes; writing 1 starts it, 0 nothing.
+    if (!motion_.enabled())
+      regs_[reg] = value;
+    else if (value)
+      motion_.command(*this, reg, clock_->tick());
+  } else {
     regs_[reg] = value;
+  }
 }
 
 void ModuleModel::judgeMotorVoltageChange() {
@@ -198,5 +229,6 @@ void ModuleModel::afterWrite(uint16_t first, uint16_t count) {
   framePassword_.reset();
   frameVoltageType_.reset();
   log_.afterWrite(*this, first, count);
+  log_.logEndPositions(*this);
   if (writeHook_) writeHook_(first, count);
 }

@@ -6,7 +6,10 @@
 #include <vector>
 
 #include "sim/ModuleLog.h"
+#include "sim/ModuleMotion.h"
 #include "sim/SlaveDevice.h"
+
+class Clock;
 
 // The motor-drive control module as a Modbus slave: its holding registers in one plain array,
 // and the register map of the configured firmware version. Registers outside the map answer
@@ -18,6 +21,9 @@
 // takes effect from the next request on (the reply to that write still comes from the old
 // one); a motor voltage type written to 119 takes effect only when the same frame carries the
 // right password in 118, and register 269 reports the outcome (1 accepted, 0 refused).
+// Commands written to 8 to 10 move the drive (ModuleMotion) on the module's clock, which is
+// the clock of whoever serves the bus: a test's virtual clock makes a motion pass without
+// sleeping.
 class ModuleModel : public SlaveDevice {
  public:
   // Protocol addresses of the registers with a role of their own.
@@ -88,8 +94,6 @@ class ModuleModel : public SlaveDevice {
   uint32_t clockSeconds() const { return uint32_t(regs_[ClockHigh]) << 16 | regs_[ClockLow]; }
   void setClockSeconds(uint32_t seconds);
 
-  // The module's clock ticks with `clock`; without one it stands still.
-  void setClock(Clock* clock) { log_.setClock(clock); }
   // The event log. Motion and console report their events here: a record stamped with the
   // module's time, while register 335 keeps logging on.
   ModuleLog& log() { return log_; }
@@ -98,9 +102,25 @@ class ModuleModel : public SlaveDevice {
   }
   // A record when the end-position inputs changed since they were last logged.
   void logEndPositions() { log_.logEndPositions(*this); }
+  // The drive's motion runs on this clock; the steady clock by default. The module's own
+  // clock (registers 4-5) ticks on the clock given to log().setClock() and stands still
+  // without one, so a test can read a time it set.
+  void setClock(Clock& clock) { clock_ = &clock; }
+  Clock& clock() const { return *clock_; }
+  // Brings time-driven registers to the clock's present. Reads and writes over the bus do it
+  // themselves; the console calls it before it looks or changes anything.
+  void update();
+  ModuleMotion& motion() { return motion_; }
+  const ModuleMotion& motion() const { return motion_; }
 
   void setWriteHook(WriteHook hook) { writeHook_ = std::move(hook); }
   void setReadHook(ReadHook hook) { readHook_ = std::move(hook); }
+
+  // The overload protection as the parameters set it: the last of the protection currents
+  // (motor table) and of the protection times (timer table), three of each from firmware 200
+  // on and four before.
+  uint16_t protectionThresholdMa() const;
+  uint16_t protectionTripMs() const;
 
   // The register map of the configured firmware version.
   bool isMapped(uint16_t reg) const;
@@ -128,4 +148,6 @@ class ModuleModel : public SlaveDevice {
   WriteHook writeHook_;
   ReadHook readHook_;
   ModuleLog log_;
+  Clock* clock_;
+  ModuleMotion motion_;
 };

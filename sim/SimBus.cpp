@@ -12,6 +12,13 @@ uint16_t crcOf(const QByteArray& bytes, int length) {
 
 SimBus::SimBus() : r16_(BenchModule::kDefaultR16Address), d8r4_(BenchModule::kDefaultD8r4Address) {}
 
+void SimBus::attachBench(const BenchDescription& description) {
+  r16_.setAddress(uint8_t(description.r16Address));
+  d8r4_.setAddress(uint8_t(description.d8r4Address));
+  bench_ = std::make_unique<SimBench>(*this, description);
+  bench_->update();
+}
+
 SlaveDevice* SimBus::device(uint8_t address) {
   // The module first: with a clash of addresses it is the one that answers.
   if (modulePlugged_ && module_.address() == address) return &module_;
@@ -29,6 +36,15 @@ SimBus::Reply SimBus::respond(const QByteArray& request) {
 
   const uint8_t address = uint8_t(request[0]);
   const QByteArray pdu = request.mid(1, body - 1);
+  // What the bench wiring made of the last request and of the time since is in place first,
+  // and what this one changes takes effect before its reply goes.
+  if (bench_) bench_->update();
+  const Reply reply = serve(address, pdu);
+  if (bench_) bench_->update();
+  return reply;
+}
+
+SimBus::Reply SimBus::serve(uint8_t address, const QByteArray& pdu) {
   if (address == 0) {
     const uint8_t function = uint8_t(pdu[0]);
     if (function == 6 || function == 16) {

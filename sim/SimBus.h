@@ -8,6 +8,7 @@
 #include "sim/BenchModule.h"
 #include "sim/FaultPlan.h"
 #include "sim/ModuleModel.h"
+#include "sim/SimBench.h"
 
 // The simulated bus: the motor-drive module and the two bench modules behind one line.
 // respond() takes one complete request frame and returns what goes back on the line.
@@ -29,6 +30,17 @@ class SimBus {
   BenchModule& d8r4() { return d8r4_; }
   FaultPlan& faults() { return faults_; }
 
+  // The clock the devices' time-driven behaviour runs on (a motion, a trip); the transport
+  // that serves the bus sets its own, so a virtual-time test sees a 3 s travel pass at once.
+  void setClock(Clock& clock) { module_.setClock(clock); }
+
+  // Wires the bench modules to the module as the description says (addresses included); from
+  // then on every request sees the wiring up to date.
+  void attachBench(const BenchDescription& description);
+  // The wiring, or null when the bench modules stand alone.
+  SimBench* bench() { return bench_.get(); }
+  const SimBench* bench() const { return bench_.get(); }
+
   // The device at `address`, or null.
   SlaveDevice* device(uint8_t address);
 
@@ -42,10 +54,13 @@ class SimBus {
   std::mutex& mutex() { return mutex_; }
 
  private:
+  Reply serve(uint8_t address, const QByteArray& pdu);
+
   ModuleModel module_;
   BenchModule r16_;
   BenchModule d8r4_;
   FaultPlan faults_;
+  std::unique_ptr<SimBench> bench_;
   bool modulePlugged_ = true;
   std::mutex mutex_;
 };

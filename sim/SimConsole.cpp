@@ -39,38 +39,47 @@ QString bits(const ModuleModel& module, uint16_t first, int count, uint16_t mask
 
 }  // namespace
 
-SimConsole::SimConsole(SimBus& bus, Clock& clock) : bus_(bus), clock_(clock) {}
+SimConsole::SimConsole(SimBus& bus, Clock& clock) : bus_(bus), clock_(clock) {
+  bus_.setClock(clock);
+}
 
 QString SimConsole::helpText() {
   return QStringLiteral(
-      "console commands (numbers decimal or 0x hex):\n"
-      "  set REG VALUE           write any module register, map or not\n"
-      "  get REG                 read any module register\n"
-      "  input N on|off|toggle   digital input N (1..17): register 15+N; a change of the\n"
-      "                          end-position inputs (8 and 9 with input map 1, else 12\n"
-      "                          and 11) is logged\n"
-      "  error N on|off [DETAIL] error flag N (1..12): register 47+N; raising it logs\n"
-      "                          an error record with code N-1 and DETAIL (0..255)\n"
-      "  output N on|off         digital output N (1..3): bit 0 of register 127+N\n"
-      "  debug N VALUE           debug value N (1..16): register 255+N\n"
-      "  state N                 control state, register 11 (0 ready, 1 moving, 4 alarm)\n"
-      "  firmware V [R]          a module with firmware V (revision R) plugged in instead:\n"
-      "                          its register map and its power-on values\n"
-      "  password [N]            the password a motor voltage change must carry in\n"
-      "                          register 118 (0..65535); without N: the present one\n"
-      "  unplug                  the module's cable pulled: no reply at all\n"
-      "  plug                    the module answers again\n"
-      "  fault KIND[:RATE]       faults in the module's replies, RATE 0..1 (default 1);\n"
-      "                          KIND: drop, late, crc, address, exception, garbage\n"
-      "  fault clear             no more faults\n"
-      "  drift on|off            debug values wander slowly | stay put\n"
-      "  log                     the event log, newest first (K as register 337 selects)\n"
-      "  log clear               an empty log\n"
-      "  damage K                record K (1 = newest) reads as damaged\n"
-      "  clock [SECONDS]         the module clock (registers 4-5); SECONDS since 1970 sets it\n"
-      "  status                  address, firmware, inputs, outputs, errors, motor voltage\n"
-      "  help                    this text\n"
-      "  quit                    stop tarvix-sim");
+             "console commands (numbers decimal or 0x hex):\n"
+             "  set REG VALUE           write any module register, map or not\n"
+             "  get REG                 read any module register\n"
+             "  input N on|off|toggle   digital input N (1..17): register 15+N; a change of the\n"
+             "                          end-position inputs (8 and 9 with input map 1, else 12\n"
+             "                          and 11) is logged\n"
+             "  error N on|off [DETAIL] error flag N (1..12): register 47+N; raising it logs\n"
+             "                          an error record with code N-1 and DETAIL (0..255)\n"
+             "  output N on|off         digital output N (1..3): bit 0 of register 127+N\n"
+             "  debug N VALUE           debug value N (1..16): register 255+N\n"
+             "  state N                 control state, register 11 (0 ready, 1 moving, 4 alarm)\n"
+             "  firmware V [R]          a module with firmware V (revision R) plugged in instead:\n"
+             "                          its register map and its power-on values\n"
+             "  password [N]            the password a motor voltage change must carry in\n"
+             "                          register 118 (0..65535); without N: the present one\n"
+             "  unplug                  the module's cable pulled: no reply at all\n"
+             "  plug                    the module answers again\n"
+             "  fault KIND[:RATE]       faults in the module's replies, RATE 0..1 (default 1);\n"
+             "                          KIND: drop, late, crc, address, exception, garbage\n"
+             "  fault clear             no more faults\n"
+             "  drift on|off            debug values wander slowly | stay put\n"
+             "  travel [MS]             travel time of a push or pull, ms (0..600000, default "
+             "3000);\n"
+             "                          without MS: the present one\n"
+             "  alarm on|off            control state 4 (the drive stops, commands are refused)\n"
+             "                          | back to 0\n"
+             "  log                     the event log, newest first (K as register 337 selects)\n"
+             "  log clear               an empty log\n"
+             "  damage K                record K (1 = newest) reads as damaged\n"
+             "  clock [SECONDS]         the module clock (registers 4-5); SECONDS since 1970 sets it\n"
+             "  defect ...              with --bench: break the unit under test (see below)\n"
+             "  status                  address, firmware, inputs, outputs, errors, motor voltage\n"
+             "  help                    this text\n"
+             "  quit                    stop tarvix-sim\n") +
+         SimBench::defectHelp().chopped(1);
 }
 
 bool SimConsole::addFault(FaultPlan& plan, const QString& rule) {
@@ -95,12 +104,17 @@ QString SimConsole::execute(const QString& line) {
   if (words.isEmpty()) return QString();
   const QString command = words.takeFirst().toLower();
   std::lock_guard<std::mutex> lock(bus_.mutex());
-  return dispatch(command, words);
+  bus_.module().update();
+  const QString reply = dispatch(command, words);
+  if (SimBench* bench = bus_.bench()) bench->update();
+  return reply;
 }
 
 void SimConsole::tick() {
   std::lock_guard<std::mutex> lock(bus_.mutex());
   drift_.apply(bus_.module(), clock_.tick());
+  bus_.module().update();
+  if (SimBench* bench = bus_.bench()) bench->update();
 }
 
 QString SimConsole::dispatch(const QString& command, const QStringList& args) {
@@ -120,6 +134,12 @@ QString SimConsole::dispatch(const QString& command, const QStringList& args) {
   if (command == "log") return logCommand(args);
   if (command == "damage") return damage(args);
   if (command == "clock") return clockCommand(args);
+  if (command == "travel") return travel(args);
+  if (command == "alarm") return alarm(args);
+  if (command == "defect") {
+    if (!bus_.bench()) return QStringLiteral("? no bench: start tarvix-sim with --bench tp.ini");
+    return bus_.bench()->defect(args);
+  }
   if (command == "status" && args.isEmpty()) return status();
   if (command == "help") return helpText();
   if (command == "quit" && args.isEmpty()) {
@@ -296,6 +316,26 @@ QString SimConsole::driftCommand(const QStringList& args) {
   return usageError("drift on|off");
 }
 
+QString SimConsole::travel(const QStringList& args) {
+  if (args.size() > 1) return usageError("travel [MS]");
+  ModuleMotion& motion = bus_.module().motion();
+  if (args.size() == 1) {
+    const auto ms = number(args[0], 0, 600'000);
+    if (!ms) return rangeError("MS", args[0], 0, 600'000);
+    motion.setTravelMs(uint32_t(*ms));
+  }
+  return QStringLiteral("travel time %1 ms").arg(motion.travelMs());
+}
+
+QString SimConsole::alarm(const QStringList& args) {
+  const QString how = args.size() == 1 ? args[0].toLower() : QString();
+  if (how != "on" && how != "off") return usageError("alarm on|off");
+  ModuleModel& module = bus_.module();
+  module.motion().setAlarm(module, how == "on", clock_.tick());
+  return how == "on" ? QStringLiteral("alarm: control state 4 (register 11)")
+                     : QStringLiteral("alarm cleared: control state 0 (register 11)");
+}
+
 QString SimConsole::status() const {
   const ModuleModel& m = bus_.module();
   const FaultPlan& plan = bus_.faults();
@@ -320,6 +360,20 @@ QString SimConsole::status() const {
              .arg(m.get(ModuleModel::MotorVoltageType))
              .arg(m.get(ModuleModel::MotorChangeResult))
              .arg(m.motorPassword());
+  const ModuleMotion& motion = m.motion();
+  QString drive = QStringLiteral("at rest");
+  if (motion.alarm())
+    drive = QStringLiteral("alarm");
+  else if (motion.phase() == ModuleMotion::Phase::Arrived)
+    drive = QStringLiteral("arrived");
+  else if (motion.phase() == ModuleMotion::Phase::Moving)
+    drive = motion.motionRegister() == ModuleModel::PushCommand ? QStringLiteral("pushing")
+                                                                : QStringLiteral("pulling");
+  out += QStringLiteral("drive: %1, travel %2 ms, motor current %3 (register %4)\n")
+             .arg(drive)
+             .arg(motion.travelMs())
+             .arg(m.get(ModuleMotion::currentRegister(m.firmwareVersion())))
+             .arg(ModuleMotion::currentRegister(m.firmwareVersion()));
   const auto word = [](uint16_t w) { return QStringLiteral("%1").arg(w, 4, 16, QChar('0')); };
   out += QStringLiteral("bench: R16 at %1 out %2 in %3, D8R4 at %4 out %5 in %6")
              .arg(bus_.r16().address())
@@ -328,5 +382,6 @@ QString SimConsole::status() const {
              .arg(bus_.d8r4().address())
              .arg(word(bus_.d8r4().outputs()))
              .arg(word(bus_.d8r4().inputs()));
+  if (const SimBench* bench = bus_.bench()) out += '\n' + bench->describe();
   return out;
 }

@@ -16,12 +16,13 @@ class SimBus;
 // line for every command but help and status.
 class SimConsole {
  public:
+  // The bus's devices run on `clock` from here on, as the console's own commands do.
   SimConsole(SimBus& bus, Clock& clock);
 
   QString execute(const QString& line);
 
-  // Moves drifting debug values on to the clock's present time; tarvix-sim calls it a few
-  // times a second.
+  // Moves a motion and drifting debug values on to the clock's present time; tarvix-sim calls
+  // it a few times a second.
   void tick();
 
   bool quitRequested() const { return quitRequested_; }
@@ -49,6 +50,8 @@ class SimConsole {
   QString logCommand(const QStringList& args);
   QString damage(const QStringList& args);
   QString clockCommand(const QStringList& args);
+  QString travel(const QStringList& args);
+  QString alarm(const QStringList& args);
   QString status() const;
 
   SimBus& bus_;

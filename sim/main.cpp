@@ -12,8 +12,11 @@
 #include <cstring>
 #include <string>
 
+#include <QFileInfo>
+
 #include "core/Clock.h"
 #include "core/Numbers.h"
+#include "core/SettingsStore.h"
 #include "sim/PtyServer.h"
 #include "sim/SimBus.h"
 #include "sim/SimConsole.h"
@@ -25,11 +28,19 @@ const char kUsage[] =
     "                  [--r16-address N] [--d8r4-address N] [--baud N] [--turnaround MS]\n"
     "                  [--fault KIND[:RATE]]... [--late-ms MS] [--exception-code N]\n"
     "                  [--fault-bench] [--seed N] [--link PATH] [--motor-password N]\n"
-    "                  [--speed N] [--parity N] [--stopbits N]\n"
+    "                  [--speed N] [--parity N] [--stopbits N] [--travel-ms N]\n"
+    "                  [--bench TP_INI]\n"
     "  KIND: drop, late, crc, address, exception, garbage; RATE 0..1 (default 1: every reply)\n"
     "  faults hit the module's replies only, unless --fault-bench is given\n"
     "  --motor-password: what a motor voltage change must carry (0..65535, default 5249)\n"
     "  --speed, --parity, --stopbits: the module's link registers 1 to 3, as mem.ini keeps them\n"
+    "  --travel-ms: how long a push or pull takes to reach its end position (0..600000,\n"
+    "               default 3000); the motor current is debug value 9 (register 264) from\n"
+    "               firmware 200 on, debug value 4 (register 259) before\n"
+    "  --bench: wire R16 and D8R4 to the module as TP_INI describes the bench (wiring sections\n"
+    "           di_codeN, output codes of [do], relay bits of [motion], [overload], [short];\n"
+    "           bench addresses from its [connect] unless --r16-address/--d8r4-address say\n"
+    "           otherwise); the console's 'defect' commands then break the unit under test\n"
     "  lines typed on stdin are console commands; 'help' lists them\n";
 
 PtyServer* activeServer = nullptr;
@@ -54,7 +65,9 @@ int main(int argc, char** argv) {
   long firmware = ModuleModel::kDefaultFirmware;
   long revision = 0;
   long value = 0;
-  long linkRegisters[3] = {-1, -1, -1};  // speed index, parity, stop bits: power-on values
+  long linkRegisters[3] = {-1, -1, -1};   // speed index, parity, stop bits: power-on values
+  int r16Address = -1, d8r4Address = -1;  // -1: from the bench description, else 16 and 17
+  QString benchPath;
 
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -85,9 +98,9 @@ int main(int argc, char** argv) {
     } else if (arg == "--address") {
       if ((ok = number(1, 247))) module.setAddress(uint8_t(value));
     } else if (arg == "--r16-address") {
-      if ((ok = number(1, 247))) bus.r16().setAddress(uint8_t(value));
+      if ((ok = number(1, 247))) r16Address = int(value);
     } else if (arg == "--d8r4-address") {
-      if ((ok = number(1, 247))) bus.d8r4().setAddress(uint8_t(value));
+      if ((ok = number(1, 247))) d8r4Address = int(value);
     } else if (arg == "--baud") {
       if ((ok = number(0, 10'000'000))) options.baud = int(value);
     } else if (arg == "--turnaround") {
@@ -108,6 +121,11 @@ int main(int argc, char** argv) {
       ok = parseNumber(text, 0, 2, &linkRegisters[1]);
     } else if (arg == "--stopbits") {
       ok = parseNumber(text, 0, 1, &linkRegisters[2]);
+    } else if (arg == "--travel-ms") {
+      if ((ok = number(0, 600'000))) module.motion().setTravelMs(uint32_t(value));
+    } else if (arg == "--bench") {
+      benchPath = text;
+      ok = QFileInfo::exists(benchPath);
     } else if (arg == "--link") {
       options.linkPath = text;
     } else {
@@ -119,11 +137,14 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  module.setClock(&SteadyClock::instance());
+  module.log().setClock(&SteadyClock::instance());  // registers 4-5 tick
   module.installFirmware(uint16_t(firmware), uint16_t(revision));
   for (int i = 0; i < 3; ++i)
     if (linkRegisters[i] >= 0)
       module.set(uint16_t(ModuleModel::SpeedIndex + i), uint16_t(linkRegisters[i]));
+  if (!benchPath.isEmpty()) bus.attachBench(BenchDescription::read(SettingsStore(benchPath)));
+  if (r16Address > 0) bus.r16().setAddress(uint8_t(r16Address));
+  if (d8r4Address > 0) bus.d8r4().setAddress(uint8_t(d8r4Address));
 
   PtyServer server(bus, options);
   if (!server.open()) {
@@ -158,7 +179,8 @@ int main(int argc, char** argv) {
     return true;
   });
 
-  // Drifting debug values move on four times a second; a tick is cheap while they stay put.
+  // A motion and drifting debug values move on four times a second (a read over the bus
+  // brings them up to date as well); a tick is cheap while nothing moves.
   const int ticker = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
   if (ticker >= 0) {
     const itimerspec every{{0, 250'000'000}, {0, 250'000'000}};

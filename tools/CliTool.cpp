@@ -26,6 +26,7 @@
 #include "params/ParamsState.h"
 #include "params/TableTransfer.h"
 #include "tools/CliLogClock.h"
+#include "tools/CliTest.h"
 
 namespace {
 
@@ -112,6 +113,7 @@ QString CliTool::usage() {
       "       tarvix-cli [--port NAME] [--adr N] clock\n"
       "       tarvix-cli [--port NAME] [--adr N] clock set [YYYY MM DD hh mm ss]\n"
       "       tarvix-cli [--port NAME] [--adr N] push | pull | reset\n"
+      "       tarvix-cli [--port NAME] [--adr N] test [--report FILE] [--serial N]\n"
       "params-save reads the module's main parameter tables into FILE; params-load checks that\n"
       "FILE is of the module's firmware version and writes the values that differ, printing\n"
       "one line \"REG OLD -> NEW\" per register written.\n"
@@ -120,6 +122,10 @@ QString CliTool::usage() {
       "clock prints the module clock as DD.MM.YYYY HH:MM:SS; clock set writes the computer's\n"
       "local time, or the time given.\n"
       "push, pull and reset send the command unless the module already executes it.\n"
+      "test runs the production test with tp.ini of the working directory: one line\n"
+      "\"step;state;verdict\" (verdict ok, fail or empty) per result row, the final message\n"
+      "last; its report goes to FILE or reports/. Exit 0 passed, 1 failed or aborted (Ctrl-C\n"
+      "stops it as \"Стоп\" does).\n"
       "Link and timing settings come from mem.ini in the working directory.");
 }
 
@@ -157,6 +163,21 @@ int CliTool::run(const QStringList& argsIn) {
   if (args.isEmpty()) return bad(QStringLiteral("no command"));
   const QString command = args.takeFirst();
 
+  if (command == QLatin1String("test")) {
+    QString report, serial;
+    for (int i = 0; i < args.size(); i += 2) {
+      if (i + 1 >= args.size() || args[i + 1].isEmpty())
+        return bad(QStringLiteral("wrong arguments for test"));
+      if (args[i] == QLatin1String("--report"))
+        report = args[i + 1];
+      else if (args[i] == QLatin1String("--serial"))
+        serial = args[i + 1];
+      else
+        return bad(QStringLiteral("wrong arguments for test"));
+    }
+    return runCliTest(out_, err_, mem, line_, clock_ ? *clock_ : SteadyClock::instance(), report,
+                      serial);
+  }
   if (command == QLatin1String("params-save") || command == QLatin1String("params-load")) {
     if (args.size() != 1 || args.first().isEmpty())
       return bad(QStringLiteral("wrong arguments for ") + command);

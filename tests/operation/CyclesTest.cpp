@@ -11,6 +11,7 @@ namespace {
 class CyclesTest : public ::testing::Test, public SimCore {
  protected:
   void SetUp() override {
+    bus.module().motion().setEnabled(false);  // the tests drive the module by hand
     ASSERT_TRUE(online());
     cycles().EditCyclesChange("3");
     cycles().EditPauseChange("5");

@@ -160,7 +160,7 @@ TEST_F(ModuleClockTest, DisplayFollowsTheModuleOnItsPage) {
   core->params.activePage = ParamsState::Page::LogTime;
   cycle->pollPass();
   EXPECT_EQ(clockState().displayTexts(), QStringList({"1970", "01", "01", "00", "00", "00"}));
-  bus.module().setClock(&clock);
+  bus.module().log().setClock(&clock);
   bus.module().setClockSeconds(4294967290u);
   clock.advance(5'000);
   cycle->pollPass();

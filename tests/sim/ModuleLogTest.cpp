@@ -10,7 +10,10 @@ namespace {
 
 class ModuleLogTest : public ::testing::Test {
  protected:
-  void SetUp() override { module().setClock(&clock); }
+  void SetUp() override {
+    module().log().setClock(&clock);
+    module().motion().setEnabled(false);  // commands are only logged, the drive stays put
+  }
   ModuleModel& module() { return bus.module(); }
   void write(int reg, int value) {
     const QByteArray request = QByteArray("64 06 ") +
@@ -51,7 +54,7 @@ TEST_F(ModuleLogTest, ClockTicksWithTheSimulatorsClock) {
   EXPECT_EQ(readClock(), 4294967295u);
   clock.advance(1);
   EXPECT_EQ(readClock(), 0u);  // the module's two registers wrap
-  module().setClock(nullptr);
+  module().log().setClock(nullptr);
   clock.advance(10'000);
   EXPECT_EQ(readClock(), 0u);  // without a clock it stands still
 }

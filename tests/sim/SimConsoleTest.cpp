@@ -74,12 +74,13 @@ TEST_F(SimConsoleTest, ToggleFlipsAndOutputsKeepTheirOtherBits) {
 
 TEST_F(SimConsoleTest, BadCommandsChangeNothingAndSayWhy) {
   const char* lines[] = {
-      "input 0 on",     "input 18 on", "input 1 maybe",   "input 1",        "error 13 on",
-      "error 1 toggle", "output 4 on", "output 1 toggle", "debug 17 1",     "debug 1 65536",
-      "debug 1 -1",     "set 65536 1", "set 1",           "set x 1",        "get",
-      "state",          "state 70000", "firmware",        "firmware x",     "firmware 205 1 2",
-      "fault",          "fault smoke", "fault drop:2",    "fault drop:x",   "drift maybe",
-      "frobnicate",     "unplug now",  "password x",      "password 70000", "password 1 2",
+      "input 0 on",     "input 18 on",   "input 1 maybe",   "input 1",        "error 13 on",
+      "error 1 toggle", "output 4 on",   "output 1 toggle", "debug 17 1",     "debug 1 65536",
+      "debug 1 -1",     "set 65536 1",   "set 1",           "set x 1",        "get",
+      "state",          "state 70000",   "firmware",        "firmware x",     "firmware 205 1 2",
+      "fault",          "fault smoke",   "fault drop:2",    "fault drop:x",   "drift maybe",
+      "frobnicate",     "unplug now",    "password x",      "password 70000", "password 1 2",
+      "travel -1",      "travel 600001", "travel 1 2",      "alarm",          "alarm maybe",
   };
   const std::vector<uint16_t> before = snapshot();
   for (const char* line : lines) {
@@ -165,6 +166,7 @@ TEST_F(SimConsoleTest, StatusSummarisesTheModule) {
             "faults none, debug values steady\n"
             "inputs 1-17 01000000000000000  outputs 1-3 001  errors 1-12 000000000001\n"
             "motor: voltage type 1 (register 119), change result 1 (register 269), password 42\n"
+            "drive: at rest, travel 3000 ms, motor current 0 (register 264)\n"
             "bench: R16 at 16 out 0000 in 00a5, D8R4 at 17 out 0000 in 0000");
 }
 
@@ -201,7 +203,8 @@ TEST_F(SimConsoleTest, HelpNamesEveryCommandAndQuitAsksToStop) {
   const std::string help = run("help");
   for (const char* command :
        {"set", "get", "input", "error", "output", "debug", "state", "firmware", "password",
-        "unplug", "plug", "fault", "drift", "status", "log", "damage", "clock", "quit"}) {
+        "unplug", "plug", "fault", "drift", "travel", "alarm", "status", "log", "damage",
+        "clock", "quit"}) {
     SCOPED_TRACE(command);
     EXPECT_NE(help.find(std::string("\n  ") + command + ' '), std::string::npos);
   }

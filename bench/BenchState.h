@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDateTime>
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+#include "bench/BenchButtons.h"
+#include "bench/ResultGrid.h"
+#include "bench/TestRecord.h"
+#include "bench/TestSettings.h"
+
+// The module's protection values as they were before the overload test replaced them, from
+// the load until they are back in the module.
+struct OverloadSaved {
+  int count = 0;  // N: 3 from firmware 200 on, 4 before
+  std::array<uint16_t, 4> times{};
+  std::array<uint16_t, 4> currents{};
+  uint16_t attempts = 0;
+  // The module may hold test values: set before the first write of a load, cleared by a
+  // restore that succeeded. Every end of a test restores while it is set.
+  bool inModule = false;
+};
+
+// What the test bench keeps for the whole run.
+struct BenchState {
+  TestSettings settings;
+  ResultGrid grid;
+  BenchButtons toolBar2;  // on the test tab
+  BenchButtons toolBar4;  // on the control tab
+  std::atomic_bool fineWindowKept{true};
+  std::atomic_bool plotFinalRun{false};
+  OverloadSaved overload;  // the worker's alone
+  TestRecord record;
+  // Where the report of a run goes: empty for a new file in reports/ beside tp.ini. Set before
+  // a run starts (tarvix-cli --report).
+  QString reportFile;
+  // Told on the worker when a run's report has been written (its path; empty when it could
+  // not be) and of the run's outcome.
+  std::function<void(const QString& path, const TestRecord::Data& run)> onConcluded;
+  // Wall-clock time for the reports; tests fix it.
+  std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+};

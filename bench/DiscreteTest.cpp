@@ -1,0 +1,167 @@
+#include "bench/DiscreteTest.h"
+
+#include "bench/BenchBus.h"
+#include "bench/TestEnd.h"
+#include "core/Clock.h"
+#include "core/SettingsStore.h"
+#include "link/ModbusRtuClient.h"
+#include "operation/Commands.h"
+
+namespace {
+
+constexpr uint16_t kInputBlock = 16;
+constexpr uint16_t kInputCount = 17;
+constexpr uint16_t kOutputRestWord = 0x100;
+
+const QString kStop = QStringLiteral("Останов");
+
+// Input k alone; an input beyond the 16 bits of the mask can never be seen alone.
+uint32_t expectedMask(int k) { return k < 16 ? 1u << k : 0x10000; }
+
+}  // namespace
+
+bool DiscreteTest::refuse(bool outputs, const QString& text) {
+  ctx_.state.grid.setStep(outputs ? QStringLiteral("Дискретные выходы")
+                                  : QStringLiteral("Дискретные входы"));
+  ctx_.state.grid.addTestResult(text, true, true);
+  abortTest(ctx_, QStringLiteral("Прервано по ошибке"), kStop);
+  return false;
+}
+
+bool DiscreteTest::stepWords(bool outputs, int steps, QVector<uint16_t>* words,
+                             QStringList* names) {
+  const BenchBus bus(ctx_);
+  if (!outputs) {
+    const QString section = QStringLiteral("di_code%1").arg(bus.variant());
+    const ParamTables& tables = ctx_.params().tables();
+    for (int k = 0; k < steps; ++k) {
+      names->append(tables.name(ParamTables::DigInputs, k));
+      words->append(
+          BenchButtons::bitWord(ctx_.tp.readInteger(section, QStringLiteral("i%1").arg(k + 1), 0)));
+    }
+    return true;
+  }
+  // Every code is checked before the bench is touched: a step that cannot be run must not
+  // leave half a test behind.
+  const QVector<TestSettings::CodeRow> codes = ctx_.state.settings.codes();
+  for (int k = 0; k < steps; ++k) {
+    const TestSettings::CodeRow row = k < codes.size() ? codes[k] : TestSettings::CodeRow();
+    bool ok = false;
+    const int code = row.code.trimmed().toInt(&ok, 10);
+    if (!ok)
+      return refuse(outputs,
+                    QStringLiteral("Код выхода в строке %1 (%2) не является целым числом: %3")
+                        .arg(k + 1)
+                        .arg(row.name, row.code.isEmpty() ? QStringLiteral("пусто") : row.code));
+    names->append(row.name);
+    words->append(uint16_t(code));
+  }
+  return true;
+}
+
+bool DiscreteTest::run(bool outputs) {
+  const TestSettings& s = ctx_.state.settings;
+  const int steps = s.value(outputs ? TestSettings::DoCount : TestSettings::DICount);
+  const int passes = s.value(outputs ? TestSettings::DoCycles : TestSettings::DiCycles);
+  const int pause = s.value(outputs ? TestSettings::DoTime0 : TestSettings::Time0);
+  const int hold = s.value(outputs ? TestSettings::DoTime1 : TestSettings::Time1);
+  // Negative times would compare as nearly endless unsigned waits.
+  if (hold < 0)
+    return refuse(outputs, QStringLiteral("Недопустимое время удержания: %1 мс").arg(hold));
+  if (pause < 0)
+    return refuse(outputs, QStringLiteral("Недопустимое время паузы: %1 мс").arg(pause));
+  QVector<uint16_t> words;
+  QStringList names;
+  if (!stepWords(outputs, steps, &words, &names)) return false;
+
+  const BenchBus bus(ctx_);
+  ResultGrid& grid = ctx_.state.grid;
+  TestRecord& record = ctx_.state.record;
+  Clock& clock = ctx_.link().clock;
+  const auto benchFailure = [&](const QString& text) {
+    record.noteBenchFault();
+    grid.addTestResult(text, true, true);
+  };
+  if (!outputs && !bus.writeR16(0)) {
+    benchFailure(QStringLiteral("Ошибка сброса модуля R16"));
+    return false;
+  }
+  const QString title = outputs ? QStringLiteral("Дискретные выходы: прогон ")
+                                : QStringLiteral("Дискретные входы: прогон ");
+  const uint16_t logic = bus.alarmRelayLogic();
+  bool stepError = false;
+  for (int p = 1; p <= passes && !stepError; ++p) {
+    grid.setStep(title + QString::number(p));
+    grid.newRow();
+    for (int k = 0; k < steps; ++k) {
+      stepError = false;
+      grid.setStep(names[k]);
+      const QString step = names[k];
+      QString state;
+      if (!bus.writeR16(words[k])) {
+        // The step cannot be judged: it fails, and so does the test.
+        benchFailure(QStringLiteral("Ошибка записи лог 1 в модуль R16"));
+        stepError = true;
+      } else {
+        bus.wait(kSettleMs);
+        grid.setState(state);
+        const uint32_t start = clock.tick();
+        while (clock.tick() - start < uint32_t(hold)) {
+          bool wrong = false;
+          if (!outputs) {
+            ReadExchange x;
+            if (!ctx_.link().client.readModuleRegisters(x, kInputBlock, kInputCount)) {
+              state += QStringLiteral("Сбой ");
+            } else {
+              uint32_t mask = 0;
+              for (int i = 0; i < kInputCount; ++i) mask |= uint32_t(x.registers[size_t(i)]) << i;
+              mask &= 0xFFFF;
+              wrong = mask != expectedMask(k);
+              state += wrong ? QString::number(mask) + ' ' : QStringLiteral("1 ");
+            }
+          } else {
+            uint16_t word = 0;
+            if (!bus.readBenchInputs(&word)) {
+              state += QStringLiteral("Сбой ");
+            } else {
+              const int bit = k < 16 ? (word >> k) & 1 : 0;
+              wrong = (logic != 0 && bit == 0) || (logic == 0 && bit == 1);
+              state += QString::number(bit) + ' ';
+            }
+          }
+          stepError = stepError || wrong;
+          grid.setState(state);
+          if (bus.stopped()) {
+            abortTest(ctx_, QStringLiteral("Прервано пользователем"), kStop);
+            return false;
+          }
+        }
+        if (stepError) grid.markFailed();
+        grid.newRow();
+      }
+      record.add({step,
+                  outputs ? QStringLiteral("Вход D8R4 %1 (код %2)").arg(k).arg(words[k])
+                          : QStringLiteral("Маска входов (R16 %1)").arg(words[k]),
+                  state.trimmed(),
+                  outputs ? QStringLiteral("ожидается %1").arg(logic != 0 ? 1 : 0)
+                          : QStringLiteral("ожидается %1").arg(expectedMask(k)),
+                  stepError ? QStringLiteral("fail") : QStringLiteral("ok")});
+      if (!bus.writeR16(outputs ? kOutputRestWord : 0))
+        benchFailure(QStringLiteral("Ошибка сброса модуля R16"));
+      bus.wait(kSettleMs);
+      if (outputs) sendCommand(ctx_.operation, command::kReset, command::kReset);
+      if (stepError) break;
+      grid.setStep(QStringLiteral("Ожидание..."));
+      bus.wait(uint32_t(pause));
+      if (bus.stopped()) {
+        abortTest(ctx_, QStringLiteral("Прервано пользователем"), kStop);
+        return false;
+      }
+    }
+  }
+  if (stepError) {
+    abortTest(ctx_, QStringLiteral("Прервано по ошибке"), kStop);
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,226 @@
+#include "bench/MotorRun.h"
+
+#include "bench/BenchBus.h"
+#include "bench/BenchControl.h"
+#include "bench/OverloadCheck.h"
+#include "bench/TestEnd.h"
+#include "core/Clock.h"
+#include "core/SettingsStore.h"
+#include "operation/Commands.h"
+#include "operation/Diagram.h"
+
+namespace {
+
+constexpr uint16_t kAlarmFlag = 130;
+constexpr uint16_t kAlarmMessage = 51;
+constexpr uint32_t kAfterPermitMs = 100;
+constexpr uint32_t kBeforeCommandMs = 200;
+constexpr uint32_t kBeforeReleaseMs = 1000;
+constexpr uint32_t kAfterRunMs = 1000;
+
+const QString kStopText = QStringLiteral("Прервано пользователем");
+const QString kStopCaption = QStringLiteral("Останов");
+
+}  // namespace
+
+QString MotorRun::windowRowName(Direction direction, Voltage voltage) {
+  return (voltage == Voltage::V24 ? QStringLiteral("24В ") : QStringLiteral("220В ")) +
+         (direction == Direction::Forward ? QStringLiteral("вперед ") : QStringLiteral("назад "));
+}
+
+MotorRun::Window MotorRun::window(int profile, const QString& row) const {
+  const QString section = QStringLiteral("current_wnd_%1").arg(profile);
+  return {ctx_.tp.readInteger(section, row + QStringLiteral("мин"), 0),
+          ctx_.tp.readInteger(section, row + QStringLiteral("макс"), 0)};
+}
+
+bool MotorRun::fail(Mode mode, const QString& text, bool bench) {
+  if (bench) ctx_.state.record.noteBenchFault();
+  ctx_.state.grid.addTestResult(text, true, true);
+  if (mode == Mode::Overload) OverloadCheck(ctx_).restoreBlockValues();
+  return false;
+}
+
+bool MotorRun::run(Mode mode, Direction direction, Voltage voltage, const QString& title) {
+  const BenchBus bus(ctx_);
+  BenchState& state = ctx_.state;
+  ResultGrid& grid = state.grid;
+  const TestSettings& settings = state.settings;
+  Clock& clock = ctx_.link().clock;
+  const bool v24 = voltage == Voltage::V24;
+  const bool forward = direction == Direction::Forward;
+
+  grid.setStep(title);
+  const int limitBit = ctx_.tp.readInteger(
+      QStringLiteral("di_code0"), forward ? QStringLiteral("i11") : QStringLiteral("i12"), 0);
+  int runTime = mode == Mode::Motor      ? settings.value(TestSettings::MotTime)
+                : mode == Mode::Overload ? int(kOverloadRunMs)
+                                         : settings.value(TestSettings::BeforeShortTime);
+  // A negative time would run the motor for weeks: refused before the bench moves.
+  if (runTime < 0) {
+    grid.addTestResult(QStringLiteral("Недопустимое время работы мотора: %1 мс").arg(runTime), true,
+                       true);
+    return false;
+  }
+  Window fine, coarse;
+  const QString row = windowRowName(direction, voltage);
+  if (mode == Mode::Overload) {
+    OverloadCheck overload(ctx_);
+    if (!overload.loadOverloadValues()) {
+      if (state.overload.inModule) overload.restoreBlockValues();
+      sendCommand(ctx_.operation, command::kReset, command::kReset);
+      return false;
+    }
+  } else if (mode == Mode::Motor) {
+    fine = window(0, row);
+    coarse = window(1, row);
+  }
+  if (v24 && !forward)
+    runTime =
+        runTime * ctx_.tp.readInteger(QStringLiteral("motion"), QStringLiteral("align"), 90) / 100;
+
+  if (!bus.writeR16(benchcontrol::kMotionPermitWord))
+    return fail(mode, QStringLiteral("Ошибка выдачи разрешения на движение"), true);
+  bus.wait(kAfterPermitMs);
+  const bool modern = bus.firmwareVersion() >= 200;
+  const uint16_t supplyWord = BenchButtons::bitWord(benchcontrol::supplyBit(ctx_, !modern || !v24));
+  if (modern && !benchcontrol::ensureMotorVoltageType(ctx_, v24 ? 0 : 1))
+    return fail(mode, QStringLiteral("Ошибка установки напряжения мотора"), false);
+  grid.setState(QStringLiteral("Подключение к мотору..."));
+  if (!bus.writeD8r4(supplyWord))
+    return fail(mode, QStringLiteral("Ошибка подключения к мотору"), true);
+  grid.setState(QStringLiteral("Старт мотора..."));
+  const uint16_t limitWord = BenchButtons::bitWord(limitBit);
+  if (!bus.writeR16(limitWord | benchcontrol::kMotionPermitWord))
+    return fail(mode, QStringLiteral("Ошибка установки концевика"), true);
+  bus.wait(kBeforeCommandMs);
+  sendCommand(ctx_.operation, forward ? command::kPush : command::kPull,
+              forward ? command::kPush : command::kPull);
+  bus.wait(kBeforeReleaseMs);
+  if (!bus.writeR16(uint16_t(~limitWord) & benchcontrol::kMotionPermitWord))
+    return fail(mode, QStringLiteral("Ошибка снятия концевика"), true);
+
+  const uint32_t start = clock.tick();
+  int lastCurrent = 0;
+  const bool plot = state.plotFinalRun && v24 && ctx_.operation.state.diagram.drawTestRuns;
+  while (clock.tick() - start < uint32_t(runTime)) {
+    uint16_t value = 0;
+    if (!bus.readModule(bus.currentRegister(), &value)) {
+      grid.setState(QStringLiteral("Сбой "));
+    } else {
+      grid.setState(QStringLiteral("Ток   ") + QString::number(value));
+      lastCurrent = value;
+      if (plot) addTestDiagramPoint(ctx_.operation, value);
+    }
+    if (!bus.readModule(kAlarmFlag, &value)) {
+      grid.addTestResult(QStringLiteral("Сбой опроса флага аварии"), false, false);
+    } else if (bus.isAlarm(value)) {
+      grid.addTestResult(QStringLiteral("Авария мотора при движении теста мотора"), true, true);
+      if (mode == Mode::Overload) OverloadCheck(ctx_).restoreBlockValues();
+      return false;
+    }
+    if (bus.stopped()) {
+      // The stop routine puts the protection values back before its box.
+      abortTest(ctx_, kStopText, kStopCaption);
+      return false;
+    }
+  }
+
+  if (mode == Mode::Overload) {
+    const bool ok = OverloadCheck(ctx_).runOverloadCheck(supplyWord);
+    bus.wait(kAfterRunMs);
+    return ok;
+  }
+  if (mode == Mode::ShortCircuit) {
+    const bool ok = runShortCircuitCheck(supplyWord);
+    bus.wait(kAfterRunMs);
+    return ok;
+  }
+
+  sendCommand(ctx_.operation, command::kReset, command::kReset);
+  bus.wait(kAfterRunMs);
+  if (!bus.writeD8r4(0)) return fail(mode, QStringLiteral("Ошибка отключения от мотора"), true);
+  const QString current = QString::number(lastCurrent);
+  grid.setState(QStringLiteral("Ток   ") + current);
+  const auto bounds = [](const Window& w) {
+    return QStringLiteral("%1..%2").arg(w.low).arg(w.high);
+  };
+  const bool inCoarse = coarse.contains(lastCurrent);
+  const bool inFine = fine.contains(lastCurrent);
+  state.record.add(
+      {title, QStringLiteral("Ток мотора, мА"), current,
+       QStringLiteral("точное окно %1, грубое окно %2").arg(bounds(fine), bounds(coarse)),
+       !inCoarse        ? QStringLiteral("fail")
+       : !v24 || inFine ? QStringLiteral("ok")
+                        : QStringLiteral("ok (вне точного окна)")});
+  if (!inCoarse) {
+    grid.addTestResult(
+        QStringLiteral("Ток ") + current + QStringLiteral(" за пределами грубого окна"), true,
+        true);
+    return false;
+  }
+  if (!v24) {
+    grid.addTestResult(QStringLiteral("Ток ") + current + QStringLiteral("  ОК"), true, false);
+    return true;
+  }
+  if (!inFine) {
+    grid.addTestResult(
+        QStringLiteral("Ток ") + current + QStringLiteral(" за пределами точного окна"), true,
+        false);
+    state.fineWindowKept = false;
+    return true;
+  }
+  grid.addTestResult(QStringLiteral("Ток ") + current + QStringLiteral(" В ТОЧНОМ ОКНЕ - ОК"), true,
+                     false);
+  return true;
+}
+
+bool MotorRun::runShortCircuitCheck(uint16_t supplyWord) {
+  const BenchBus bus(ctx_);
+  ResultGrid& grid = ctx_.state.grid;
+  const QString step = grid.currentStep();
+  const uint16_t shortBit = BenchButtons::bitWord(
+      ctx_.tp.readInteger(QStringLiteral("short"), QStringLiteral("start_bit"), 3));
+  const uint16_t shorted = supplyWord | shortBit;
+  if (!bus.writeD8r4(shorted)) {
+    ctx_.state.record.noteBenchFault();
+    grid.addTestResult(QStringLiteral("Ошибка выдачи команды КЗ"), true, true);
+    return false;
+  }
+  bus.wait(kAfterRunMs);
+  if (bus.stopped()) {
+    abortTest(ctx_, kStopText, kStopCaption);
+    return false;
+  }
+  bool result = false;
+  uint16_t message = 0;
+  QString seen = QStringLiteral("нет ответа");
+  if (!bus.readModule(kAlarmMessage, &message)) {
+    grid.addTestResult(QStringLiteral("Сбой проверки сообщения об аварии"), true, true);
+  } else if (message == 0) {
+    seen = QStringLiteral("0");
+    grid.addTestResult(QStringLiteral("Ошибка: нет флага аварии по КЗ"), true, true);
+  } else {
+    seen = QString::number(message);
+    grid.addTestResult(QStringLiteral("Авария КЗ - ОК"), true, false);
+    result = true;
+  }
+  ctx_.state.record.add({step, QStringLiteral("Сообщение об аварии (регистр 51)"), seen,
+                         QStringLiteral("не 0"),
+                         result ? QStringLiteral("ok") : QStringLiteral("fail")});
+  if (!bus.writeD8r4(shorted & ~shortBit)) {
+    ctx_.state.record.noteBenchFault();
+    grid.addTestResult(QStringLiteral("Ошибка сброса команды КЗ"), true, true);
+  }
+  sendCommand(ctx_.operation, command::kReset, command::kReset);
+  if (!bus.writeD8r4(0)) {
+    ctx_.state.record.noteBenchFault();
+    grid.addTestResult(QStringLiteral("Ошибка отключения от мотора"), true, true);
+    return false;
+  }
+  if (bus.stopped()) {
+    abortTest(ctx_, kStopText, kStopCaption);
+    return false;
+  }
+  return result;
+}

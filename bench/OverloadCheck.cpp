@@ -1,0 +1,174 @@
+#include "bench/OverloadCheck.h"
+
+#include "bench/BenchBus.h"
+#include "bench/TestEnd.h"
+#include "core/Clock.h"
+#include "core/SettingsStore.h"
+#include "link/ModbusRtuClient.h"
+#include "operation/Commands.h"
+#include "params/TableTransfer.h"
+
+namespace {
+constexpr uint16_t kCurrentRegister = 264;  // read for every firmware version
+constexpr uint16_t kAlarmFlag = 130;
+constexpr uint16_t kAlarmCode = 55;
+constexpr uint32_t kAfterLoadMs = 1000;
+}  // namespace
+
+bool OverloadCheck::fail(const QString& text) {
+  ctx_.state.grid.addTestResult(text, true, true);
+  return false;
+}
+
+bool OverloadCheck::writeBlock(uint16_t first, const uint16_t* values, int count) {
+  WriteExchange x;
+  ModbusRtuClient& client = ctx_.link().client;
+  return ModbusRtuClient::withRetries(
+      [&] { return client.writeModuleRegisters(x, first, values, uint16_t(count)); });
+}
+
+bool OverloadCheck::writeOne(uint16_t reg, uint16_t value) {
+  WriteExchange x;
+  ModbusRtuClient& client = ctx_.link().client;
+  return client.writeRegisterAtRetry(x, client.moduleAddress(), reg, value);
+}
+
+bool OverloadCheck::loadOverloadValues() {
+  OverloadSaved& saved = ctx_.state.overload;
+  const BenchBus bus(ctx_);
+  const int n = bus.firmwareVersion() >= 200 ? 3 : 4;
+  const TestSettings& s = ctx_.state.settings;
+  const int ovTime = s.value(TestSettings::OvTime);
+  const int rms = s.value(TestSettings::OvRms);
+  const int motTime = s.value(TestSettings::MotTime);
+  const uint16_t t = uint16_t(ovTime + motTime + 2000);
+
+  TableTransfer transfer(ctx_.params());
+  if (!ModbusRtuClient::withRetries([&] { return transfer.readMainTables(); }))
+    return fail(QStringLiteral("Ошибка получения параметров"));
+
+  const ParamTables& tables = ctx_.params().tables();
+  const FirmwareLayout layout = tables.firmware().layout;
+  saved.count = n;
+  for (int i = 0; i < n; ++i) {
+    saved.times[size_t(i)] = tables.bufferValue(ParamTables::Timers, i);
+    saved.currents[size_t(i)] = tables.bufferValue(ParamTables::Actu, i);
+  }
+  // The attempt count lies beyond the motor table where the table is shorter (firmware 105 to
+  // 199): it is read on its own, so the restore puts back the module's value, not a stale one.
+  const uint16_t attemptsRegister = uint16_t(layout.motorStart + n + 1);
+  if (n + 1 < layout.motorCount) {
+    saved.attempts = tables.bufferValue(ParamTables::Actu, n + 1);
+  } else if (!bus.readModule(attemptsRegister, &saved.attempts)) {
+    return fail(QStringLiteral("Ошибка получения параметров"));
+  }
+  // From the first write on the module may hold test values, even when the write's reply is
+  // lost: whatever happens next puts the saved ones back.
+  saved.inModule = true;
+
+  const uint16_t times[4] = {t, t, n == 4 ? t : uint16_t(ovTime), uint16_t(ovTime)};
+  const uint16_t currents[4] = {uint16_t(rms - 300), uint16_t(rms - 200),
+                                uint16_t(n == 4 ? rms - 100 : rms), uint16_t(rms)};
+  if (!writeBlock(layout.timersStart, times, n))
+    return fail(QStringLiteral("Ошибка загрузки значений времени в блок"));
+  if (!writeBlock(layout.motorStart, currents, n))
+    return fail(QStringLiteral("Ошибка загрузки значений тока в блок"));
+  if (!writeOne(attemptsRegister, 0))
+    return fail(QStringLiteral("Ошибка загрузки значения 0 в кол-во попыток"));
+  return true;
+}
+
+bool OverloadCheck::restoreBlockValues() {
+  OverloadSaved& saved = ctx_.state.overload;
+  const FirmwareLayout layout = ctx_.params().tables().firmware().layout;
+  const int n = saved.count;
+  if (!writeBlock(layout.timersStart, saved.times.data(), n))
+    return fail(QStringLiteral("Ошибка восстановления значений времени в блоке"));
+  if (!writeBlock(layout.motorStart, saved.currents.data(), n))
+    return fail(QStringLiteral("Ошибка восстановления значений тока в блоке"));
+  if (!writeOne(uint16_t(layout.motorStart + n + 1), saved.attempts))
+    return fail(QStringLiteral("Ошибка восстановления кол-ва попыток в блоке"));
+  saved.inModule = false;
+  return true;
+}
+
+bool OverloadCheck::runOverloadCheck(uint16_t supplyWord) {
+  const BenchBus bus(ctx_);
+  ResultGrid& grid = ctx_.state.grid;
+  Clock& clock = ctx_.link().clock;
+  const uint32_t timeout = uint32_t(ctx_.state.settings.value(TestSettings::OvTimeout));
+  const uint16_t loadBit = BenchButtons::bitWord(
+      ctx_.tp.readInteger(QStringLiteral("overload"), QStringLiteral("start_bit"), 2));
+  const uint16_t loaded = supplyWord | loadBit;
+  const QString step = grid.currentStep();
+  if (!bus.writeD8r4(loaded)) {
+    ctx_.state.record.noteBenchFault();
+    fail(QStringLiteral("Ошибка подключения перегрузки"));
+    restoreBlockValues();
+    sendCommand(ctx_.operation, command::kReset, command::kReset);
+    return false;
+  }
+
+  const uint32_t start = clock.tick();
+  bool tripped = false;
+  uint32_t tripMs = 0;
+  while (clock.tick() - start < timeout) {
+    uint16_t value = 0;
+    if (bus.readModule(kCurrentRegister, &value))
+      grid.addTestResult(QStringLiteral("Ток  ") + QString::number(value), false, false);
+    else
+      grid.addTestResult(QStringLiteral("Сбой опроса тока"), false, false);
+    if (!bus.readModule(kAlarmFlag, &value)) {
+      grid.addTestResult(QStringLiteral("Сбой опроса флага аварии"), false, false);
+    } else if (bus.isAlarm(value)) {
+      tripped = true;
+      tripMs = clock.tick() - start;
+      break;
+    }
+    if (bus.stopped()) {
+      abortTest(ctx_, QStringLiteral("Прервано пользователем"), QStringLiteral("Останов"));
+      return false;
+    }
+  }
+  ctx_.state.record.add({step, QStringLiteral("Срабатывание защиты, мс"),
+                         tripped ? QString::number(tripMs) : QStringLiteral("нет"),
+                         QStringLiteral("не более %1").arg(timeout), QString()});
+
+  bool result = true;
+  if (!bus.writeD8r4(loaded & ~loadBit)) {
+    // It fails the check, so it is a failed row.
+    ctx_.state.record.noteBenchFault();
+    fail(QStringLiteral("Ошибка сброса команды перегрузки"));
+    result = false;
+  }
+  bus.wait(kAfterLoadMs);
+  uint16_t code = 0;
+  QString codeText = QStringLiteral("нет ответа");
+  if (!bus.readModule(kAlarmCode, &code)) {
+    fail(QStringLiteral("Сбой чтения кода аварии"));
+    result = false;
+  } else if (code != 0) {
+    codeText = QString::number(code);
+    grid.addTestResult(QStringLiteral("АВАРИЯ ПО ПРЕПЯТСТВИЮ - ТЕСТ ОК"), true, false);
+  } else {
+    codeText = QStringLiteral("0");
+    fail(QStringLiteral("ОШИБКА: ОТСУТСТВИЕ ВЕРНОГО КОДА ОШИБКИ"));
+    result = false;
+  }
+  ctx_.state.record.add({step, QStringLiteral("Код аварии (регистр 55)"), codeText,
+                         QStringLiteral("не 0"),
+                         code != 0 ? QStringLiteral("ok") : QStringLiteral("fail")});
+  sendCommand(ctx_.operation, command::kReset, command::kReset);
+  if (!bus.writeD8r4(0)) {
+    ctx_.state.record.noteBenchFault();
+    fail(QStringLiteral("Ошибка отключения от мотора"));
+    restoreBlockValues();
+    return false;
+  }
+  restoreBlockValues();
+  if (bus.stopped()) {
+    abortTest(ctx_, QStringLiteral("Прервано пользователем"), QStringLiteral("Останов"));
+    return false;
+  }
+  return result;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+
+#include "bench/BenchContext.h"
+
+// The overload step's module side: the module's protection values saved and replaced by test
+// values so that it trips quickly at a known current, the trip judged with the overload load
+// switched in, and the saved values put back. The test values never stay in the module: every
+// end of a test restores them while OverloadSaved::inModule is set (see abortTest).
+class OverloadCheck {
+ public:
+  explicit OverloadCheck(const BenchContext& ctx) : ctx_(ctx) {}
+
+  // Saves the first N protection times and currents and the attempt count (N = 3 from firmware
+  // 200 on, 4 before), then writes T, T(, T), ovTime and rms - 300, rms - 200(, rms - 100), rms
+  // with T = ovTime + motTime + 2000, and 0 attempts.
+  bool loadOverloadValues();
+  // Writes the saved values back; a failure is a red row and skips what follows.
+  bool restoreBlockValues();
+  // Switches the overload load in on top of `supplyWord` and judges the trip by the alarm code.
+  bool runOverloadCheck(uint16_t supplyWord);
+
+  // The smallest EditOvRms the thresholds can be derived from without wrapping.
+  static constexpr int kMinRms = 300;
+
+ private:
+  bool writeBlock(uint16_t first, const uint16_t* values, int count);
+  bool writeOne(uint16_t reg, uint16_t value);
+  // A red row, then false.
+  bool fail(const QString& text);
+
+  const BenchContext& ctx_;
+};

@@ -1,0 +1,89 @@
+#include "bench/TestReport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+QString field(QString text) {
+  if (!text.contains(';') && !text.contains('"') && !text.contains('\n')) return text;
+  return '"' + text.replace('"', QStringLiteral("\"\"")) + '"';
+}
+
+QString line(const QStringList& fields) {
+  QStringList out;
+  for (const QString& f : fields) out << field(f);
+  return out.join(';') + QStringLiteral("\r\n");
+}
+
+QString verdict(const ResultGrid::Row& row) {
+  if (row.verdict == QLatin1String("1")) return QStringLiteral("fail");
+  if (row.verdict == QLatin1String("0")) return QStringLiteral("ok");
+  return QString();
+}
+
+QString stamp(const QDateTime& t) { return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
+
+}  // namespace
+
+namespace TestReport {
+
+QString format(const TestRecord::Data& run) {
+  const TestRecord::Unit& u = run.unit;
+  QString out;
+  out += line({QStringLiteral("Протокол испытания модуля")});
+  out += line({QStringLiteral("Заводской номер"), u.serial});
+  out += line({QStringLiteral("Версия ПО модуля"), QString::number(u.firmwareVersion)});
+  out += line({QStringLiteral("Ревизия ПО модуля"), QString::number(u.firmwareRevision)});
+  out += line({QStringLiteral("Логика"), QString::number(u.logicNumber)});
+  out += line({QStringLiteral("Адрес модуля"), QString::number(u.address)});
+  out += line({QStringLiteral("Начало"), stamp(run.started)});
+  out += line({QStringLiteral("Окончание"), stamp(run.ended)});
+  out += line({QStringLiteral("Запусков"), QString::number(run.attempts)});
+  out += line({QStringLiteral("Итог"), TestRecord::outcomeText(run.outcome)});
+  out += line({QStringLiteral("Сообщение"), run.message});
+  out += QStringLiteral("\r\n");
+  out += line({QStringLiteral("Шаги испытания")});
+  for (const QString& s : run.steps) out += line({s});
+  out += QStringLiteral("\r\n");
+  out += line({QStringLiteral("Настройки"), QStringLiteral("Значение")});
+  for (const QString& s : run.settings) out += line({s.section('=', 0, 0), s.section('=', 1)});
+  out += QStringLiteral("\r\n");
+  out += line({QStringLiteral("Шаг"), QStringLiteral("Состояние"), QStringLiteral("Вердикт")});
+  for (int r = 1; r < run.rows.size(); ++r) {
+    const ResultGrid::Row& row = run.rows[r];
+    if (!row.empty()) out += line({row.step, row.state, verdict(row)});
+  }
+  out += QStringLiteral("\r\n");
+  out += line({QStringLiteral("Шаг"), QStringLiteral("Величина"), QStringLiteral("Значение"),
+               QStringLiteral("Пределы"), QStringLiteral("Вердикт")});
+  for (const TestRecord::Measurement& m : run.measurements)
+    out += line({m.step, m.quantity, m.value, m.limits, m.verdict});
+  return out;
+}
+
+QString defaultPath(const TestRecord::Data& run, const QString& settingsPath) {
+  QString serial;
+  for (const QChar c : run.unit.serial.trimmed())
+    serial += c.isLetterOrNumber() || c == '-' || c == '_' ? c : QChar('_');
+  const QString base = (serial.isEmpty() ? QString() : serial + '_') +
+                       run.ended.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+  const QDir dir(QFileInfo(settingsPath).absoluteDir().filePath(QStringLiteral("reports")));
+  QString path = dir.filePath(base + QStringLiteral(".csv"));
+  for (int n = 2; QFileInfo::exists(path); ++n)
+    path = dir.filePath(base + QStringLiteral("_%1.csv").arg(n));
+  return path;
+}
+
+QString write(const TestRecord::Data& run, const QString& file, const QString& settingsPath) {
+  const QString path = file.isEmpty() ? defaultPath(run, settingsPath) : file;
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QSaveFile out(path);
+  if (!out.open(QIODevice::WriteOnly)) return QString();
+  out.write("\xEF\xBB\xBF");
+  out.write(format(run).toUtf8());
+  return out.commit() ? path : QString();
+}
+
+}  // namespace TestReport

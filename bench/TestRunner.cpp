@@ -1,0 +1,271 @@
+#include "bench/TestRunner.h"
+
+#include "bench/BenchBus.h"
+#include "bench/BenchControl.h"
+#include "bench/DiscreteTest.h"
+#include "bench/MotorRun.h"
+#include "bench/OverloadCheck.h"
+#include "bench/TestEnd.h"
+#include "core/Clock.h"
+#include "core/Prompter.h"
+#include "core/SessionJournal.h"
+#include "core/SettingsStore.h"
+#include "core/StatusLine.h"
+#include "link/LinkFlags.h"
+#include "link/ModbusRtuClient.h"
+#include "operation/Commands.h"
+#include "params/StatusReader.h"
+#include "params/TableTransfer.h"
+
+namespace {
+
+constexpr TestRunner::Step kStepTable[TestRunner::kSteps] = {
+    {"di", "do", "Проверка дискретных входов"},
+    {"do", "do", "Проверка дискретных выходов"},
+    {"motion", "do", "Тест мотора"},
+    {"overload", "do", "Тест перегрузки"},
+    {"short", "do", "Тест КЗ"},
+    {"motion", "final_do", "Финальный тест мотора"},
+};
+constexpr int kFinalStep = 5;
+constexpr uint32_t kPreparationMs = 500;
+constexpr uint32_t kBetweenRunsMs = 1000;
+
+using Mode = MotorRun::Mode;
+using Direction = MotorRun::Direction;
+using Voltage = MotorRun::Voltage;
+
+}  // namespace
+
+const TestRunner::Step& TestRunner::step(int index) { return kStepTable[index]; }
+
+bool TestRunner::enabled(const SettingsStore& tp, int index) {
+  return tp.readInteger(QLatin1String(kStepTable[index].section),
+                        QLatin1String(kStepTable[index].key), 1) != 0;
+}
+
+QString TestRunner::finalMessage(bool fineWindowKept) {
+  return fineWindowKept ? QStringLiteral("Тест завершен: Ток мотора на тесте 24В В ТОЧНОМ окне")
+                        : QStringLiteral("Тест завершен: Ток мотора на тесте 24В В ГРУБОМ окне");
+}
+
+bool TestRunner::startTest(const BenchContext& ctx, const QString& serial) {
+  LinkFlags& flags = ctx.link().flags;
+  if (flags.testRunning) return false;
+  ctx.state.plotFinalRun = false;
+  if (!flags.moduleOnline) return false;
+  ctx.state.record.setNextSerial(serial.trimmed());
+  ctx.operation.state.diagram.clear(DiagramState::Test);
+  flags.testRunning = true;
+  return true;
+}
+
+void TestRunner::stopTest(const BenchContext& ctx) {
+  if (!ctx.link().flags.testRunning.exchange(false)) return;
+  ctx.link().journal.append(QStringLiteral("Испытание: нажата кнопка «Стоп»"));
+}
+
+QStringList TestRunner::usedSettings() const {
+  QStringList out;
+  const TestSettings& s = ctx_.state.settings;
+  for (int e = 0; e < TestSettings::EditCount; ++e) {
+    const TestSettings::Field& f = TestSettings::field(TestSettings::Edit(e));
+    out << QStringLiteral("%1/%2=%3")
+               .arg(QLatin1String(f.section), QLatin1String(f.key), s.text(TestSettings::Edit(e)));
+  }
+  const QVector<TestSettings::CodeRow> codes = s.codes();
+  for (int r = 0; r < codes.size(); ++r)
+    out << QStringLiteral("do/name%1=%2").arg(r + 1).arg(codes[r].name)
+        << QStringLiteral("do/code%1=%2").arg(r + 1).arg(codes[r].code);
+  const auto key = [&](const char* section, const char* k, int def) {
+    out << QStringLiteral("%1/%2=%3")
+               .arg(QLatin1String(section), QLatin1String(k))
+               .arg(ctx_.tp.readInteger(QLatin1String(section), QLatin1String(k), def));
+  };
+  key("motion", "align", 90);
+  key("motion", "bit_24", 1);
+  key("motion", "bit_220", 0);
+  key("overload", "start_bit", 2);
+  key("short", "start_bit", 3);
+  for (int profile = 0; profile < 2; ++profile) {
+    const QString section = QStringLiteral("current_wnd_%1").arg(profile);
+    for (const QString& line : ctx_.tp.readSectionValues(section)) out << section + '/' + line;
+  }
+  return out;
+}
+
+void TestRunner::beginAttempt() {
+  TestRecord& record = ctx_.state.record;
+  if (record.begin(ctx_.state.now(), record.nextSerial())) {
+    const QString serial = record.nextSerial();
+    ctx_.link().journal.append(
+        QStringLiteral("Испытание начато") +
+        (serial.isEmpty() ? QString() : QStringLiteral(", заводской номер ") + serial));
+  }
+}
+
+void TestRunner::leave() {
+  benchcontrol::resetBench(ctx_);
+  ensureProtectionRestored(ctx_);
+  const LinkFlags& flags = ctx_.link().flags;
+  if (!flags.testRunning || flags.workerStopRequest)
+    concludeRun(ctx_, TestRecord::Outcome::Aborted, QStringLiteral("Прервано пользователем"));
+  ctx_.link().status.setPollTimerActive(true);
+}
+
+void TestRunner::runTestSequence() {
+  const LinkContext& link = ctx_.link();
+  const BenchBus bus(ctx_);
+  BenchState& state = ctx_.state;
+  const uint32_t begun = link.clock.tick();
+  link.status.setPollTimerActive(false);
+  beginAttempt();
+  benchcontrol::resetBench(ctx_);
+  const uint32_t spent = link.clock.tick() - begun;
+  if (spent < kPreparationMs) bus.wait(kPreparationMs - spent);
+  if (!state.settings.save(ctx_.tp))
+    link.prompter.showMessage(QStringLiteral("Ошибка"), ctx_.tp.saveFailureText(),
+                              Prompter::Icon::Error);
+  StatusReader(ctx_.params()).clearStatusTables();
+  state.fineWindowKept = true;
+  state.grid.clearForRun();
+
+  readInputMap(ctx_.operation);
+  TableTransfer(ctx_.params()).readMainTables();
+  selectFeedbackInputs(ctx_.operation.state.inputMap);
+
+  const ParamTables::Firmware firmware = ctx_.params().tables().firmware();
+  state.record.setUnit({QString(), bus.firmwareVersion(), firmware.revision, firmware.logicNumber,
+                        link.client.moduleAddress()});
+  QStringList steps;
+  for (int i = 0; i < kSteps; ++i)
+    if (enabled(ctx_.tp, i)) steps << QString::fromUtf8(kStepTable[i].caption);
+  state.record.startAttempt(steps, usedSettings());
+
+  const TestSettings& s = state.settings;
+  for (int i = 0; i < kFinalStep; ++i) {
+    bool ok = true;
+    if (enabled(ctx_.tp, i)) {
+      switch (i) {
+        case 0:
+          ok = DiscreteTest(ctx_).run(false);
+          break;
+        case 1:
+          ok = DiscreteTest(ctx_).run(true);
+          break;
+        case 2:
+          ok = runMotorSeries(s.value(TestSettings::MTCycles));
+          break;
+        case 3:
+          ok = runOverloadSeries(s.value(TestSettings::OvCycles));
+          break;
+        default:
+          ok = runShortSeries(s.value(TestSettings::ShortCycles));
+          break;
+      }
+    }
+    if (!ok || (i < 2 && !link.flags.testRunning)) {
+      leave();
+      return;
+    }
+  }
+
+  state.plotFinalRun = true;
+  if (enabled(ctx_.tp, kFinalStep) && !runMotorSeries(1)) {
+    leave();
+    return;
+  }
+
+  benchcontrol::resetBench(ctx_);
+  const bool restored = ensureProtectionRestored(ctx_);
+  link.flags.testRunning = false;
+  QString message = finalMessage(state.fineWindowKept);
+  if (!restored) message += '\n' + protectionNotRestoredText();
+  concludeRun(ctx_, restored ? TestRecord::Outcome::Passed : TestRecord::Outcome::Failed, message);
+  ctx_.verdicts.showMessage(QStringLiteral("ОК"), message,
+                            restored ? Prompter::Icon::Information : Prompter::Icon::Error);
+  link.status.setPollTimerActive(true);
+}
+
+bool TestRunner::check(bool ok, const QString& text, const QString& caption) {
+  if (!ok && ctx_.link().flags.testRunning) {
+    abortTest(ctx_, text, caption);
+    return false;
+  }
+  return ctx_.link().flags.testRunning;
+}
+
+bool TestRunner::runMotorSeries(int passes) {
+  const QString text = QStringLiteral("Ошибка при тесте мотора");
+  const QString caption = QStringLiteral("Ошибка");
+  MotorRun run(ctx_);
+  const BenchBus bus(ctx_);
+  const auto pair = [&](Voltage v, const QString& forward, const QString& backward, int p) {
+    if (!check(run.run(Mode::Motor, Direction::Forward, v, forward + QString::number(p)), text,
+               caption))
+      return false;
+    bus.wait(kBetweenRunsMs);
+    return check(run.run(Mode::Motor, Direction::Backward, v, backward + QString::number(p)), text,
+                 caption);
+  };
+  for (int p = 1; p <= passes; ++p)
+    if (!pair(Voltage::V220, QStringLiteral("Тест мотора-220В-вперед-прогон "),
+              QStringLiteral("Тест мотора-220В-назад-прогон "), p))
+      return false;
+  if (bus.firmwareVersion() < 200) return true;
+  ctx_.operation.state.diagram.testTimeBase = ctx_.link().clock.tick();
+  for (int p = 1; p <= passes; ++p)
+    if (!pair(Voltage::V24, QStringLiteral("Тест мотора-24В-вперед-прогон "),
+              QStringLiteral("Тест мотора-24В-назад-прогон "), p))
+      return false;
+  return true;
+}
+
+bool TestRunner::runOverloadSeries(int passes) {
+  const QString text = QStringLiteral("Ошибка при тесте перегрузки");
+  const QString caption = QStringLiteral("Ошибка");
+  const int rms = ctx_.state.settings.value(TestSettings::OvRms);
+  if (rms < OverloadCheck::kMinRms) {
+    // The thresholds rms - 300 and rms - 200 would wrap round to nearly 65535 mA.
+    ctx_.state.grid.addTestResult(
+        QStringLiteral("Недопустимый ток перегрузки: %1 мА (не менее %2 мА)")
+            .arg(rms)
+            .arg(OverloadCheck::kMinRms),
+        true, true);
+    return check(false, text, caption);
+  }
+  MotorRun run(ctx_);
+  for (int p = 1; p <= passes; ++p) {
+    const QString n = QString::number(p);
+    if (!check(run.run(Mode::Overload, Direction::Forward, Voltage::V220,
+                       QStringLiteral("Тест перегрузки-220В-вперед-прогон ") + n),
+               text, caption))
+      return false;
+    if (!check(run.run(Mode::Overload, Direction::Backward, Voltage::V220,
+                       QStringLiteral("Тест перегрузки-220В-назад-прогон ") + n),
+               text, caption))
+      return false;
+  }
+  return true;
+}
+
+bool TestRunner::runShortSeries(int passes) {
+  const QString text = QStringLiteral("Прервано по ошибке теста КЗ");
+  const QString caption = QStringLiteral("Останов");
+  MotorRun run(ctx_);
+  const auto pair = [&](Voltage v, const QString& label, int p) {
+    const QString n = QString::number(p);
+    return check(run.run(Mode::ShortCircuit, Direction::Forward, v,
+                         QStringLiteral("Тест КЗ-%1-вперед-прогон ").arg(label) + n),
+                 text, caption) &&
+           check(run.run(Mode::ShortCircuit, Direction::Backward, v,
+                         QStringLiteral("Тест КЗ-%1-назад-прогон ").arg(label) + n),
+                 text, caption);
+  };
+  for (int p = 1; p <= passes; ++p)
+    if (!pair(Voltage::V220, QStringLiteral("220В"), p)) return false;
+  if (BenchBus(ctx_).firmwareVersion() < 200) return true;
+  for (int p = 1; p <= passes; ++p)
+    if (!pair(Voltage::V24, QStringLiteral("24В"), p)) return false;
+  return true;
+}

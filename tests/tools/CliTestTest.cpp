@@ -1,0 +1,101 @@
+// tarvix-cli test against the simulated module on the simulated bench of the demo's tp.ini.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "core/SettingsStore.h"
+#include "sim/MemoryLine.h"
+#include "sim/SimBus.h"
+#include "tools/CliTool.h"
+
+namespace {
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    QFile mem(dir.filePath("mem.ini"));
+    ASSERT_TRUE(mem.open(QIODevice::WriteOnly));
+    mem.write("[connect]\r\nport=COM1\r\n");
+    mem.close();
+    ASSERT_TRUE(QFile::copy(TARVIX_DEMO_TP, dir.filePath("tp.ini")));
+    QFile(dir.filePath("tp.ini")).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    bus.attachBench(BenchDescription::read(SettingsStore(dir.filePath("tp.ini"))));
+  }
+  void TearDown() override { QDir::setCurrent(previous_); }
+
+  int run(const QStringList& args) {
+    out.clear();
+    err.clear();
+    QTextStream o(&out), e(&err);
+    return CliTool(o, e, &line, &clock).run(args);
+  }
+  QStringList outLines() const { return out.split('\n', Qt::SkipEmptyParts); }
+
+  QTemporaryDir dir;
+  VirtualClock clock;
+  SimBus bus;
+  MemoryLine line{bus, clock};
+  QString out, err;
+
+ private:
+  QString previous_;
+};
+
+TEST_F(CliTest, APassedUnitPrintsItsRowsTheMessageAndExitsZero) {
+  EXPECT_EQ(run({"test", "--serial", "77-1", "--report", "unit.csv"}), 0) << err.toStdString();
+  const QStringList lines = outLines();
+  ASSERT_EQ(lines.size(), 31);  // 30 rows, then the message
+  EXPECT_EQ(lines[0], "Дискретные входы: прогон 1;;");
+  EXPECT_EQ(lines[1], "ВХОД 1;1 1 1 1 1 1 1 1 ;");
+  EXPECT_TRUE(lines[16].startsWith("Тест мотора-220В-вперед-прогон 1;Ток 2"));
+  EXPECT_TRUE(lines[16].endsWith("  ОК;ok"));
+  EXPECT_EQ(lines[20], "Тест перегрузки-220В-вперед-прогон 1;АВАРИЯ ПО ПРЕПЯТСТВИЮ - ТЕСТ ОК;ok");
+  EXPECT_EQ(lines.last(), "Тест завершен: Ток мотора на тесте 24В В ТОЧНОМ окне");
+  EXPECT_TRUE(err.isEmpty()) << err.toStdString();
+  QFile report(dir.filePath("unit.csv"));
+  ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(report.readAll());
+  EXPECT_TRUE(text.contains("Заводской номер;77-1\r\n"));
+  EXPECT_TRUE(text.contains("Итог;ПРОЙДЕН\r\n"));
+  EXPECT_FALSE(QDir(dir.filePath("reports")).exists());
+}
+
+TEST_F(CliTest, AFailedUnitExitsOneWithTheClosingTextOnStandardError) {
+  bus.bench()->defect({"output", "1", "dead"});
+  EXPECT_EQ(run({"test"}), 1);
+  EXPECT_EQ(outLines().last(), "Реле «Включено»;0 0 0 0 0 0 0 0 ;fail");
+  EXPECT_EQ(err, "Прервано по ошибке\n");
+  EXPECT_EQ(QDir(dir.filePath("reports")).entryList({"*.csv"}).size(), 1);
+}
+
+// Ctrl-C stops the test as "Стоп" does: the step in progress ends it through the stop routine,
+// which resets the bench and the module.
+TEST_F(CliTest, CtrlCStopsTheTestAsStopDoes) {
+  bool interrupted = false;
+  bus.r16().setWriteHook([&](uint16_t, uint16_t) {
+    if (bus.r16().outputs() == 4 && !interrupted) {  // input 5 is being held
+      interrupted = true;
+      raise(SIGINT);
+    }
+  });
+  EXPECT_EQ(run({"test"}), 1);
+  EXPECT_EQ(err, "Прервано пользователем\n");
+  EXPECT_EQ(outLines().last(), "ВХОД 5;1 ;");
+  EXPECT_EQ(bus.r16().outputs(), 0);
+  EXPECT_EQ(bus.d8r4().outputs(), 0);
+}
+
+TEST_F(CliTest, BadUsageExitsTwoAndAnAbsentModuleOne) {
+  EXPECT_EQ(run({"test", "--report"}), 2);
+  EXPECT_EQ(run({"test", "--verbose", "1"}), 2);
+  bus.setModulePlugged(false);
+  EXPECT_EQ(run({"test"}), 1);
+  EXPECT_TRUE(out.isEmpty());
+}
+
+}  // namespace

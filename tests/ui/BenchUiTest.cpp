@@ -1,0 +1,219 @@
+// The test tab and the bench dialogs: the production test started from the window runs on the
+// worker while the rows appear in the grid; the bench buttons ask for their words; the two
+// dialogs check and write tp.ini as they must.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include "app/TForm1.h"
+#include "bench/BenchToolBar.h"
+#include "bench/BenchUi.h"
+#include "bench/TFormCurrentWindow.h"
+#include "bench/TFormSteps.h"
+#include "bench/TestPage.h"
+#include "core/SettingsStore.h"
+#include "link/RequestFlags.h"
+#include "sim/MemoryLine.h"
+#include "sim/SimBus.h"
+#include "ui/ModalAnswerer.h"
+
+namespace {
+
+class BenchUiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QFile mem(dir.filePath("mem.ini"));
+    ASSERT_TRUE(mem.open(QIODevice::WriteOnly));
+    mem.write("[connect]\r\nport=COM1\r\n");
+    mem.close();
+    ASSERT_TRUE(QFile::copy(TARVIX_DEMO_TP, dir.filePath("tp.ini")));
+    QFile(dir.filePath("tp.ini")).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+  }
+  // Runs the event loop until `done`, at most `ms` of real time.
+  static bool spinUntil(const std::function<bool()>& done, int ms = 20000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    return done();
+  }
+  QString tpText() const {
+    QFile f(dir.filePath("tp.ini"));
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+  }
+
+  QTemporaryDir dir;
+};
+
+// "Старт" on the test tab: the worker runs the whole demo test on virtual time while the rows
+// appear in StringGridTest, failed rows with a red strip, and the verdict comes as a box.
+TEST_F(BenchUiTest, StartRunsTheTestOnTheWorkerAndTheGridShowsItsRows) {
+  VirtualClock clock;
+  SimBus bus;
+  auto line = std::make_unique<MemoryLine>(bus, clock);
+  bus.attachBench(BenchDescription::read(SettingsStore(dir.filePath("tp.ini"))));
+  bus.bench()->defect({"current", "24V", "high"});
+  TForm1 form(dir.path(), std::move(line), clock);
+  form.setAccessLevelSource([] { return 2; });
+  MessageBoxAnswerer boxes;
+  form.show();
+  ASSERT_TRUE(spinUntil([&] { return bool(form.core().flags.moduleOnline); }));
+
+  TestPage* page = form.tabSheetTest();
+  form.pages()->setCurrentWidget(page);
+  ASSERT_TRUE(spinUntil([&] { return page->edit(TestSettings::DICount)->text() == "12"; }));
+  page->editSerial()->setText("SN-1");
+  page->buttonStart()->click();
+  EXPECT_TRUE(form.core().flags.testRunning);
+  EXPECT_FALSE(page->buttonStart()->isEnabled());
+  ASSERT_TRUE(spinUntil([&] { return !boxes.seen().empty(); }));
+  EXPECT_EQ(boxes.seen().back().title, "Ошибка");
+  EXPECT_EQ(boxes.seen().back().text, "Ошибка при тесте мотора");
+  ASSERT_TRUE(spinUntil([&] { return page->buttonStart()->isEnabled(); }));
+
+  // What the grid shows is what the core holds.
+  const QVector<ResultGrid::Row> rows = form.core().bench.grid.rows();
+  QTableWidget* grid = page->stringGridTest();
+  ASSERT_EQ(grid->rowCount(), rows.size());
+  EXPECT_EQ(grid->item(0, 0)->text(), "Шаг");
+  EXPECT_EQ(grid->item(0, 1)->text(), "Состояние");
+  int failed = 0;
+  for (int r = 1; r < rows.size(); ++r) {
+    EXPECT_EQ(grid->item(r, 0)->text(), rows[r].step);
+    EXPECT_EQ(grid->item(r, 1)->text(), rows[r].state);
+    if (grid->item(r, 3)->text() == "1") ++failed;
+  }
+  EXPECT_EQ(failed, 1);
+  EXPECT_TRUE(grid->item(rows.size() - 2, 1)->text().endsWith("за пределами грубого окна"));
+  EXPECT_EQ(QDir(dir.filePath("reports")).entryList({"SN-1_*.csv"}).size(), 1);
+  form.close();
+}
+
+TEST_F(BenchUiTest, BenchButtonsAskForTheirWords) {
+  TForm1 form(dir.path());
+  BenchUi* ui = form.benchUi();
+  TestPage* page = form.tabSheetTest();
+  EXPECT_EQ(ui->toolBar2()->relayButton(1)->text(), "24В");  // [buttons_r4] b2
+  EXPECT_EQ(ui->toolBar2()->inputButton(0)->objectName(), "ToolButton5");
+  EXPECT_EQ(ui->toolBar4()->relayButton(3)->objectName(), "ToolButton42");
+  RequestFlags& r = form.core().requests;
+  ui->toolBar4()->inputButton(1)->click();  // i2: bit 8 of the demo wiring
+  ui->toolBar4()->inputButton(3)->click();  // i4: bit 11
+  EXPECT_TRUE(r.r16Output);
+  EXPECT_EQ(r.r16OutputWord, 0x900);
+  ui->toolBar2()->relayButton(2)->click();
+  EXPECT_TRUE(r.d8r4Output);
+  EXPECT_EQ(r.d8r4OutputWord, 0b100);
+  // The two bars keep their own states.
+  EXPECT_EQ(form.core().bench.toolBar2.inputs(), 0);
+  EXPECT_EQ(form.core().bench.toolBar4.inputs(), 0b1010);
+  // The worker's reset releases the test tab's bar, told queued.
+  form.core().bench.toolBar2.set(0, 0);
+  QApplication::processEvents();
+  EXPECT_FALSE(ui->toolBar2()->relayButton(2)->isChecked());
+  page->button24V()->click();
+  EXPECT_TRUE(r.bench24V);
+  page->buttonReset()->click();
+  EXPECT_TRUE(r.benchReset);
+}
+
+// 10000 is accepted, 10001 and -1 are refused with the message and nothing is written; a
+// change of profile drops what was typed; "Сохранить" keeps the dialog open.
+TEST_F(BenchUiTest, CurrentWindowsDialogChecksAndWrites) {
+  SettingsStore tp(dir.filePath("tp.ini"));
+  TFormCurrentWindow dialog(tp);
+  MessageBoxAnswerer boxes;
+  dialog.show();
+  EXPECT_EQ(dialog.windowTitle(), "Дополнительные параметры");
+  EXPECT_EQ(dialog.comboBoxCurProf()->currentText(), "Точный");
+  QTableWidget* grid = dialog.stringGridTok();
+  ASSERT_EQ(grid->rowCount(), 8);
+  EXPECT_EQ(grid->item(0, 0)->text(), "24В вперед мин");
+  EXPECT_EQ(grid->item(0, 1)->text(), "560");
+  const QString before = tpText();
+  for (const char* bad : {"10001", "-1"}) {
+    grid->item(0, 1)->setText(bad);
+    dialog.buttonSave()->click();
+    ASSERT_FALSE(boxes.seen().empty());
+    EXPECT_EQ(boxes.seen().back().title, "Ошибка");
+    EXPECT_EQ(boxes.seen().back().text,
+              "Некорректное значение параметра: 24В вперед мин - значение должно быть от 0 до "
+              "10000 ");
+    EXPECT_EQ(tpText(), before);
+  }
+  grid->item(0, 1)->setText("10000");
+  dialog.buttonSave()->click();
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_EQ(SettingsStore(dir.filePath("tp.ini")).readInteger("current_wnd_0", "24В вперед мин", 0),
+            10000);
+  grid->item(1, 1)->setText("5");
+  dialog.comboBoxCurProf()->setCurrentIndex(1);
+  emit dialog.comboBoxCurProf()->activated(1);
+  EXPECT_EQ(grid->item(1, 1)->text(), "750");
+  dialog.comboBoxCurProf()->setCurrentIndex(0);
+  emit dialog.comboBoxCurProf()->activated(0);
+  EXPECT_EQ(grid->item(1, 1)->text(), "640");  // the typed 5 went with the switch
+  dialog.close();
+}
+
+TEST_F(BenchUiTest, StepsDialogWritesOnlyOnOK) {
+  QTemporaryDir empty;
+  SettingsStore tp(empty.filePath("tp.ini"));
+  TFormSteps dialog;
+  const auto answer = [&](const char* button, int untick) {
+    ModalAnswerer answerer([&](QWidget* modal) {
+      if (modal != &dialog) return;
+      for (int i = 0; i < 6; ++i) EXPECT_TRUE(dialog.checkBox(i)->isChecked() || i == untick);
+      dialog.checkBox(untick)->setChecked(false);
+      dialog.findChild<QPushButton*>(button)->click();
+    });
+    return dialog.edit(tp);
+  };
+  EXPECT_FALSE(answer("ButtonCancel", 2));  // a file without the keys: all ticked
+  EXPECT_FALSE(QFile::exists(empty.filePath("tp.ini")));
+  EXPECT_TRUE(answer("ButtonOK", 3));
+  EXPECT_EQ(SettingsStore(empty.filePath("tp.ini")).readInteger("overload", "do", -1), 0);
+  EXPECT_EQ(SettingsStore(empty.filePath("tp.ini")).readInteger("motion", "final_do", -1), 1);
+  EXPECT_EQ(dialog.checkBox(3)->text(), "Тест перегрузки");
+}
+
+}  // namespace
+
+namespace {
+
+// Without tp.ini the relay buttons are captioned 1 to 4, the edits show their defaults and the
+// codes grid has its one row.
+TEST(BenchUiDefaults, WithoutTpIni) {
+  QTemporaryDir dir;
+  TForm1 form(dir.path());
+  BenchUi* ui = form.benchUi();
+  for (int k = 0; k < 4; ++k)
+    EXPECT_EQ(ui->toolBar2()->relayButton(k)->text(), QString::number(k + 1));
+  ui->TabSheetTestShow();
+  QApplication::processEvents();
+  TestPage* page = form.tabSheetTest();
+  EXPECT_EQ(page->edit(TestSettings::Time0)->text(), "500");
+  EXPECT_EQ(page->edit(TestSettings::OvTimeout)->text(), "5000");
+  ASSERT_EQ(page->stringGridCodes()->rowCount(), 1);
+  EXPECT_EQ(page->stringGridCodes()->item(0, 0)->text(), "name1");
+  EXPECT_EQ(page->stringGridCodes()->item(0, 1)->text(), "0");
+  EXPECT_FALSE(QFile::exists(dir.filePath("tp.ini")));
+
+  // What the user types reaches the core, where the worker reads it.
+  emit page->edit(TestSettings::OvRms)->textEdited("1500");
+  page->stringGridCodes()->item(0, 1)->setText("257");
+  EXPECT_EQ(form.core().bench.settings.text(TestSettings::OvRms), "1500");
+  EXPECT_EQ(form.core().bench.settings.codes()[0].code, "257");
+}
+
+}  // namespace
