@@ -202,9 +202,9 @@ TEST_F(SimConsoleTest, DebugValuesDriftOnlyWhenAsked) {
 TEST_F(SimConsoleTest, HelpNamesEveryCommandAndQuitAsksToStop) {
   const std::string help = run("help");
   for (const char* command :
-       {"set", "get", "input", "error", "output", "debug", "state", "firmware", "password",
-        "unplug", "plug", "fault", "drift", "travel", "alarm", "status", "log", "damage",
-        "clock", "quit"}) {
+       {"set",      "get",      "input",  "error",  "output", "debug", "state",
+        "firmware", "password", "unplug", "plug",   "fault",  "drift", "travel",
+        "alarm",    "status",   "log",    "damage", "clock",  "quit"}) {
     SCOPED_TRACE(command);
     EXPECT_NE(help.find(std::string("\n  ") + command + ' '), std::string::npos);
   }
