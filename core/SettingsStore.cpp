@@ -35,7 +35,7 @@ void SettingsStore::load() {
     if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
     const QString trimmed = line.trimmed();
     if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'))) {
-      sections_.push_back(Section{trimmed.mid(1, trimmed.size() - 2).trimmed(), {}});
+      sections_.push_back(Section{trimmed.mid(1, trimmed.size() - 2).trimmed(), {}, line});
       continue;
     }
     Line entry{QString(), line};
@@ -63,7 +63,7 @@ SettingsStore::Section& SettingsStore::sectionFor(const QString& name) {
     if (!emptyPreamble && (last.empty() || !last.back().text.trimmed().isEmpty()))
       last.push_back(Line{});
   }
-  sections_.push_back(Section{name, {}});
+  sections_.push_back(Section{name, {}, QLatin1Char('[') + name + QLatin1Char(']')});
   if (blankLineAfterNewSections_) sections_.back().lines.push_back(Line{});
   return sections_.back();
 }
@@ -141,7 +141,9 @@ bool SettingsStore::flush() {
   std::lock_guard lock(mutex_);
   QString text;
   for (const Section& s : sections_) {
-    if (!s.name.isEmpty()) text += QLatin1Char('[') + s.name + QLatin1Char(']') + lineEnd_;
+    // Headers as they were read: a "[ ]" names no section, but its lines must not join the
+    // section before it.
+    if (!s.header.isEmpty()) text += s.header + lineEnd_;
     for (const Line& line : s.lines) text += line.text + lineEnd_;
   }
   QByteArray bytes = windows1251_ ? cp1251::encode(text) : text.toUtf8();

@@ -43,8 +43,9 @@ class SettingsStore {
     QString text;  // the whole line as read or written
   };
   struct Section {
-    QString name;  // empty for lines before the first section header
+    QString name;  // empty for lines before the first section header (and for "[ ]")
     std::vector<Line> lines;
+    QString header;  // the header line as read or made; empty for the lines before the first
   };
 
   void load();

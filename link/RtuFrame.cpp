@@ -77,9 +77,11 @@ ReadReply decodeReadReply(const uint8_t* reply, int received, uint8_t slave, uin
     out.exceptionCode = r[2];
   } else if (!crcMatches(r, r[2] + 3)) {
     out.verdict = Verdict::BadCrc;
-  } else if (const int n = r[2]; n % 2 != 0 || n / 2 > asked || received < n + 5) {
-    // Fewer registers than asked is an answer; more, or half a register, is not this
-    // request's, and a frame shorter than its byte count says was padded with zeros.
+  } else if (const int n = r[2]; n != 2 * asked || received < n + 5) {
+    // A slave answers with exactly the registers asked. Fewer or more, or half a register, is
+    // not this request's answer (a late reply to another block, or a broken frame): its
+    // callers would take the registers it lacks for read. A frame shorter than its byte count
+    // says was padded with zeros.
     out.verdict = Verdict::WrongLength;
   } else {
     out.count = n / 2;

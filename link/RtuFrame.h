@@ -26,7 +26,7 @@ enum class Verdict {
   WrongAddress,
   Exception,
   BadCrc,
-  WrongLength,  // more registers than asked, half a register, fewer bytes than the frame needs
+  WrongLength,  // other than the registers asked, half a register, fewer bytes than it needs
   EchoDiffers,  // write: the echoed register and count (or value) are not the request's
 };
 

@@ -58,7 +58,8 @@ QString SimConsole::helpText() {
       "  unplug                  the module's cable pulled: no reply at all\n"
       "  plug                    the module answers again\n"
       "  fault KIND[:RATE]       faults in the module's replies, RATE 0..1 (default 1);\n"
-      "                          KIND: drop, late, crc, address, exception, garbage\n"
+      "                          KIND: drop, late, crc, address, exception, garbage,\n"
+      "                          short (half the registers asked)\n"
       "  fault clear             no more faults\n"
       "  drift on|off            debug values wander slowly | stay put\n"
       "  status                  address, firmware, inputs, outputs, errors, motor voltage\n"
@@ -253,7 +254,7 @@ QString SimConsole::fault(const QStringList& args) {
   if (!addFault(plan, rule))
     return QStringLiteral(
                "? unknown fault '%1'; KIND: drop, late, crc, address, exception, "
-               "garbage; RATE 0..1")
+               "garbage, short; RATE 0..1")
         .arg(args[0]);
   const QString scope = plan.benchInScope() ? "module and bench" : "module";
   const qsizetype colon = rule.indexOf(':');

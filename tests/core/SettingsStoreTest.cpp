@@ -103,6 +103,28 @@ TEST_F(SettingsStoreTest, Windows1251RoundTrip) {
                          "\r\nn2=" + cp1251::encode(QStringLiteral("Ёлка")) + "\r\n");
 }
 
+// A file of another program may hold any byte of the code page, even the unassigned 0x98:
+// lines the program never touched are written back byte for byte.
+TEST_F(SettingsStoreTest, EveryWindows1251ByteSurvivesAFlush) {
+  QByteArray upper;
+  for (int b = 0x80; b <= 0xFF; ++b) upper.append(char(b));
+  put("[names]\r\nall=" + upper + "\r\n");
+  SettingsStore s(path());
+  s.writeString("names", "n1", QStringLiteral("Ёж"));
+  ASSERT_TRUE(s.flush());
+  EXPECT_EQ(bytes(), "[names]\r\nall=" + upper + "\r\nn1=" + cp1251::encode("Ёж") + "\r\n");
+}
+
+// "[ ]" names no section a program can ask for, but its lines stay apart from the section
+// before it through a flush.
+TEST_F(SettingsStoreTest, HeaderWithoutANameKeepsItsLinesApart) {
+  put("[a]\r\nk=1\r\n [ ]\r\nk=2\r\n");
+  SettingsStore s(path());
+  ASSERT_TRUE(s.flush());
+  EXPECT_EQ(bytes(), "[a]\r\nk=1\r\n [ ]\r\nk=2\r\n");
+  EXPECT_EQ(SettingsStore(path()).readSectionValues("a"), QStringList{"k=1"});
+}
+
 TEST_F(SettingsStoreTest, Utf8WithBomStaysUtf8) {
   put("\xEF\xBB\xBF[motor]\nn1=" + QStringLiteral("Двигатель").toUtf8() + "\n");
   SettingsStore s(path());

@@ -49,7 +49,8 @@ TEST(RtuFrame, ReadReplies) {
   } cases[] = {
       {"good", good, -1, Verdict::Ok, 2, 0},
       {"trailing byte", good + QByteArray(1, '\0'), -1, Verdict::Ok, 2, 0},
-      {"fewer registers", withCrc({100, 3, 2, 0, 9}), -1, Verdict::Ok, 1, 0},
+      {"fewer registers", withCrc({100, 3, 2, 0, 9}), -1, Verdict::WrongLength, 0, 0},
+      {"no registers", withCrc({100, 3, 0}), -1, Verdict::WrongLength, 0, 0},
       {"more registers", withCrc({100, 3, 6, 0, 1, 0, 2, 0, 3}), -1, Verdict::WrongLength, 0, 0},
       {"odd byte count", withCrc({100, 3, 3, 0, 1, 0}), -1, Verdict::WrongLength, 0, 0},
       {"wrong address", withCrc({101, 3, 4, 0, 1, 0, 2}), -1, Verdict::WrongAddress, 0, 0},
@@ -68,9 +69,7 @@ TEST(RtuFrame, ReadReplies) {
     EXPECT_EQ(r.verdict, c.verdict);
     EXPECT_EQ(r.count, c.count);
     EXPECT_EQ(r.exceptionCode, c.code);
-    if (c.verdict == Verdict::Ok) {
-      EXPECT_EQ(registers[0], c.count == 2 ? 0x1234 : 9);
-    }
+    EXPECT_EQ(registers[0], c.verdict == Verdict::Ok ? 0x1234 : 0xAAAA);
     EXPECT_EQ(registers[2], 0xAAAA);  // nothing beyond what was asked
   }
 }
