@@ -142,6 +142,20 @@ int main(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
 
   SimConsole console(bus, SteadyClock::instance());
+  console.setAdapter([&server](bool pullOut) {
+    const QString path = QString::fromStdString(server.clientPath());
+    if (pullOut) {
+      if (!server.plugged()) return QStringLiteral("? the adapter is out already");
+      server.unplug();
+      return QStringLiteral("adapter unplugged: %1 is gone").arg(path);
+    }
+    if (server.plugged()) return QStringLiteral("? the adapter is in already");
+    if (!server.plug())
+      return QStringLiteral("? the adapter cannot come back: %1")
+          .arg(QString::fromStdString(server.errorString()));
+    return QStringLiteral("adapter plugged in: %1")
+        .arg(QString::fromStdString(server.clientPath()));
+  });
   std::string typed;
   server.watch(STDIN_FILENO, [&](int fd) {
     char buffer[256];
