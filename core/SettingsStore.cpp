@@ -150,12 +150,26 @@ bool SettingsStore::flush() {
   if (bom_) bytes.prepend(kUtf8Bom);
 
   QSaveFile file(path_);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+  // Unbuffered: QSaveFile's commit() renames the temporary file over the old one even when
+  // writing out its buffer failed (a full disk), so an empty file would replace the old one.
+  // Written straight through, every byte is checked before the commit.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !writeAll(file, bytes) ||
+      !file.commit()) {
     lastError_ = file.errorString();
     file.cancelWriting();
     return false;
   }
   lastError_.clear();
+  return true;
+}
+
+bool SettingsStore::writeAll(QFileDevice& file, const QByteArray& bytes) {
+  // A disk that fills up takes part of a write without an error; the next write says why.
+  for (qint64 done = 0; done < bytes.size();) {
+    const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+    if (n <= 0) return false;
+    done += n;
+  }
   return true;
 }
 

@@ -5,6 +5,8 @@
 #include <mutex>
 #include <vector>
 
+class QFileDevice;
+
 // One INI file held whole in memory. Reads and writes touch the memory copy only; flush()
 // rewrites the whole file. Section and key names match without regard to case, as in the
 // Windows INI files the module's engineers already have. Safe for use from two threads.
@@ -49,6 +51,7 @@ class SettingsStore {
   };
 
   void load();
+  static bool writeAll(QFileDevice& file, const QByteArray& bytes);
   const Line* find(const QString& section, const QString& key) const;
   Section& sectionFor(const QString& name);
 

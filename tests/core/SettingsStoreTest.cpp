@@ -7,6 +7,7 @@
 
 #include "core/Cp1251.h"
 #include "core/SettingsStore.h"
+#include "support/FileSizeLimit.h"
 
 namespace {
 
@@ -81,6 +82,26 @@ TEST_F(SettingsStoreTest, FailedFlushKeepsTheOldFile) {
   EXPECT_EQ(bytes(), "[connect]\nadr=5\n");
   QFile::setPermissions(dir.path(),
                         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// A full disk, whether the bytes wait in the file's buffer (a small file) or go out at once (a
+// large one): the flush fails with the system's reason and the old file stays whole.
+TEST_F(SettingsStoreTest, FullDiskKeepsTheOldFileAndSaysWhy) {
+  const QByteArray old = "[connect]\r\nadr=5\r\n";
+  for (int keys : {1, 4000}) {
+    SCOPED_TRACE(keys);
+    put(old);
+    SettingsStore s(path());
+    for (int k = 0; k < keys; ++k) s.writeString("fill", QStringLiteral("k%1").arg(k), "xxxxxxxx");
+    {
+      const FileSizeLimit full(8);
+      EXPECT_FALSE(s.flush());
+    }
+    EXPECT_EQ(bytes(), old);
+    EXPECT_FALSE(s.lastError().isEmpty());
+    EXPECT_NE(s.lastError(), "Unknown error");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"mem.ini"});
+  }
 }
 
 TEST_F(SettingsStoreTest, FlushOverAFolderFailsWithoutDamage) {
