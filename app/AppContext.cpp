@@ -7,6 +7,7 @@
 #include "link/CommThread.h"
 #include "link/QtSerialLine.h"
 #include "operation/Commands.h"
+#include "operation/Cycles.h"
 #include "params/Identification.h"
 #include "params/MotorVoltage.h"
 #include "params/StatusReader.h"
@@ -62,6 +63,7 @@ void AppContext::registerSteps() {
   };
   steps.clearStatus = [p] { StatusReader(p).clearStatusTables(); };
   steps.benchAlways = [this] { serveBenchOutputs(link_, tp); };
+  steps.passEnd = [o] { Cycles(o).cyclesStep(); };
   cycle_.setSteps(std::move(steps));
 
   cycle_.setOperation(R::MainRead, [p] { return TableTransfer(p).readMainTables(); });

@@ -1,19 +1,44 @@
 #include "operation/Commands.h"
 
 #include "core/Prompter.h"
+#include "core/SessionJournal.h"
 #include "link/LinkFlags.h"
 #include "link/ModbusRtuClient.h"
 #include "operation/OperationContext.h"
 
+namespace {
+
+QString commandName(uint16_t reg) {
+  switch (reg) {
+    case command::kPush:
+      return QStringLiteral("«Вкатить/Включить»");
+    case command::kPull:
+      return QStringLiteral("«Выкатить/Отключить»");
+    case command::kReset:
+      return QStringLiteral("«Сброс»");
+  }
+  return QStringLiteral("в регистр %1").arg(reg);
+}
+
+}  // namespace
+
 bool sendCommand(const OperationContext& ctx, uint16_t busyRegister, uint16_t commandRegister) {
+  SessionJournal& journal = ctx.link().journal;
+  const QString name = QStringLiteral("Команда ") + commandName(commandRegister);
   const auto block = ctx.state.control.block();
   const int busy = busyRegister - command::kPush;
-  if (busy >= 0 && busy < int(block.size()) && block[size_t(busy)] != 0) return true;
+  if (busy >= 0 && busy < int(block.size()) && block[size_t(busy)] != 0) {
+    journal.append(name + QStringLiteral(": уже выполняется"));
+    return true;
+  }
   WriteExchange x;
   ModbusRtuClient& client = ctx.link().client;
   if (ModbusRtuClient::withRetries(
-          [&] { return client.writeModuleRegister(x, commandRegister, 1); }))
+          [&] { return client.writeModuleRegister(x, commandRegister, 1); })) {
+    journal.append(name + QStringLiteral(": отправлена"));
     return true;
+  }
+  journal.append(name + QStringLiteral(": не отправлена: ") + x.error);
   ctx.link().prompter.showMessage(QStringLiteral("Ошибка"), x.error, Prompter::Icon::Error);
   return false;
 }
