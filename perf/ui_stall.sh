@@ -46,7 +46,8 @@ phase() {
   sleep "$seconds"
   t1=$(ticks)
   local values
-  values=$(grep '^ui-stall-ms' probe.log | tail -n +"$((first + 1))" | awk '{print $2}' | paste -sd' ')
+  values=$({ grep '^ui-stall-ms' probe.log || true; } | tail -n +"$((first + 1))" |
+    awk '{print $2}' | paste -sd' ')
   awk -v name="$1" -v v="$values" -v d=$((t1 - t0)) -v hz="$hz" -v s="$seconds" 'BEGIN {
     n = split(v, a, " "); max = 0
     for (i = 1; i <= n; i++) if (a[i] + 0 > max) max = a[i] + 0
