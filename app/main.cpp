@@ -5,12 +5,15 @@
 
 #include "app/TForm1.h"
 #include "app/TForm3.h"
+#include "app/UiStallProbe.h"
 #include "core/MessageBoxes.h"
 #include "core/QtTranslations.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   installQtTranslations(app);
+  UiStallProbe probe;
+  if (qEnvironmentVariableIsSet(UiStallProbe::kEnvironmentVariable)) probe.start();
   try {
     // The settings files and the variant marker live in the working directory. The main
     // window comes first; the dialogs follow it and live until the end.

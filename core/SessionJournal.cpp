@@ -15,12 +15,17 @@ void SessionJournal::append(const QString& text) {
     QFile::rename(path_, old);
   }
   QFile file(path_);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return;  // never stops the work
-  const QString line =
-      QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) +
-      QLatin1Char(' ') + text + QLatin1Char('\n');
-  file.write(line.toUtf8());
-  file.flush();
+  // Unbuffered, so that what did not fit can be taken back below.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+    return;  // never stops the work
+  const QByteArray line =
+      (QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) +
+       QLatin1Char(' ') + text + QLatin1Char('\n'))
+          .toUtf8();
+  const qint64 before = file.size();
+  // On a full disk part of the line may have gone in: it is taken back, so the lines written
+  // once there is room again do not follow half a line.
+  if (file.write(line) != line.size()) file.resize(before);
 }
 
 void SessionJournal::linkChanged(const QString& text) {

@@ -35,7 +35,7 @@ void SettingsStore::load() {
     if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
     const QString trimmed = line.trimmed();
     if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'))) {
-      sections_.push_back(Section{trimmed.mid(1, trimmed.size() - 2).trimmed(), {}});
+      sections_.push_back(Section{trimmed.mid(1, trimmed.size() - 2).trimmed(), {}, line});
       continue;
     }
     Line entry{QString(), line};
@@ -63,7 +63,7 @@ SettingsStore::Section& SettingsStore::sectionFor(const QString& name) {
     if (!emptyPreamble && (last.empty() || !last.back().text.trimmed().isEmpty()))
       last.push_back(Line{});
   }
-  sections_.push_back(Section{name, {}});
+  sections_.push_back(Section{name, {}, QLatin1Char('[') + name + QLatin1Char(']')});
   if (blankLineAfterNewSections_) sections_.back().lines.push_back(Line{});
   return sections_.back();
 }
@@ -154,19 +154,35 @@ bool SettingsStore::flush() {
   std::lock_guard lock(mutex_);
   QString text;
   for (const Section& s : sections_) {
-    if (!s.name.isEmpty()) text += QLatin1Char('[') + s.name + QLatin1Char(']') + lineEnd_;
+    // Headers as they were read: a "[ ]" names no section, but its lines must not join the
+    // section before it.
+    if (!s.header.isEmpty()) text += s.header + lineEnd_;
     for (const Line& line : s.lines) text += line.text + lineEnd_;
   }
   QByteArray bytes = windows1251_ ? cp1251::encode(text) : text.toUtf8();
   if (bom_) bytes.prepend(kUtf8Bom);
 
   QSaveFile file(path_);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+  // Unbuffered: QSaveFile's commit() renames the temporary file over the old one even when
+  // writing out its buffer failed (a full disk), so an empty file would replace the old one.
+  // Written straight through, every byte is checked before the commit.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !writeAll(file, bytes) ||
+      !file.commit()) {
     lastError_ = file.errorString();
     file.cancelWriting();
     return false;
   }
   lastError_.clear();
+  return true;
+}
+
+bool SettingsStore::writeAll(QFileDevice& file, const QByteArray& bytes) {
+  // A disk that fills up takes part of a write without an error; the next write says why.
+  for (qint64 done = 0; done < bytes.size();) {
+    const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+    if (n <= 0) return false;
+    done += n;
+  }
   return true;
 }
 

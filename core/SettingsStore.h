@@ -5,6 +5,8 @@
 #include <mutex>
 #include <vector>
 
+class QFileDevice;
+
 // One INI file held whole in memory. Reads and writes touch the memory copy only; flush()
 // rewrites the whole file. Section and key names match without regard to case, as in the
 // Windows INI files the module's engineers already have. Safe for use from two threads.
@@ -46,11 +48,13 @@ class SettingsStore {
     QString text;  // the whole line as read or written
   };
   struct Section {
-    QString name;  // empty for lines before the first section header
+    QString name;  // empty for lines before the first section header (and for "[ ]")
     std::vector<Line> lines;
+    QString header;  // the header line as read or made; empty for the lines before the first
   };
 
   void load();
+  static bool writeAll(QFileDevice& file, const QByteArray& bytes);
   const Line* find(const QString& section, const QString& key) const;
   Section& sectionFor(const QString& name);
 

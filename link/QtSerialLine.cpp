@@ -115,7 +115,9 @@ TimedSerialLine::Wait QtSerialLine::waitReadable(uint32_t ms) {
 }
 
 bool QtSerialLine::portFailed() const {
+  // A serial device reads end-of-file (a read error to QSerialPort) only once it has hung up:
+  // the adapter is gone, and waiting on it would only spin until the time-out.
   const auto e = port_->error();
   return e == QSerialPort::ResourceError || e == QSerialPort::PermissionError ||
-         e == QSerialPort::DeviceNotFoundError;
+         e == QSerialPort::DeviceNotFoundError || e == QSerialPort::ReadError;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a file includes a header of a folder its own folder may not use. The layers go one
 # way, core <- link <- params <- operation <- bench <- app; the simulator uses core and link,
-# the tools everything but the windows' composition root, the benchmarks the whole program.
+# the tools everything but the windows' composition root, the benchmarks everything (they drive
+# the composition root on the simulator).
 #   The include table:  grep -rEo '#include "[a-z]+/' --include=*.h --include=*.cpp \
 #     app core link params operation bench sim tools perf | sed -E \
 #     's#^([a-z]+)/[^:]*:\#include "([a-z]+)/#\1 -> \2#' | sort | uniq -c

@@ -6,8 +6,8 @@
 
 namespace {
 
-constexpr const char* kNames[kFaultKindCount] = {"drop",    "late",      "crc",
-                                                 "address", "exception", "garbage"};
+constexpr const char* kNames[kFaultKindCount] = {"drop",      "late",    "crc",  "address",
+                                                 "exception", "garbage", "short"};
 
 }  // namespace
 
@@ -80,6 +80,23 @@ QByteArray FaultPlan::withCrc(QByteArray frame) {
   return frame;
 }
 
+uint32_t FaultPlan::nextLateness() {
+  if (lateMaxMs_ <= lateMs_) return lateMs_;
+  // On the raw draw, as the rates are: the distributions' results differ between libraries.
+  return lateMs_ + uint32_t(lateness_() % (uint64_t(lateMaxMs_ - lateMs_) + 1));
+}
+
+QByteArray FaultPlan::shortened(const QByteArray& reply) {
+  // Slave, function 3, byte count, the registers, CRC.
+  const int bytes = reply.size() >= 5 ? uint8_t(reply[2]) : -1;
+  if (uint8_t(reply[1]) != 3 || bytes < 2 || bytes % 2 != 0 || reply.size() != bytes + 5)
+    return QByteArray();
+  const int kept = bytes / 2 / 2;
+  QByteArray frame = reply.left(3 + 2 * kept);
+  frame[2] = char(2 * kept);
+  return withCrc(frame);
+}
+
 FaultPlan::Outcome FaultPlan::apply(const QByteArray& reply) {
   ++repliesSeen_;
   Outcome out;
@@ -87,6 +104,11 @@ FaultPlan::Outcome FaultPlan::apply(const QByteArray& reply) {
   if (reply.size() < 4) return out;
   out.fault = pick();
   if (!out.fault) return out;
+  QByteArray shortReply;
+  if (*out.fault == FaultKind::Short && (shortReply = shortened(reply)).isEmpty()) {
+    out.fault.reset();  // nothing to leave out of this reply
+    return out;
+  }
   ++injected_[size_t(*out.fault)];
   const int body = int(reply.size()) - 2;  // without the CRC
   switch (*out.fault) {
@@ -94,7 +116,7 @@ FaultPlan::Outcome FaultPlan::apply(const QByteArray& reply) {
       out.bytes.clear();
       break;
     case FaultKind::Late:
-      out.extraDelayMs = lateMs_;
+      out.extraDelayMs = nextLateness();
       break;
     case FaultKind::Crc:
       out.bytes[body] = char(~uint8_t(reply[body]));
@@ -117,6 +139,9 @@ FaultPlan::Outcome FaultPlan::apply(const QByteArray& reply) {
     }
     case FaultKind::Garbage:
       out.bytes = garbage_ + reply;
+      break;
+    case FaultKind::Short:
+      out.bytes = shortReply;
       break;
   }
   return out;

@@ -14,8 +14,10 @@ enum class FaultKind {
   Address,    // the reply names another slave (CRC made to match)
   Exception,  // an exception reply with exceptionCode() in place of the answer
   Garbage,    // garbage() bytes ahead of the reply
+  Short,      // a register read answered with half the registers asked (CRC made to match);
+              // replies to anything else go out unchanged
 };
-constexpr int kFaultKindCount = 6;
+constexpr int kFaultKindCount = 7;
 
 // Faults injected into the replies of the simulated bus. Rules are checked in the order they
 // were added; the first that fires on a reply decides its fault, so a reply carries at most one.
@@ -42,9 +44,19 @@ class FaultPlan {
   void clear();
   bool empty() const { return rules_.empty(); }
 
-  void setSeed(uint32_t seed) { random_.seed(seed); }
-  void setLateMs(uint32_t ms) { lateMs_ = ms; }
+  void setSeed(uint32_t seed) {
+    random_.seed(seed);
+    lateness_.seed(seed);
+  }
+  void setLateMs(uint32_t ms) { lateMs_ = lateMaxMs_ = ms; }
   uint32_t lateMs() const { return lateMs_; }
+  // Each late reply is late by a lateness drawn evenly from minMs..maxMs, from a generator of
+  // its own, so the choice of faults stays the same as with a fixed lateness.
+  void setLateRangeMs(uint32_t minMs, uint32_t maxMs) {
+    lateMs_ = minMs;
+    lateMaxMs_ = maxMs < minMs ? minMs : maxMs;
+  }
+  uint32_t lateMaxMs() const { return lateMaxMs_; }
   void setExceptionCode(uint8_t code) { exceptionCode_ = code; }
   uint8_t exceptionCode() const { return exceptionCode_; }
   void setGarbage(const QByteArray& bytes) { garbage_ = bytes; }
@@ -73,13 +85,18 @@ class FaultPlan {
   };
 
   std::optional<FaultKind> pick();
+  uint32_t nextLateness();
   static QByteArray withCrc(QByteArray frame);
+  // The reply with half its registers, or an empty array for a reply that carries none.
+  static QByteArray shortened(const QByteArray& reply);
 
   std::vector<Rule> rules_;
   std::mt19937 random_{1};
   // With default timings a master gives up 120 ms after its request and then keeps the line
   // quiet for another 120 ms: a reply 180 ms late lands inside that window.
   uint32_t lateMs_ = 180;
+  uint32_t lateMaxMs_ = 180;
+  std::mt19937 lateness_{1};
   uint8_t exceptionCode_ = 4;  // slave device failure
   QByteArray garbage_ = QByteArray("\x00\xFF\xA5", 3);
   bool benchInScope_ = false;

@@ -37,12 +37,20 @@ PtyServer::~PtyServer() { close(); }
 
 bool PtyServer::fail(const std::string& what) {
   error_ = what + ": " + std::strerror(errno);
-  close();
   return false;
 }
 
 bool PtyServer::open() {
   close();
+  if ((pipe2(wakeFds_, O_NONBLOCK | O_CLOEXEC) != 0 && !fail("pipe")) || !openTerminal()) {
+    close();
+    return false;
+  }
+  stopRequested_ = false;
+  return true;
+}
+
+bool PtyServer::openTerminal() {
   masterFd_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (masterFd_ < 0) return fail("posix_openpt");
   if (grantpt(masterFd_) != 0) return fail("grantpt");
@@ -56,7 +64,6 @@ bool PtyServer::open() {
   if (tcgetattr(slaveFd_, &tio) != 0) return fail("tcgetattr");
   cfmakeraw(&tio);
   if (tcsetattr(slaveFd_, TCSANOW, &tio) != 0) return fail("tcsetattr");
-  if (pipe2(wakeFds_, O_NONBLOCK | O_CLOEXEC) != 0) return fail("pipe");
 
   if (!options_.linkPath.empty()) {
     const char* link = options_.linkPath.c_str();
@@ -72,18 +79,31 @@ bool PtyServer::open() {
     if (symlink(name, link) != 0) return fail("symlink " + options_.linkPath);
     linkMade_ = true;
   }
-  stopRequested_ = false;
   return true;
 }
 
-void PtyServer::close() {
+void PtyServer::closeTerminal() {
   if (linkMade_) ::unlink(options_.linkPath.c_str());
   linkMade_ = false;
   closeFd(slaveFd_);
   closeFd(masterFd_);
+  pending_.clear();
+  reader_ = FrameReader(FrameReader::gapForBaud(options_.baud));
+}
+
+void PtyServer::close() {
+  closeTerminal();
   closeFd(wakeFds_[0]);
   closeFd(wakeFds_[1]);
-  pending_.clear();
+}
+
+void PtyServer::unplug() { closeTerminal(); }
+
+bool PtyServer::plug() {
+  if (plugged()) return true;
+  if (openTerminal()) return true;
+  closeTerminal();
+  return false;
 }
 
 void PtyServer::watch(int fd, InputHandler handler) {
@@ -140,7 +160,7 @@ void PtyServer::writeDue(uint64_t nowUs) {
 }
 
 bool PtyServer::run() {
-  if (masterFd_ < 0) {
+  if (wakeFds_[0] < 0) {
     error_ = "not open";
     return false;
   }
@@ -165,6 +185,7 @@ bool PtyServer::run() {
     if (ready < 0 && errno != EINTR) return fail("poll");
     now = nowMicros();
 
+    // An unplugged terminal (masterFd_ -1) is skipped by poll() and reports nothing.
     if (fds[0].revents & (POLLERR | POLLNVAL)) {
       errno = EIO;
       return fail("pseudo-terminal");

@@ -17,7 +17,7 @@ class SimBus;
 // injected delay + reply line time, 10 bits a character), in one piece. The server keeps a slave
 // descriptor of its own open, so reading the master side never fails while no client is there.
 // Everything runs on the thread that calls run(), in one poll() set; further descriptors (the
-// console) can join it with watch().
+// console) can join it with watch(), and their handlers may unplug and plug the terminal.
 class PtyServer {
  public:
   struct Options {
@@ -36,6 +36,17 @@ class PtyServer {
   // Creates the pseudo-terminal (raw mode) and the symlink; false with errorString() set.
   bool open();
   void close();
+  // The USB adapter pulled out: the pseudo-terminal closes, so a client's open port fails as
+  // on a vanished device, and the symlink goes. Requests on their way are lost.
+  void unplug();
+  // The adapter back: a new pseudo-terminal, with the symlink at the same path; false with
+  // errorString() set when it cannot be made (the server stays unplugged then).
+  bool plug();
+  bool plugged() const { return masterFd_ >= 0; }
+  // The path a client opens: the symlink, or the terminal itself without one.
+  std::string clientPath() const {
+    return options_.linkPath.empty() ? slavePath_ : options_.linkPath;
+  }
   const std::string& slavePath() const { return slavePath_; }
   const std::string& errorString() const { return error_; }
 
@@ -62,6 +73,8 @@ class PtyServer {
   void readMaster(uint64_t nowUs);
   void writeDue(uint64_t nowUs);
   bool fail(const std::string& what);
+  bool openTerminal();
+  void closeTerminal();
 
   SimBus& bus_;
   Options options_;

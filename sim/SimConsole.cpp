@@ -60,10 +60,14 @@ QString SimConsole::helpText() {
              "                          its register map and its power-on values\n"
              "  password [N]            the password a motor voltage change must carry in\n"
              "                          register 118 (0..65535); without N: the present one\n"
-             "  unplug                  the module's cable pulled: no reply at all\n"
-             "  plug                    the module answers again\n"
+             "  unplug                  the USB adapter pulled out: the port (--link PATH) "
+             "vanishes\n"
+             "                          and a program that has it open sees the device gone\n"
+             "  plug                    the adapter back: a new port at the same path\n"
+             "  cable off|on            the module's cable pulled (no reply at all) | back in\n"
              "  fault KIND[:RATE]       faults in the module's replies, RATE 0..1 (default 1);\n"
-             "                          KIND: drop, late, crc, address, exception, garbage\n"
+             "                          KIND: drop, late, crc, address, exception, garbage,\n"
+             "                          short (half the registers asked)\n"
              "  fault clear             no more faults\n"
              "  drift on|off            debug values wander slowly | stay put\n"
              "  travel [MS]             travel time of a push or pull, ms (0..600000, default "
@@ -128,8 +132,9 @@ QString SimConsole::dispatch(const QString& command, const QStringList& args) {
   if (command == "state") return state(args);
   if (command == "firmware") return firmware(args);
   if (command == "password") return password(args);
-  if (command == "unplug" && args.isEmpty()) return plug(false);
-  if (command == "plug" && args.isEmpty()) return plug(true);
+  if (command == "unplug" && args.isEmpty()) return adapter(true);
+  if (command == "plug" && args.isEmpty()) return adapter(false);
+  if (command == "cable") return cable(args);
   if (command == "fault") return fault(args);
   if (command == "drift") return driftCommand(args);
   if (command == "log") return logCommand(args);
@@ -275,11 +280,18 @@ QString SimConsole::password(const QStringList& args) {
   return QStringLiteral("motor voltage password %1").arg(module.motorPassword());
 }
 
-QString SimConsole::plug(bool plugged) {
-  bus_.setModulePlugged(plugged);
+QString SimConsole::cable(const QStringList& args) {
+  const QString how = args.size() == 1 ? args[0].toLower() : QString();
+  if (how != "on" && how != "off") return usageError("cable off|on");
+  bus_.setModulePlugged(how == "on");
   const int address = bus_.module().address();
-  return plugged ? QStringLiteral("module plugged in: answering at address %1").arg(address)
-                 : QStringLiteral("module unplugged: address %1 stays silent").arg(address);
+  return how == "on" ? QStringLiteral("module cable in: answering at address %1").arg(address)
+                     : QStringLiteral("module cable pulled: address %1 stays silent").arg(address);
+}
+
+QString SimConsole::adapter(bool pullOut) {
+  if (!adapter_) return QStringLiteral("? no adapter here: the module is not on a port");
+  return adapter_(pullOut);
 }
 
 QString SimConsole::fault(const QStringList& args) {
@@ -293,7 +305,7 @@ QString SimConsole::fault(const QStringList& args) {
   if (!addFault(plan, rule))
     return QStringLiteral(
                "? unknown fault '%1'; KIND: drop, late, crc, address, exception, "
-               "garbage; RATE 0..1")
+               "garbage, short; RATE 0..1")
         .arg(args[0]);
   const QString scope = plan.benchInScope() ? "module and bench" : "module";
   const qsizetype colon = rule.indexOf(':');
@@ -348,7 +360,7 @@ QString SimConsole::status() const {
                     .arg(m.get(ModuleModel::LogicNumber))
                     .arg(m.get(ModuleModel::InputMap))
                     .arg(m.get(ModuleModel::ControlState))
-                    .arg(bus_.modulePlugged() ? "answering" : "unplugged")
+                    .arg(bus_.modulePlugged() ? "answering" : "cable pulled")
                     .arg(plan.empty() ? "none" : "active")
                     .arg(drift_.running() ? "drifting" : "steady");
   out += QStringLiteral("inputs 1-17 %1  outputs 1-3 %2  errors 1-12 %3\n")

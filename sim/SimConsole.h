@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "sim/DebugDrift.h"
 
@@ -11,9 +12,9 @@ class SimBus;
 
 // The commands typed into tarvix-sim's terminal: put the simulated module into any state while
 // the tool polls it (inputs, errors, outputs, debug values, control state, another firmware, a
-// pulled cable, faults on the line). Every command is carried out under the bus lock, so the
-// thread serving the line never sees half of a change. execute() returns the reply text, one
-// line for every command but help and status.
+// pulled cable or USB adapter, faults on the line). Every command is carried out under the bus
+// lock, so the thread serving the line never sees half of a change. execute() returns the reply
+// text, one line for every command but help and status.
 class SimConsole {
  public:
   // The bus's devices run on `clock` from here on, as the console's own commands do.
@@ -26,6 +27,12 @@ class SimConsole {
   void tick();
 
   bool quitRequested() const { return quitRequested_; }
+
+  // What `unplug` and `plug` do to the USB adapter the module is reached through: pull it out
+  // (true) or put it back (false); the reply text, "? ..." when it cannot. Without one (the
+  // module in-process, no pseudo-terminal) the two commands say so.
+  using Adapter = std::function<QString(bool pullOut)>;
+  void setAdapter(Adapter adapter) { adapter_ = std::move(adapter); }
 
   static QString helpText();
   // Adds the rule "KIND" (every reply) or "KIND:RATE" (RATE 0..1; 0 adds none) to the plan;
@@ -43,7 +50,8 @@ class SimConsole {
   QString state(const QStringList& args);
   QString firmware(const QStringList& args);
   QString password(const QStringList& args);
-  QString plug(bool plugged);
+  QString cable(const QStringList& args);
+  QString adapter(bool pullOut);
   QString fault(const QStringList& args);
   QString driftCommand(const QStringList& args);
   // The event log and the clock (SimConsoleLog.cpp).
@@ -57,5 +65,6 @@ class SimConsole {
   SimBus& bus_;
   Clock& clock_;
   DebugDrift drift_;
+  Adapter adapter_;
   bool quitRequested_ = false;
 };

@@ -26,3 +26,11 @@ SimProcess::~SimProcess() {
   process_.terminate();
   if (!process_.waitForFinished(3000)) process_.kill();
 }
+
+QString SimProcess::command(const QString& line) {
+  process_.write((line + QLatin1Char('\n')).toLocal8Bit());
+  process_.waitForBytesWritten(5000);
+  while (!process_.canReadLine() && process_.waitForReadyRead(5000)) {
+  }
+  return QString::fromLocal8Bit(process_.readLine()).trimmed();
+}

@@ -11,6 +11,9 @@ class SimProcess {
   ~SimProcess();
   bool started() const { return !path_.isEmpty(); }
   const QString& path() const { return path_; }
+  // Types a console command and returns the first line of its reply (empty when none came
+  // within 5 s).
+  QString command(const QString& line);
   static QString executable();
 
  private:

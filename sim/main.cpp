@@ -30,7 +30,8 @@ const char kUsage[] =
     "                  [--fault-bench] [--seed N] [--link PATH] [--motor-password N]\n"
     "                  [--speed N] [--parity N] [--stopbits N] [--travel-ms N]\n"
     "                  [--bench TP_INI]\n"
-    "  KIND: drop, late, crc, address, exception, garbage; RATE 0..1 (default 1: every reply)\n"
+    "  KIND: drop, late, crc, address, exception, garbage, short; RATE 0..1 (default 1:\n"
+    "        every reply)\n"
     "  faults hit the module's replies only, unless --fault-bench is given\n"
     "  --motor-password: what a motor voltage change must carry (0..65535, default 5249)\n"
     "  --speed, --parity, --stopbits: the module's link registers 1 to 3, as mem.ini keeps them\n"
@@ -163,6 +164,20 @@ int main(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
 
   SimConsole console(bus, SteadyClock::instance());
+  console.setAdapter([&server](bool pullOut) {
+    const QString path = QString::fromStdString(server.clientPath());
+    if (pullOut) {
+      if (!server.plugged()) return QStringLiteral("? the adapter is out already");
+      server.unplug();
+      return QStringLiteral("adapter unplugged: %1 is gone").arg(path);
+    }
+    if (server.plugged()) return QStringLiteral("? the adapter is in already");
+    if (!server.plug())
+      return QStringLiteral("? the adapter cannot come back: %1")
+          .arg(QString::fromStdString(server.errorString()));
+    return QStringLiteral("adapter plugged in: %1")
+        .arg(QString::fromStdString(server.clientPath()));
+  });
   std::string typed;
   server.watch(STDIN_FILENO, [&](int fd) {
     char buffer[256];

@@ -47,6 +47,36 @@ TEST_F(PollCycleTest, LinkStates) {
   EXPECT_EQ(linkText(), "МОДУЛЬ НА СВЯЗИ");
 }
 
+// The port closed while the module was shown on line, and it does not open again: the value
+// columns are blanked as for a silent module, once.
+TEST_F(PollCycleTest, PortThatFailsToOpenBlanksTheShownValuesOnce) {
+  bus.module().set(16, 2);
+  ASSERT_TRUE(online());
+  core->requests.module[RequestFlags::MainRead] = true;
+  ASSERT_TRUE(online());
+  ParamTables& tables = core->params.tables;
+  ASSERT_NE(tables.cellText(ParamTables::Timers, 0), "---");
+  core->flags.portReopenRequest = true;
+  cycle->pollPass();
+  ASSERT_FALSE(core->port().isOpen());
+  ASSERT_EQ(tables.cellText(ParamTables::DigInputs, 0), "2");
+
+  int blanked = 0;
+  QObject::connect(&tables, &ParamTables::valuesChanged, [&] { ++blanked; });
+  line->setAbsent(true);
+  cycle->pollPass();
+  EXPECT_EQ(linkText(), "Ошибка открытия порта");
+  EXPECT_FALSE(core->flags.moduleOnline);
+  EXPECT_FALSE(core->flags.valuesShown);
+  EXPECT_EQ(tables.cellText(ParamTables::DigInputs, 0), "---");
+  EXPECT_EQ(tables.bufferValue(ParamTables::DigInputs, 0), 0);
+  EXPECT_EQ(tables.cellText(ParamTables::Timers, 0), "---");
+  EXPECT_GT(blanked, 0);
+  const int once = blanked;
+  cycle->pollPass();
+  EXPECT_EQ(blanked, once);
+}
+
 TEST_F(PollCycleTest, SuspendedDuringAPassAndRestored) {
   core->requests.module[RequestFlags::MainRead] = true;
   cycle->setOperation(RequestFlags::MainRead, [&] {

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "core/SessionJournal.h"
+#include "support/FileSizeLimit.h"
 
 namespace {
 
@@ -37,6 +39,25 @@ TEST(SessionJournal, RotatesPastItsLimit) {
   EXPECT_LE(QFile(dir.filePath("tarvix.log")).size(), 100 + 40);
   EXPECT_TRUE(current.last().endsWith("event 9"));
   EXPECT_EQ(current.size() + previous.size() <= 10, true);
+}
+
+// On a full disk a line that does not fit goes entirely: the lines after it start on a line of
+// their own.
+TEST(SessionJournal, FullDiskLeavesNoHalfLine) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("tarvix.log");
+  SessionJournal journal(path);
+  journal.append(QStringLiteral("first"));
+  const qint64 size = QFileInfo(path).size();
+  {
+    const FileSizeLimit full(rlim_t(size) + 10);
+    journal.append(QStringLiteral("a line that does not fit in ten bytes"));
+  }
+  EXPECT_EQ(QFileInfo(path).size(), size);
+  journal.append(QStringLiteral("third"));
+  const QStringList got = lines(path);
+  ASSERT_EQ(got.size(), 2);
+  EXPECT_TRUE(got[1].endsWith(" third"));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "core/Cp1251.h"
 #include "core/SettingsStore.h"
+#include "support/FileSizeLimit.h"
 
 namespace {
 
@@ -90,6 +91,26 @@ TEST_F(SettingsStoreTest, FailedFlushKeepsTheOldFile) {
                         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
+// A full disk, whether the bytes wait in the file's buffer (a small file) or go out at once (a
+// large one): the flush fails with the system's reason and the old file stays whole.
+TEST_F(SettingsStoreTest, FullDiskKeepsTheOldFileAndSaysWhy) {
+  const QByteArray old = "[connect]\r\nadr=5\r\n";
+  for (int keys : {1, 4000}) {
+    SCOPED_TRACE(keys);
+    put(old);
+    SettingsStore s(path());
+    for (int k = 0; k < keys; ++k) s.writeString("fill", QStringLiteral("k%1").arg(k), "xxxxxxxx");
+    {
+      const FileSizeLimit full(8);
+      EXPECT_FALSE(s.flush());
+    }
+    EXPECT_EQ(bytes(), old);
+    EXPECT_FALSE(s.lastError().isEmpty());
+    EXPECT_NE(s.lastError(), "Unknown error");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"mem.ini"});
+  }
+}
+
 TEST_F(SettingsStoreTest, FlushOverAFolderFailsWithoutDamage) {
   // A path that cannot become a file (a folder stands there): the flush reports, nothing breaks.
   ASSERT_TRUE(QDir(dir.path()).mkdir("mem.ini"));
@@ -108,6 +129,28 @@ TEST_F(SettingsStoreTest, Windows1251RoundTrip) {
   ASSERT_TRUE(s.flush());
   EXPECT_EQ(bytes(), "[di_names]\r\nn1=" + cp1251::encode(name) +
                          "\r\nn2=" + cp1251::encode(QStringLiteral("Ёлка")) + "\r\n");
+}
+
+// A file of another program may hold any byte of the code page, even the unassigned 0x98:
+// lines the program never touched are written back byte for byte.
+TEST_F(SettingsStoreTest, EveryWindows1251ByteSurvivesAFlush) {
+  QByteArray upper;
+  for (int b = 0x80; b <= 0xFF; ++b) upper.append(char(b));
+  put("[names]\r\nall=" + upper + "\r\n");
+  SettingsStore s(path());
+  s.writeString("names", "n1", QStringLiteral("Ёж"));
+  ASSERT_TRUE(s.flush());
+  EXPECT_EQ(bytes(), "[names]\r\nall=" + upper + "\r\nn1=" + cp1251::encode("Ёж") + "\r\n");
+}
+
+// "[ ]" names no section a program can ask for, but its lines stay apart from the section
+// before it through a flush.
+TEST_F(SettingsStoreTest, HeaderWithoutANameKeepsItsLinesApart) {
+  put("[a]\r\nk=1\r\n [ ]\r\nk=2\r\n");
+  SettingsStore s(path());
+  ASSERT_TRUE(s.flush());
+  EXPECT_EQ(bytes(), "[a]\r\nk=1\r\n [ ]\r\nk=2\r\n");
+  EXPECT_EQ(SettingsStore(path()).readSectionValues("a"), QStringList{"k=1"});
 }
 
 TEST_F(SettingsStoreTest, Utf8WithBomStaysUtf8) {

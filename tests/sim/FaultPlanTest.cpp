@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 #include "sim/SimBus.h"
@@ -115,6 +116,44 @@ TEST_F(FaultPlanTest, BenchRepliesAreOutOfScopeUnlessAsked) {
 
   bus.faults().setBenchInScope(true);
   EXPECT_TRUE(bus.respond(frame("11 03 00 32 00 01")).bytes.isEmpty());
+}
+
+// Half the registers asked, in a frame whose CRC matches; a reply without registers to halve
+// goes out unchanged and counts as no fault.
+TEST_F(FaultPlanTest, ShortRepliesCarryHalfTheRegisters) {
+  bus.faults().failAlways(FaultKind::Short);
+  const RegisterRead four = readModule(bus, 16, 4);
+  bus.faults().clear();
+  EXPECT_EQ(four.values, (readModule(bus, 16, 2).values));
+  bus.faults().failAlways(FaultKind::Short);
+  EXPECT_EQ(hex(read().bytes), hex(withCrc({0x64, 3, 0})));
+  EXPECT_EQ(bus.faults().injected(FaultKind::Short), 2);
+
+  EXPECT_EQ(hex(bus.respond(frame("64 06 00 08 00 01")).bytes), hex(frame("64 06 00 08 00 01")));
+  EXPECT_EQ(bus.faults().injected(FaultKind::Short), 2);
+}
+
+// A lateness range spreads the late replies over it, and leaves which replies are late as a
+// fixed lateness has them.
+TEST_F(FaultPlanTest, LatenessRangeKeepsTheScheduleOfFaults) {
+  auto lateness = [](bool range) {
+    SimBus other;
+    other.faults().failRandomly(FaultKind::Late, 0.5);
+    if (range) other.faults().setLateRangeMs(10, 20);
+    std::vector<uint32_t> out;
+    for (int i = 0; i < 200; ++i)
+      out.push_back(other.respond(frame("64 03 00 4C 00 01")).extraDelayMs);
+    return out;
+  };
+  const std::vector<uint32_t> fixed = lateness(false), spread = lateness(true);
+  std::set<uint32_t> seen;
+  for (size_t i = 0; i < fixed.size(); ++i) {
+    EXPECT_EQ(fixed[i] == 0, spread[i] == 0);
+    if (spread[i] != 0) seen.insert(spread[i]);
+  }
+  EXPECT_EQ(*seen.begin(), 10u);
+  EXPECT_EQ(*seen.rbegin(), 20u);
+  EXPECT_EQ(seen.size(), 11u);
 }
 
 TEST_F(FaultPlanTest, ExceptionFaultKeepsTheFunctionOfTheRequest) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QTemporaryDir>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -21,13 +22,20 @@ class PtyServerTest : public ::testing::Test {
   void start(PtyServer::Options options) {
     server = std::make_unique<PtyServer>(bus, options);
     ASSERT_TRUE(server->open()) << server->errorString();
+    // The adapter is pulled and put back from the server's own thread, as tarvix-sim's console
+    // does: 'u' or 'p' written here.
+    ASSERT_EQ(pipe(adapterControl), 0);
+    server->watch(adapterControl[0], [this](int fd) {
+      char c = 0;
+      if (::read(fd, &c, 1) == 1) {
+        if (c == 'u') server->unplug();
+        if (c == 'p') pluggedBack = server->plug();
+        ++adapterActions;
+      }
+      return true;
+    });
+    openClient(server->slavePath());
     thread = std::thread([this] { served = server->run(); });
-    client = ::open(server->slavePath().c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(client, 0);
-    termios tio{};
-    tcgetattr(client, &tio);
-    cfmakeraw(&tio);
-    tcsetattr(client, TCSANOW, &tio);
   }
 
   ~PtyServerTest() override {
@@ -36,6 +44,26 @@ class PtyServerTest : public ::testing::Test {
       server->stop();
       thread.join();
     }
+    for (int fd : adapterControl)
+      if (fd >= 0) ::close(fd);
+  }
+
+  // Has the server's thread pull the adapter ('u') or put it back ('p'), and waits for it.
+  void adapter(char action) {
+    const int before = adapterActions;
+    ASSERT_EQ(::write(adapterControl[1], &action, 1), 1);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (adapterActions == before && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+
+  void openClient(const std::string& path) {
+    client = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(client, 0);
+    termios tio{};
+    tcgetattr(client, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(client, TCSANOW, &tio);
   }
 
   // Reads until `size` bytes came; the deadline only keeps a broken server from hanging the run.
@@ -61,6 +89,9 @@ class PtyServerTest : public ::testing::Test {
   std::thread thread;
   bool served = false;
   int client = -1;
+  int adapterControl[2] = {-1, -1};
+  std::atomic<int> adapterActions{0};
+  std::atomic<bool> pluggedBack{false};
 };
 
 TEST_F(PtyServerTest, AnswersAFrameNoSoonerThanTheLineWouldCarryIt) {
@@ -74,6 +105,31 @@ TEST_F(PtyServerTest, AnswersAFrameNoSoonerThanTheLineWouldCarryIt) {
   server->stop();
   thread.join();
   EXPECT_TRUE(served);
+}
+
+// The adapter pulled out: the client's open port reports the device gone and the path
+// vanishes; put back, the same path leads to a new terminal that answers.
+TEST_F(PtyServerTest, UnplugTakesThePortAwayAndPlugBringsItBack) {
+  QTemporaryDir dir;
+  const std::string link = dir.filePath("ttySIM").toStdString();
+  start({0, 0, link});
+  send(frame("64 03 03 00 00 01"));
+  EXPECT_EQ(receive(7).size(), 7);
+
+  adapter('u');
+  struct stat st {};
+  EXPECT_NE(lstat(link.c_str(), &st), 0);
+  termios tio{};
+  EXPECT_NE(tcgetattr(client, &tio), 0);  // what the tool's alive check sees
+  char byte = 0;
+  EXPECT_LE(::read(client, &byte, 1), 0);
+
+  adapter('p');
+  ASSERT_TRUE(pluggedBack);
+  ::close(client);
+  openClient(link);
+  send(frame("64 03 03 00 00 01"));
+  EXPECT_EQ(hex(receive(7)), hex(withCrc({0x64, 3, 2, 0, 0xCD})));
 }
 
 TEST(PtyServerLink, SymlinkLivesAsLongAsTheServer) {

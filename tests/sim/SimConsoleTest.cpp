@@ -81,6 +81,7 @@ TEST_F(SimConsoleTest, BadCommandsChangeNothingAndSayWhy) {
       "fault",          "fault smoke",   "fault drop:2",    "fault drop:x",   "drift maybe",
       "frobnicate",     "unplug now",    "password x",      "password 70000", "password 1 2",
       "travel -1",      "travel 600001", "travel 1 2",      "alarm",          "alarm maybe",
+      "cable",          "cable loose",   "unplug",          "plug",
   };
   const std::vector<uint16_t> before = snapshot();
   for (const char* line : lines) {
@@ -122,8 +123,8 @@ TEST_F(SimConsoleTest, PasswordDecidesWhichMotorVoltageChangeTheModuleTakes) {
   EXPECT_EQ(run("password"), "motor voltage password 16");  // the module's, not the firmware's
 }
 
-TEST_F(SimConsoleTest, UnpluggedModuleIsSilentWhileTheBenchAnswers) {
-  EXPECT_EQ(run("unplug"), "module unplugged: address 100 stays silent");
+TEST_F(SimConsoleTest, PulledCableSilencesTheModuleWhileTheBenchAnswers) {
+  EXPECT_EQ(run("cable off"), "module cable pulled: address 100 stays silent");
   EXPECT_FALSE(readModule(bus, 768, 1).answered);
   EXPECT_FALSE(bus.respond(frame("64 06 00 08 00 01")).bytes.size());
   EXPECT_TRUE(bus.respond(frame("00 06 00 08 00 01")).bytes.isEmpty());  // broadcast
@@ -131,7 +132,7 @@ TEST_F(SimConsoleTest, UnpluggedModuleIsSilentWhileTheBenchAnswers) {
   EXPECT_EQ(hex(bus.respond(frame("10 03 00 32 00 01")).bytes).substr(0, 8), "10 03 02");
 
   run("input 2 on");  // the console still reaches the module
-  EXPECT_EQ(run("plug"), "module plugged in: answering at address 100");
+  EXPECT_EQ(run("cable on"), "module cable in: answering at address 100");
   EXPECT_EQ(readModule(bus, 16, 2).values, (std::vector<uint16_t>{0, 1}));
 }
 
@@ -158,11 +159,11 @@ TEST_F(SimConsoleTest, StatusSummarisesTheModule) {
   run("state 1");
   run("password 42");
   bus.respond(frame("64 10 00 76 00 02 04 00 2A 00 01"));  // accepted: 220 V
-  run("unplug");
+  run("cable off");
   bus.r16().setInputs(0x00A5);
   const std::string status = run("status");
   EXPECT_EQ(status,
-            "module at 100: firmware 204.13, logic 1, input map 0, control state 1, unplugged, "
+            "module at 100: firmware 204.13, logic 1, input map 0, control state 1, cable pulled, "
             "faults none, debug values steady\n"
             "inputs 1-17 01000000000000000  outputs 1-3 001  errors 1-12 000000000001\n"
             "motor: voltage type 1 (register 119), change result 1 (register 269), password 42\n"
@@ -202,9 +203,9 @@ TEST_F(SimConsoleTest, DebugValuesDriftOnlyWhenAsked) {
 TEST_F(SimConsoleTest, HelpNamesEveryCommandAndQuitAsksToStop) {
   const std::string help = run("help");
   for (const char* command :
-       {"set",      "get",      "input",  "error",  "output", "debug", "state",
-        "firmware", "password", "unplug", "plug",   "fault",  "drift", "travel",
-        "alarm",    "status",   "log",    "damage", "clock",  "quit"}) {
+       {"set",      "get",      "input",  "error", "output", "debug", "state",
+        "firmware", "password", "unplug", "plug",  "cable",  "fault", "drift",
+        "travel",   "alarm",    "status", "log",   "damage", "clock", "quit"}) {
     SCOPED_TRACE(command);
     EXPECT_NE(help.find(std::string("\n  ") + command + ' '), std::string::npos);
   }
