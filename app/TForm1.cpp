@@ -30,6 +30,7 @@
 #include "operation/LogTimePage.h"
 #include "operation/ProfileBar.h"
 #include "params/ErrorsPage.h"
+#include "params/FirmwareLayout.h"
 #include "params/Identification.h"
 #include "params/MainPage.h"
 #include "params/MotorVoltageAction.h"
@@ -41,6 +42,7 @@
 namespace {
 
 const QString kMeasure = QStringLiteral("measure");
+const QString kWindow = QStringLiteral("window");
 const QString kProgramVersion = QStringLiteral("Версия ПО: 220.924");
 constexpr int kStatusPanelWidths[StatusLine::PanelCount] = {500, 300, 200, 100, 40};
 
@@ -117,6 +119,8 @@ void TForm1::createToolBar() {
   toolBar1_->addSeparator();
   addButton("ToolButton38", QStringLiteral("Шрифт"), QStyle::SP_FileDialogContentsView,
             &TForm1::ToolButton38Click);
+  addButton("ToolButtonAbout", QStringLiteral("О программе"), QStyle::SP_MessageBoxInformation,
+            &TForm1::showAbout);
 }
 
 void TForm1::createPages() {
@@ -196,7 +200,11 @@ void TForm1::FormShow() {
   core_.status.setText(StatusLine::Version, kProgramVersion);
   timer1_->stop();
   accessLevel_ = accessLevelSource_ ? accessLevelSource_() : 0;
+  core_.journal.append(QStringLiteral("Сеанс начат: Tarvix %1, уровень доступа %2")
+                           .arg(QStringLiteral(TARVIX_GIT_DESCRIBE))
+                           .arg(accessLevel_));
   applyAccessLevel(accessLevel_);
+  restoreActiveTab();
   timer1_->start();
   core_.startWorker();
 }
@@ -236,6 +244,16 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 bool TForm1::FormCloseQuery() {
+  QStringList unwritten;
+  for (ParamTables::Id id : {ParamTables::Inps, ParamTables::Timers, ParamTables::Actu,
+                             ParamTables::Amps, ParamTables::DebInpsParam, ParamTables::AutoReset})
+    if (core_.params.tables.unwrittenRows(id) > 0) unwritten << ParamTables::caption(id);
+  if (!unwritten.isEmpty() &&
+      !prompter_.confirm(QStringLiteral("Подтверждение"),
+                         QStringLiteral("Введённые значения не записаны в модуль:\n%1\n\n"
+                                        "Закрыть программу без записи?")
+                             .arg(unwritten.join('\n'))))
+    return false;
   core_.requestWorkerStop();
   return true;
 }
@@ -253,8 +271,29 @@ void TForm1::FormClose() {
   }
   core_.mem.writeInteger(kMeasure, QStringLiteral("reset_diag"),
                          diagramPage_->checkBoxResetDiagManually()->isChecked() ? 1 : 0);
+  saveWindowState();
   flushMem();
   core_.port().closePort();
+  core_.journal.append(QStringLiteral("Сеанс завершён"));
+}
+
+bool TForm1::restoreWindowState() {
+  const QByteArray geometry = QByteArray::fromBase64(
+      core_.mem.readString(kWindow, QStringLiteral("geometry"), QString()).toLatin1());
+  return !geometry.isEmpty() && restoreGeometry(geometry);
+}
+
+void TForm1::saveWindowState() {
+  core_.mem.writeString(kWindow, QStringLiteral("geometry"),
+                        QString::fromLatin1(saveGeometry().toBase64()));
+  core_.mem.writeInteger(kWindow, QStringLiteral("tab"), pageControl1_->currentIndex());
+}
+
+void TForm1::restoreActiveTab() {
+  const int tab = core_.mem.readInteger(kWindow, QStringLiteral("tab"), -1);
+  // A tab the access level hides stays hidden: the level's own first tab is kept.
+  if (tab >= 0 && tab < pageControl1_->count() && pageControl1_->isTabVisible(tab))
+    pageControl1_->setCurrentIndex(tab);
 }
 
 void TForm1::flushMem() { flushOrReport(core_.mem, prompter_); }
@@ -371,7 +410,15 @@ void TForm1::ButtonSaveClick() { core_.requests.module[RequestFlags::MainWrite] 
 
 void TForm1::ButtonSaveServiceClick() { core_.requests.module[RequestFlags::ServiceWrite] = true; }
 
-void TForm1::refreshLinkIndicator() { linkLamp()->setOnline(core_.flags.moduleOnline); }
+void TForm1::refreshLinkIndicator() {
+  const bool online = core_.flags.moduleOnline;
+  linkLamp()->setOnline(online);
+  // Values the module no longer answers for are drawn greyed, so they never look current.
+  for (QWidget* live :
+       {static_cast<QWidget*>(panel1_->stringGridDigInputs()),
+        static_cast<QWidget*>(panel1_->stringGridDigOutputs()), static_cast<QWidget*>(errorsPage_)})
+    live->setEnabled(online);
+}
 
 void TForm1::showStatusText(int panel, const QString& text) {
   if (panel >= 0 && panel < statusPanels_.size()) statusPanels_[panel]->setText(text);
@@ -427,6 +474,13 @@ void TForm1::ToolButton4Click() {
   core_.flags.linkSuspended = false;
   timer1_->start();
 }
+
+QString TForm1::aboutText() {
+  return QStringLiteral("Tarvix, версия %1\n\nВерсии прошивки модуля: %2")
+      .arg(QStringLiteral(TARVIX_GIT_DESCRIBE), FirmwareLayout::supportedVersionsText());
+}
+
+void TForm1::showAbout() { QMessageBox::about(this, QStringLiteral("О программе"), aboutText()); }
 
 void TForm1::ToolButton38Click() {
   bool ok = false;

@@ -62,6 +62,13 @@ class TForm1 : public QMainWindow {
 
   ModuleLinkSettings* moduleLinkSettings() const { return moduleLinkSettings_; }
 
+  // The program's version and the firmware versions it knows.
+  static QString aboutText();
+
+  // The window's geometry as the last run left it ([window] of mem.ini); false when
+  // there were none, for the caller to choose a first size.
+  bool restoreWindowState();
+
   // Sets the lamp from the core's online flag.
   void refreshLinkIndicator();
 
@@ -75,6 +82,7 @@ class TForm1 : public QMainWindow {
   void ToolButton3Click();
   void ToolButton4Click();
   void ToolButton38Click();
+  void showAbout();
   void showStatusText(int panel, const QString& text);
   void showFirmware();
   void showChoices();
@@ -93,6 +101,8 @@ class TForm1 : public QMainWindow {
   bool FormCloseQuery();
   void FormClose();
   void applyAccessLevel(int level);
+  void saveWindowState();
+  void restoreActiveTab();
   // Writes mem.ini to disk; says so when that fails.
   void flushMem();
   void connectCoreState();

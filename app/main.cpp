@@ -21,7 +21,10 @@ int main(int argc, char* argv[]) {
     TForm3 form3;
     form1.setAccessLevelSource([&form3] { return form3.askAccessLevel(); });
 
-    form1.showMaximized();
+    if (form1.restoreWindowState())
+      form1.show();
+    else
+      form1.showMaximized();
     return app.exec();
   } catch (const std::exception& error) {
     showMessageBox(nullptr, QMessageBox::Critical, QStringLiteral("Tarvix"),

@@ -1,6 +1,7 @@
 #include "link/PollCycle.h"
 
 #include "core/Clock.h"
+#include "core/ProgressLine.h"
 #include "core/Prompter.h"
 #include "core/SessionJournal.h"
 #include "core/StatusLine.h"
@@ -64,6 +65,7 @@ void PollCycle::pollPass() {
     port.closePort();
     link_.showLinkFailure(QStringLiteral("Ошибка открытия порта"));
     blankStatus();
+    showWaitingRequests(false);
     clock.sleep(kIdlePauseMs);  // an absent adapter costs no CPU
     return;
   }
@@ -78,6 +80,7 @@ void PollCycle::pollPass() {
   const int version = flags.firmwareVersion;
   const bool statusRead = version >= 0 && version <= flags.maxFirmwareVersion &&
                           steps_.readStatus && steps_.readStatus();
+  showWaitingRequests(statusRead);
   if (statusRead) {
     link_.status.setText(StatusLine::Link, QStringLiteral("МОДУЛЬ НА СВЯЗИ"));
     flags.valuesShown = true;
@@ -99,6 +102,26 @@ void PollCycle::pollPass() {
     link_.status.setPollTimerActive(true);
   }
   if (flags.portReopenRequest.exchange(false)) port.closePort();
+}
+
+void PollCycle::showWaitingRequests(bool online) {
+  static const QString kWaiting =
+      QStringLiteral("Ожидание связи с модулем...\nЗапрос будет выполнен, когда модуль ответит");
+  const RequestFlags& r = link_.requests;
+  bool waiting = false;
+  for (RequestFlags::Module m :
+       {RequestFlags::MainWrite, RequestFlags::ServiceWrite, RequestFlags::SetClock,
+        RequestFlags::ClearLog, RequestFlags::Push, RequestFlags::Pull, RequestFlags::ResetCommand,
+        RequestFlags::LinkParamsRead, RequestFlags::LinkParamsWrite, RequestFlags::MotorVoltage})
+    waiting = waiting || r.module[m];
+  if (!online && waiting && !waitingShown_) {
+    link_.progress.show(kWaiting);
+    waitingShown_ = true;
+  } else if ((online || !waiting) && waitingShown_) {
+    // Only the panel this put up: an operation's own panel is left alone.
+    if (link_.progress.text() == kWaiting) link_.progress.hide();
+    waitingShown_ = false;
+  }
 }
 
 void PollCycle::serveModuleRequests() {

@@ -48,6 +48,9 @@ class PollCycle {
   void openPortIfNeeded();
   void serveModuleRequests();
   void blankStatus();
+  // While the module does not answer, a write, command or module-link request the user made
+  // waits: the progress panel says so, and goes when the module is back.
+  void showWaitingRequests(bool online);
   void runJobs();
 
   LinkContext link_;
@@ -55,4 +58,5 @@ class PollCycle {
   std::array<Operation, RequestFlags::ModuleRequestCount> operations_;
   std::mutex jobsMutex_;
   std::deque<std::function<void()>> jobs_;
+  bool waitingShown_ = false;
 };

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "core/Prompter.h"
+#include "core/SessionJournal.h"
 #include "core/SettingsStore.h"
 #include "link/RequestFlags.h"
 #include "operation/TFormProfile.h"
@@ -128,6 +129,7 @@ bool ProfileBar::loadProfileByButton(int n) {
     return false;
   }
   if (!loadParameterFile(params_, path)) return false;  // it has said why
+  params_.link.journal.append(QStringLiteral("Профиль %1: загружен, запись в модуль").arg(n));
   params_.link.requests.module[RequestFlags::MainWrite] = true;
   return true;
 }

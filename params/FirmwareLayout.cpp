@@ -59,6 +59,10 @@ const Row& rowFor(int v) {
 
 }  // namespace
 
+QString FirmwareLayout::supportedVersionsText() {
+  return QStringLiteral("0, 100–104, 200–205, 209; прочие версии — с раскладкой версии 201");
+}
+
 FirmwareLayout FirmwareLayout::forVersion(int version, const FirmwareLayout& previous) {
   const Row& r = rowFor(version);
   FirmwareLayout l;

@@ -22,6 +22,8 @@ struct FirmwareLayout {
 
   // The layout for a supported version. Version 103 and the versions without a row of their
   // own leave the amps block as `previous` had it.
+  // The firmware versions with a register layout of their own, for the user to read.
+  static QString supportedVersionsText();
   static FirmwareLayout forVersion(int version, const FirmwareLayout& previous);
 };
 

@@ -6,6 +6,7 @@
 #include "core/Numbers.h"
 #include "core/ProgressLine.h"
 #include "core/Prompter.h"
+#include "core/SessionJournal.h"
 #include "core/SettingsStore.h"
 #include "core/StatusLine.h"
 #include "link/LinkFlags.h"
@@ -37,12 +38,15 @@ bool MotorVoltage::changeMotorVoltage() {
   // Only the low 16 bits travel: a negative number goes as its two's complement.
   QString error;
   if (!writeMotorVoltage(uint16_t(password), ctx_.tables().choices().motorVoltageType, &error)) {
+    ctx_.link.journal.append(QStringLiteral("Смена напряжения мотора: не отправлена: ") + error);
     prompter.showMessage(kError, error, Prompter::Icon::Error);
     return false;
   }
   ReadExchange x;
   const bool accepted =
       ctx_.link.client.readModuleRegisters(x, kResultRegister, 1) && x.registers[0] == 1;
+  ctx_.link.journal.append(accepted ? QStringLiteral("Смена напряжения мотора: принята модулем")
+                                    : QStringLiteral("Смена напряжения мотора: отклонена модулем"));
   if (accepted)
     prompter.showMessage(QStringLiteral("ОК"), QStringLiteral("Напряжение мотора успешно изменено"),
                          Prompter::Icon::Information);

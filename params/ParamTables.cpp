@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/Numbers.h"
+
 const char* ParamTables::objectName(Id id) {
   static const char* const kNames[Count] = {
       "StringGridDigInputs", "StringGridDigOutputs",  "StringGridErrors", "StringGridDebug",
@@ -93,6 +95,41 @@ uint16_t ParamTables::bufferValue(Id id, int row) const {
 ParamTables::Table ParamTables::table(Id id) const {
   std::lock_guard lock(mutex_);
   return tables_[id];
+}
+
+int ParamTables::unwrittenRows(Id id) const {
+  std::lock_guard lock(mutex_);
+  const Table& t = tables_[id];
+  const int count = std::min({int(t.count), int(t.values.size()), int(t.buffer.size())});
+  int rows = 0;
+  for (int k = 0; k < count; ++k) {
+    int n = 0;
+    const QString text = t.values[k].trimmed();
+    // Blank and "---" are what a lost link or a file without the row leave, not typing.
+    if (!text.isEmpty() && text != QLatin1String("---") &&
+        (!parseInteger(text, &n) || n != int(t.buffer[k])))
+      ++rows;
+  }
+  return rows;
+}
+
+QString ParamTables::caption(Id id) {
+  switch (id) {
+    case Inps:
+      return QStringLiteral("Параметры дискретных входов");
+    case Timers:
+      return QStringLiteral("Параметры таймеров");
+    case Actu:
+      return QStringLiteral("Параметры мотора");
+    case Amps:
+      return QStringLiteral("Параметры усиления");
+    case DebInpsParam:
+      return QStringLiteral("Служебные параметры входов");
+    case AutoReset:
+      return QStringLiteral("Автоброс ошибки");
+    default:
+      return QString();
+  }
 }
 
 void ParamTables::setFirmware(const Firmware& f) {

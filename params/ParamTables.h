@@ -93,6 +93,11 @@ class ParamTables : public QObject {
   QString cellText(Id id, int row) const;
   uint16_t bufferValue(Id id, int row) const;
   Table table(Id id) const;
+  // Rows whose typed text is not the value the module was last read or written to hold (an
+  // empty or "---" cell is no typed value).
+  int unwrittenRows(Id id) const;
+  // The caption of a parameter table as its tab shows it.
+  static QString caption(Id id);
 
   void setFirmware(const Firmware& f);
   Firmware firmware() const;

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "core/Prompter.h"
+#include "core/SessionJournal.h"
 #include "core/SettingsStore.h"
 #include "core/StatusLine.h"
 #include "link/LinkFlags.h"
@@ -24,7 +25,9 @@ constexpr ParamTables::Id kFileTables[] = {ParamTables::Inps, ParamTables::Timer
 
 QString rowKey(int row) { return QStringLiteral("n%1").arg(row + 1); }
 
+// The journal keeps the failure on one line, as the box said it.
 void reportError(const ParamsContext& ctx, const QString& text) {
+  ctx.link.journal.append(QString(text).replace(QLatin1Char('\n'), QLatin1String(": ")));
   ctx.link.prompter.showMessage(kError, text, Prompter::Icon::Error);
 }
 
@@ -75,6 +78,7 @@ bool saveParameterFile(const ParamsContext& ctx, const QString& path) {
         QStringLiteral("Не удалось сохранить файл параметров %1\n%2").arg(path, file.lastError()));
     return false;
   }
+  ctx.link.journal.append(QStringLiteral("Параметры сохранены в файл %1").arg(path));
   return true;
 }
 
@@ -110,5 +114,6 @@ bool loadParameterFile(const ParamsContext& ctx, const QString& path) {
       c.direct = direct;
     });
   }
+  ctx.link.journal.append(QStringLiteral("Параметры загружены из файла %1").arg(path));
   return true;
 }

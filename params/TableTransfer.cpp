@@ -78,20 +78,10 @@ void TableTransfer::startCountedWrite(int total) {
   toWrite_ = total;
 }
 
-int TableTransfer::changedCellCount(ParamTables::Id id) const {
-  const ParamTables::Table table = ctx_.tables().table(id);
-  const int count = std::min<int>(table.count, table.values.size());
-  int changed = 0;
-  for (int k = 0; k < count; ++k) {
-    int n = 0;
-    if (parseInteger(table.values[k], &n) && n != int(table.buffer[k])) ++changed;
-  }
-  return changed;
-}
-
 void TableTransfer::writeMainTables() {
-  startCountedWrite(changedCellCount(ParamTables::Inps) + changedCellCount(ParamTables::Timers) +
-                    changedCellCount(ParamTables::Actu));
+  startCountedWrite(ctx_.tables().unwrittenRows(ParamTables::Inps) +
+                    ctx_.tables().unwrittenRows(ParamTables::Timers) +
+                    ctx_.tables().unwrittenRows(ParamTables::Actu));
   finishWrite(writeMainTableBlocks());
   askToReloadMainTab(ctx_.link);
 }
@@ -113,9 +103,9 @@ void TableTransfer::readServiceTables() {
 void TableTransfer::writeServiceTables() {
   ParamTables& t = ctx_.tables();
   const int version = ctx_.link.flags.firmwareVersion;
-  startCountedWrite(changedCellCount(ParamTables::Amps) +
-                    changedCellCount(ParamTables::DebInpsParam) +
-                    changedCellCount(ParamTables::AutoReset));
+  startCountedWrite(ctx_.tables().unwrittenRows(ParamTables::Amps) +
+                    ctx_.tables().unwrittenRows(ParamTables::DebInpsParam) +
+                    ctx_.tables().unwrittenRows(ParamTables::AutoReset));
   bool ok = t.rowCount(ParamTables::Amps) == 0 || writeChangedCells(ParamTables::Amps);
   if (firmware::hasInputInversion(version, t.firmware().revision)) {
     // The check list decides the mask, whatever was typed into its row.

@@ -106,9 +106,13 @@ TEST_F(PollCycleTest, RequestsWaitForTheModuleAndResetIsRetriedUntilItWorks) {
   cycle->pollPass();
   EXPECT_EQ(pushes, 0);
   EXPECT_TRUE(core->requests.module[RequestFlags::Push]);
+  // The user is told the request waits, rather than seeing nothing happen.
+  EXPECT_TRUE(core->progress.visible());
+  EXPECT_TRUE(core->progress.text().startsWith("Ожидание связи с модулем"));
 
   bus.setModulePlugged(true);
   cycle->pollPass();
+  EXPECT_FALSE(core->progress.visible());
   EXPECT_EQ(pushes, 1);
   EXPECT_FALSE(core->requests.module[RequestFlags::Push]);
   EXPECT_TRUE(core->requests.module[RequestFlags::ResetCommand]);

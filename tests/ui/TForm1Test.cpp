@@ -197,6 +197,40 @@ TEST_F(TForm1Test, ClosingEndsTheWorkerThenSavesTheDiagramSetting) {
   }
 }
 
+// Typed values not yet in the module keep the window open unless the user leaves them; the
+// window's place and tab come back in the next run.
+TEST_F(TForm1Test, ClosingAsksForUnwrittenValuesAndKeepsTheWindowState) {
+  TForm1& form = makeForm();
+  form.show();
+  QCoreApplication::processEvents();
+  ParamTables& tables = form.core().params.tables;
+  tables.setStructure(ParamTables::Timers, "", 96, 2, {"a", "b"});
+  tables.setBufferValue(ParamTables::Timers, 0, 200);
+  tables.setCellText(ParamTables::Timers, 0, "200");
+  tables.setCellText(ParamTables::Timers, 1, "---");  // a lost link's blank is no typing
+  EXPECT_EQ(tables.unwrittenRows(ParamTables::Timers), 0);
+  tables.setCellText(ParamTables::Timers, 0, "250");
+  form.pages()->setCurrentWidget(form.tabSheetControl());
+  form.setGeometry(40, 50, 1300, 800);
+  {
+    MessageBoxAnswerer cancel(QMessageBox::Cancel);
+    EXPECT_FALSE(form.close());
+    ASSERT_EQ(cancel.seen().size(), 1u);
+    EXPECT_TRUE(cancel.seen()[0].text.contains("Параметры таймеров"));
+  }
+  EXPECT_TRUE(form.core().worker()->isRunning());
+  {
+    MessageBoxAnswerer ok(QMessageBox::Ok);
+    EXPECT_TRUE(form.close());
+  }
+  TForm1& next = makeForm();
+  EXPECT_TRUE(next.restoreWindowState());
+  EXPECT_EQ(next.size(), QSize(1300, 800));
+  next.show();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(next.pages()->currentWidget(), next.tabSheetControl());
+}
+
 TEST_F(TForm1Test, ClosingSaysWhenTheSettingsCannotBeSaved) {
   // A directory where mem.ini should be: the store reads nothing and cannot replace it.
   ASSERT_TRUE(QDir(dir_.path()).mkdir("mem.ini"));
