@@ -15,9 +15,10 @@ constexpr uint16_t kOutputRestWord = 0x100;
 
 const QString kStop = QStringLiteral("Останов");
 
-// Input k alone; an input beyond the 16 bits of the mask can never be seen alone.
+// The inputs the 16-bit status mask can show.
 constexpr int kMaxInputSteps = 16;
 
+// Input k alone; an input beyond the 16 bits of the mask can never be seen alone.
 uint32_t expectedMask(int k) { return k < 16 ? 1u << k : 0x10000; }
 
 }  // namespace
