@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <exception>
 
+#include "app/EnduranceRunHook.h"
 #include "app/TForm1.h"
 #include "app/TForm3.h"
 #include "app/UiStallProbe.h"
@@ -20,6 +21,8 @@ int main(int argc, char* argv[]) {
     TForm1 form1(QDir::currentPath());
     TForm3 form3;
     form1.setAccessLevelSource([&form3] { return form3.askAccessLevel(); });
+    EnduranceRunHook enduranceRun(form1);
+    if (qEnvironmentVariableIsSet(EnduranceRunHook::kEnvironmentVariable)) enduranceRun.start();
 
     if (form1.restoreWindowState())
       form1.show();

@@ -52,6 +52,16 @@ void BenchBus::wait(uint32_t ms) const {
   }
 }
 
+void BenchBus::waitUnlessStopped(uint32_t ms) const {
+  Clock& clock = ctx_.link().clock;
+  const uint32_t start = clock.tick();
+  for (;;) {
+    const uint32_t elapsed = clock.tick() - start;
+    if (elapsed >= ms || stopped()) return;
+    clock.sleep(std::min(ms - elapsed, kWaitSliceMs));
+  }
+}
+
 bool BenchBus::stopped() const {
   const LinkFlags& f = ctx_.link().flags;
   return !f.testRunning || f.workerStopRequest;

@@ -23,6 +23,9 @@ class BenchBus {
 
   // A fixed wait of the test. It ends early only when the program closes.
   void wait(uint32_t ms) const;
+  // A wait of a length the user typed: "Стоп" ends it too, so a slip of a few digits cannot
+  // hold the bench for days.
+  void waitUnlessStopped(uint32_t ms) const;
   // "Стоп" was pressed (or the program closes): the test is to end at its next look.
   bool stopped() const;
 

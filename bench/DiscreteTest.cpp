@@ -15,6 +15,9 @@ constexpr uint16_t kOutputRestWord = 0x100;
 
 const QString kStop = QStringLiteral("Останов");
 
+// The inputs the 16-bit status mask can show.
+constexpr int kMaxInputSteps = 16;
+
 // Input k alone; an input beyond the 16 bits of the mask can never be seen alone.
 uint32_t expectedMask(int k) { return k < 16 ? 1u << k : 0x10000; }
 
@@ -32,6 +35,12 @@ bool DiscreteTest::stepWords(bool outputs, int steps, QVector<uint16_t>* words,
                              QStringList* names) {
   const BenchBus bus(ctx_);
   if (!outputs) {
+    // The status mask has 16 bits: an input beyond them can never pass, and a count of a
+    // slipped key would build millions of steps before the bench moves.
+    if (steps > kMaxInputSteps)
+      return refuse(outputs, QStringLiteral("Недопустимое количество входов: %1 (не более %2)")
+                                 .arg(steps)
+                                 .arg(kMaxInputSteps));
     const QString section = QStringLiteral("di_code%1").arg(bus.variant());
     const ParamTables& tables = ctx_.params().tables();
     for (int k = 0; k < steps; ++k) {
@@ -53,6 +62,11 @@ bool DiscreteTest::stepWords(bool outputs, int steps, QVector<uint16_t>* words,
                     QStringLiteral("Код выхода в строке %1 (%2) не является целым числом: %3")
                         .arg(k + 1)
                         .arg(row.name, row.code.isEmpty() ? QStringLiteral("пусто") : row.code));
+    // The word has 16 bits, read signed or unsigned; a larger number would drive other inputs.
+    if (code < -32768 || code > 65535)
+      return refuse(outputs, QStringLiteral("Код выхода в строке %1 (%2) не умещается в 16 бит: %3")
+                                 .arg(k + 1)
+                                 .arg(row.name, row.code));
     names->append(row.name);
     words->append(uint16_t(code));
   }
@@ -152,7 +166,7 @@ bool DiscreteTest::run(bool outputs) {
       if (outputs) sendCommand(ctx_.operation, command::kReset, command::kReset);
       if (stepError) break;
       grid.setStep(QStringLiteral("Ожидание..."));
-      bus.wait(uint32_t(pause));
+      bus.waitUnlessStopped(uint32_t(pause));
       if (bus.stopped()) {
         abortTest(ctx_, QStringLiteral("Прервано пользователем"), kStop);
         return false;

@@ -1,5 +1,7 @@
 #include "bench/MotorRun.h"
 
+#include <algorithm>
+
 #include "bench/BenchBus.h"
 #include "bench/BenchControl.h"
 #include "bench/OverloadCheck.h"
@@ -75,9 +77,11 @@ bool MotorRun::run(Mode mode, Direction direction, Voltage voltage, const QStrin
     fine = window(0, row);
     coarse = window(1, row);
   }
-  if (v24 && !forward)
-    runTime =
-        runTime * ctx_.tp.readInteger(QStringLiteral("motion"), QStringLiteral("align"), 90) / 100;
+  if (v24 && !forward) {
+    // Wide arithmetic: a long run time times the percentage overflows an int.
+    const qint64 align = ctx_.tp.readInteger(QStringLiteral("motion"), QStringLiteral("align"), 90);
+    runTime = int(std::clamp<qint64>(qint64(runTime) * align / 100, 0, INT32_MAX));
+  }
 
   if (!bus.writeR16(benchcontrol::kMotionPermitWord))
     return fail(mode, QStringLiteral("Ошибка выдачи разрешения на движение"), true);

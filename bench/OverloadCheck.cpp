@@ -33,6 +33,27 @@ bool OverloadCheck::writeOne(uint16_t reg, uint16_t value) {
   return client.writeRegisterAtRetry(x, client.moduleAddress(), reg, value);
 }
 
+QString OverloadCheck::settingsRefusal(const TestSettings& s) {
+  const qint64 rms = s.value(TestSettings::OvRms);
+  // The thresholds rms - 300 and rms - 200 would wrap round to nearly 65535 mA.
+  if (rms < kMinRms)
+    return QStringLiteral("Недопустимый ток перегрузки: %1 мА (не менее %2 мА)")
+        .arg(rms)
+        .arg(kMinRms);
+  if (rms > 0xFFFF)
+    return QStringLiteral("Недопустимый ток перегрузки: %1 мА (не более %2 мА)")
+        .arg(rms)
+        .arg(0xFFFF);
+  const qint64 ovTime = s.value(TestSettings::OvTime);
+  const qint64 t = ovTime + s.value(TestSettings::MotTime) + kTripMarginMs;
+  if (ovTime < 0 || t < 0 || t > 0xFFFF)
+    return QStringLiteral(
+               "Недопустимое время перегрузки: %1 мс (с временем работы и 2000 мс не более %2 мс)")
+        .arg(ovTime)
+        .arg(0xFFFF);
+  return QString();
+}
+
 bool OverloadCheck::loadOverloadValues() {
   OverloadSaved& saved = ctx_.state.overload;
   const BenchBus bus(ctx_);
@@ -41,7 +62,8 @@ bool OverloadCheck::loadOverloadValues() {
   const int ovTime = s.value(TestSettings::OvTime);
   const int rms = s.value(TestSettings::OvRms);
   const int motTime = s.value(TestSettings::MotTime);
-  const uint16_t t = uint16_t(ovTime + motTime + 2000);
+  // Sixteen-bit arithmetic, as the registers hold it; the series refuses settings that wrap.
+  const uint16_t t = uint16_t(uint32_t(ovTime) + uint32_t(motTime) + uint32_t(kTripMarginMs));
 
   TableTransfer transfer(ctx_.params());
   if (!ModbusRtuClient::withRetries([&] { return transfer.readMainTables(); }))

@@ -2,7 +2,11 @@
 
 #include <cstdint>
 
+#include <QString>
+
 #include "bench/BenchContext.h"
+
+class TestSettings;
 
 // The overload step's module side: the module's protection values saved and replaced by test
 // values so that it trips quickly at a known current, the trip judged with the overload load
@@ -23,6 +27,11 @@ class OverloadCheck {
 
   // The smallest EditOvRms the thresholds can be derived from without wrapping.
   static constexpr int kMinRms = 300;
+  // Added to the overload and run times for the time values before the last.
+  static constexpr int kTripMarginMs = 2000;
+  // Why the test values cannot be derived from the settings (a red row), or empty: each must
+  // fit its 16-bit register as it is, not cut to its low bits.
+  static QString settingsRefusal(const TestSettings& settings);
 
  private:
   bool writeBlock(uint16_t first, const uint16_t* values, int count);

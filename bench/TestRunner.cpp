@@ -238,14 +238,9 @@ bool TestRunner::runMotorSeries(int passes) {
 bool TestRunner::runOverloadSeries(int passes) {
   const QString text = QStringLiteral("Ошибка при тесте перегрузки");
   const QString caption = QStringLiteral("Ошибка");
-  const int rms = ctx_.state.settings.value(TestSettings::OvRms);
-  if (rms < OverloadCheck::kMinRms) {
-    // The thresholds rms - 300 and rms - 200 would wrap round to nearly 65535 mA.
-    ctx_.state.grid.addTestResult(
-        QStringLiteral("Недопустимый ток перегрузки: %1 мА (не менее %2 мА)")
-            .arg(rms)
-            .arg(OverloadCheck::kMinRms),
-        true, true);
+  const QString refusal = OverloadCheck::settingsRefusal(ctx_.state.settings);
+  if (!refusal.isEmpty()) {
+    ctx_.state.grid.addTestResult(refusal, true, true);
     return check(false, text, caption);
   }
   MotorRun run(ctx_);

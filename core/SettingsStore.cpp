@@ -11,6 +11,14 @@ namespace {
 const QByteArray kUtf8Bom("\xEF\xBB\xBF");
 
 bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+// A value holds one line: a line break pasted into a field would otherwise start a key or a
+// section of its own in the file ("5\n[connect]\nadr=0").
+QString oneLine(QString text) {
+  for (QChar& c : text)
+    if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) c = QLatin1Char(' ');
+  return text;
+}
 }  // namespace
 
 SettingsStore::SettingsStore(QString path) : path_(std::move(path)) { load(); }
@@ -88,8 +96,9 @@ void SettingsStore::writeInteger(const QString& section, const QString& key, int
 
 void SettingsStore::writeString(const QString& section, const QString& key, const QString& value) {
   std::lock_guard lock(mutex_);
-  const QString text = key + QLatin1Char('=') + value;
-  if (const Line* found = find(section, key)) {
+  const QString k = oneLine(key);
+  const QString text = k + QLatin1Char('=') + oneLine(value);
+  if (const Line* found = find(section, k)) {
     const_cast<Line*>(found)->text = text;
     return;
   }
@@ -97,7 +106,7 @@ void SettingsStore::writeString(const QString& section, const QString& key, cons
   // New keys go after the section's last entry, before any trailing blank lines.
   auto at = lines.end();
   while (at != lines.begin() && std::prev(at)->text.trimmed().isEmpty()) --at;
-  lines.insert(at, Line{key, text});
+  lines.insert(at, Line{k, text});
 }
 
 QStringList SettingsStore::readSectionValues(const QString& section) const {

@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "core/Clock.h"
-#include "core/Numbers.h"
 #include "core/ProgressLine.h"
 #include "core/Prompter.h"
 #include "core/SettingsStore.h"
 #include "link/LinkContext.h"
+#include "link/LinkEntryCheck.h"
 #include "link/LinkFlags.h"
 #include "link/ModbusRtuClient.h"
 
@@ -53,10 +53,10 @@ bool writeModuleLinkParams(const LinkContext& link, ModuleLinkParams& params) {
   link.progress.show(QStringLiteral("Запись параметров связи в модуль..."));
   const ModuleLinkParams::Entry entry = params.entry();
 
-  // The dialog refuses a non-integer address; one that does not fit a register would reach
-  // the module cut to 16 bits while mem.ini kept the full number, so neither is sent.
-  int address = 0;
-  if (!parseInteger(entry.address, &address) || address < 0 || address > 0xFFFF) {
+  // The dialog refuses such an address already; one given another way must not reach the
+  // module either: cut to a register or to the slave address byte it would name another one.
+  const std::optional<int> typed = linkentry::slaveAddress(entry.address);
+  if (!typed) {
     link.prompter.showMessage(QStringLiteral("Ошибка"),
                               QStringLiteral("Некорректное значение адреса модуля"),
                               Prompter::Icon::Error);
@@ -64,6 +64,7 @@ bool writeModuleLinkParams(const LinkContext& link, ModuleLinkParams& params) {
     return false;
   }
 
+  const int address = *typed;
   const uint16_t values[ModuleLinkParams::kMaxRegisters] = {
       uint16_t(address), uint16_t(entry.speed), uint16_t(entry.parity), uint16_t(entry.stopBits)};
   WriteExchange x;

@@ -12,8 +12,8 @@
 
 #include "core/DialogButtons.h"
 #include "core/MessageBoxes.h"
-#include "core/Numbers.h"
 #include "core/SettingsStore.h"
+#include "link/LinkEntryCheck.h"
 
 namespace {
 
@@ -38,11 +38,6 @@ QLabel* addRow(QGridLayout* grid, const QString& caption, QWidget* field) {
   grid->addWidget(label, row, 0);
   grid->addWidget(field, row, 1);
   return label;
-}
-
-bool isInteger(const QLineEdit* edit) {
-  int value = 0;
-  return parseInteger(edit->text(), &value);
 }
 
 }  // namespace
@@ -148,14 +143,13 @@ bool TConparDlg::execute() {
 }
 
 void TConparDlg::OKBtnClick() {
-  if (!isInteger(editAdr_)) return refuse(QStringLiteral("Некорректное значение адреса модуля"));
   // The timing values are checked only where they are shown and stored.
-  if (!groupBox1_->isHidden()) {
-    if (!isInteger(editSend_))
-      return refuse(QStringLiteral("Некорректное значение параметра Send"));
-    if (!isInteger(editSleep_)) return refuse(QStringLiteral("Некорректное значение Sleep"));
-    if (!isInteger(editReceive_)) return refuse(QStringLiteral("Некорректное значение Receive"));
-  }
+  const QString refusal =
+      groupBox1_->isHidden()
+          ? linkentry::moduleRefusal(editAdr_->text())
+          : linkentry::programRefusal({editAdr_->text(), editSend_->text(), editSleep_->text(),
+                                       editReceive_->text(), edit1_->text()});
+  if (!refusal.isEmpty()) return refuse(refusal);
   accepted_ = true;
   accept();
 }

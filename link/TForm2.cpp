@@ -9,8 +9,8 @@
 
 #include "core/DialogButtons.h"
 #include "core/MessageBoxes.h"
-#include "core/Numbers.h"
 #include "core/SettingsStore.h"
+#include "link/LinkEntryCheck.h"
 
 TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Form2"));
@@ -51,11 +51,10 @@ void TForm2::showEvent(QShowEvent* event) {
 void TForm2::FormShow() { accepted_ = false; }
 
 void TForm2::Button1Click() {
-  int period = 0;
-  if (!parseInteger(edit1_->text(), &period)) {
+  const QString refusal = linkentry::pollPeriodRefusal(edit1_->text());
+  if (!refusal.isEmpty()) {
     // The window stays open so the value can be corrected.
-    showMessageBox(this, QMessageBox::Critical, QStringLiteral("Ошибка"),
-                   QStringLiteral("Некорректное значение периода опроса"));
+    showMessageBox(this, QMessageBox::Critical, QStringLiteral("Ошибка"), refusal);
     edit1_->setFocus();
     return;
   }

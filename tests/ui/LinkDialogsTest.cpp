@@ -19,6 +19,7 @@
 #include "link/TConparDlg.h"
 #include "link/TForm2.h"
 #include "support/ScriptedLine.h"
+#include "support/TypedInputs.h"
 #include "ui/ModalAnswerer.h"
 
 namespace {
@@ -375,6 +376,61 @@ TEST_F(LinkDialogsTest, ModuleDialogTimesOutWhenTheWorkerDoesNotServeTheRead) {
   emit core_->requests.served(RequestFlags::LinkParamsRead, true);
   QCoreApplication::processEvents();
   EXPECT_FALSE(answer.seen());
+}
+
+}  // namespace
+
+namespace {
+
+// Every kind of typed or pasted text in every editable field of the link dialogs: the
+// field's message and mem.ini untouched, or the text stored as typed.
+TEST_F(LinkDialogsTest, EveryTypedValueOfTheEditableFields) {
+  struct Field {
+    const char* key;  // of [connect] or [measure]
+    qint64 min, max;
+    const char* message;
+  };
+  const Field fields[] = {
+      {"adr", 1, 247, "Некорректное значение адреса модуля"},
+      {"cto1", 0, INT32_MAX, "Некорректное значение ReadIntervalTimeout"},
+      {"period", 1, INT32_MAX, "Некорректное значение периода опроса"},
+  };
+  for (const Field& f : fields)
+    for (const TypedInput& in : typedInputs()) {
+      SCOPED_TRACE(std::string(f.key) + ": " + in.label);
+      const bool period = QLatin1String(f.key) == QLatin1String("period");
+      start(period ? "[measure]\r\nperiod=1000\r\n" : "[connect]\r\nadr=12\r\ncto1=10\r\n");
+      const QByteArray before = memOnDisk();
+      MessageBoxAnswerer boxes;
+      if (period) {
+        OnDialog<TForm2> answer([&](TForm2& form) {
+          form.periodEdit()->clear();
+          form.periodEdit()->insert(in.text);  // as a paste does
+          form.okButton()->click();
+          if (form.isVisible()) form.cancelButton()->click();
+        });
+        programSettings(nullptr, core_->link(), &timer1_);
+      } else {
+        OnDialog<TConparDlg> answer([&](TConparDlg& d) {
+          QLineEdit* edit =
+              QLatin1String(f.key) == QLatin1String("adr") ? d.editAdr() : d.readIntervalEdit();
+          edit->clear();
+          edit->insert(in.text);
+          d.okBtn()->click();
+        });
+        programLinkSettings(nullptr, core_->link(), &timer1_);
+      }
+      const QString section = period ? QStringLiteral("measure") : QStringLiteral("connect");
+      if (in.within(f.min, f.max)) {
+        EXPECT_TRUE(boxes.seen().empty());
+        EXPECT_EQ(fileStore().readString(section, QLatin1String(f.key), "-"), in.text);
+      } else {
+        ASSERT_EQ(boxes.seen().size(), 1u);
+        EXPECT_EQ(boxes.seen()[0].text, QString::fromUtf8(f.message));
+        EXPECT_EQ(memOnDisk(), before);
+      }
+      EXPECT_TRUE(timer1_.isActive());
+    }
 }
 
 }  // namespace
