@@ -90,6 +90,8 @@ QWidget* TestPage::settingsPanel() {
     auto* line = new QLineEdit(panel);
     line->setObjectName(QLatin1String(TestSettings::field(e).objectName));
     line->setMaximumWidth(80);
+    // Room for five digits and the frame: times run to tens of thousands of milliseconds.
+    line->setMinimumWidth(line->fontMetrics().horizontalAdvance(QStringLiteral("000000")));
     edits_[size_t(e)] = line;
     return line;
   };

@@ -80,7 +80,11 @@ void DiagramPlot::resetView() {
   xAxis->setRange(0, axisMax_);
   yAxis->rescale();
   const QCPRange y = yAxis->range();
-  if (y.size() == 0) yAxis->setRange(y.lower - 1, y.upper + 1);
+  // A little room above and below, so the marks of the highest and lowest points show whole.
+  if (y.size() == 0)
+    yAxis->setRange(y.lower - 1, y.upper + 1);
+  else
+    yAxis->setRange(y.lower - y.size() * 0.04, y.upper + y.size() * 0.04);
 }
 
 void DiagramPlot::mouseDoubleClickEvent(QMouseEvent* event) {

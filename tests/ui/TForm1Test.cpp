@@ -211,7 +211,7 @@ TEST_F(TForm1Test, ClosingAsksForUnwrittenValuesAndKeepsTheWindowState) {
   EXPECT_EQ(tables.unwrittenRows(ParamTables::Timers), 0);
   tables.setCellText(ParamTables::Timers, 0, "250");
   form.pages()->setCurrentWidget(form.tabSheetControl());
-  form.setGeometry(40, 50, 1300, 800);
+  form.setGeometry(40, 50, 1400, 900);
   {
     MessageBoxAnswerer cancel(QMessageBox::Cancel);
     EXPECT_FALSE(form.close());
@@ -225,7 +225,7 @@ TEST_F(TForm1Test, ClosingAsksForUnwrittenValuesAndKeepsTheWindowState) {
   }
   TForm1& next = makeForm();
   EXPECT_TRUE(next.restoreWindowState());
-  EXPECT_EQ(next.size(), QSize(1300, 800));
+  EXPECT_EQ(next.size(), QSize(1400, 900));
   next.show();
   QCoreApplication::processEvents();
   EXPECT_EQ(next.pages()->currentWidget(), next.tabSheetControl());
