@@ -5,12 +5,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace {
 
 enum Column { Table, Name, Register, Module, File, ColumnCount };
+constexpr int kRowsInView = 12;
 
 QTableWidgetItem* item(const QString& text, bool number) {
   auto* cell = new QTableWidgetItem(text);
@@ -47,7 +49,6 @@ ParameterComparisonDialog::ParameterComparisonDialog(const QString& file,
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->setAlternatingRowColors(true);
-  grid_->horizontalHeader()->setStretchLastSection(true);
 
   write_ = new QPushButton(QStringLiteral("Записать отличия"), this);
   write_->setObjectName(QStringLiteral("ButtonWriteDifferences"));
@@ -70,6 +71,8 @@ ParameterComparisonDialog::ParameterComparisonDialog(const QString& file,
   layout->addLayout(buttons);
 
   fill(rows);
+  // Opens as small as shows everything; the user may enlarge it.
+  resize(minimumSizeHint());
 }
 
 void ParameterComparisonDialog::fill(const ParameterDifferences& rows) {
@@ -96,11 +99,17 @@ void ParameterComparisonDialog::fill(const ParameterDifferences& rows) {
     grid_->setItem(r, File, fileCell);
   }
   grid_->resizeColumnsToContents();
-  // Wide enough for every column, tall enough for a dozen rows without scrolling.
-  int width = 0;
-  for (int c = 0; c < ColumnCount; ++c) width += grid_->columnWidth(c);
-  const int height =
-      grid_->horizontalHeader()->height() +
-      std::min<int>(int(rows.size()), 12) * grid_->verticalHeader()->defaultSectionSize();
-  grid_->setMinimumSize(std::min(width + 24, 900), std::min(height + 6, 500));
+  grid_->resizeRowsToContents();
+  // Every column in full, and up to a dozen rows before the grid scrolls.
+  const int frame = 2 * grid_->frameWidth();
+  int height = grid_->horizontalHeader()->sizeHint().height() + frame;
+  for (int r = 0; r < std::min<int>(grid_->rowCount(), kRowsInView); ++r)
+    height += grid_->rowHeight(r);
+  const int scrollBar =
+      grid_->rowCount() > kRowsInView ? grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
+  grid_->setMinimumSize(grid_->horizontalHeader()->length() + frame + scrollBar, height);
+  // Measured with every column at its contents' width; a wider dialog widens the last.
+  grid_->horizontalHeader()->setStretchLastSection(true);
+  // Enter closes; writing to the module takes a deliberate click.
+  close_->setFocus();
 }
