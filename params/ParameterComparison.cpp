@@ -103,9 +103,11 @@ bool ParameterComparison::writeDifferences(const ParameterDifferences& rows) {
   for (const ParameterDifference& d : rows)
     if (!d.value) return refuse(QStringLiteral("Некорректное значение параметра ") + d.name);
   WriteExchange x;
+  int written = 0;
   for (const ParameterDifference& d : rows) {
     if (!ctx_.link.client.writeModuleRegister(x, d.reg, *d.value)) return refuse(x.error);
     showWritten(d, *d.value);
+    ctx_.link.progress.setCount(QStringLiteral("%1/%2").arg(++written).arg(rows.size()));
   }
   ctx_.link.progress.setText(QStringLiteral("УСПЕШНО!!!"));
   ctx_.link.clock.sleep(TableTransfer::kPanelPauseMs);

@@ -163,6 +163,7 @@ TEST_F(ParameterComparisonTest, DifferingRowsAreListedAndWrittenExactly) {
             (std::vector<Written>{
                 {6, 68, inps0 + 5}, {6, timers.start + 2, 0x20}, {6, 131, alarm ? 0 : 1}}));
   EXPECT_EQ(panel, QStringList({"Запись параметров в модуль...", "УСПЕШНО!!!"}));
+  EXPECT_EQ(core->progress.count(), "3/3");
   const QString log = journal();
   EXPECT_TRUE(log.contains(QStringLiteral("рег. 68: %1 -> %2").arg(inps0).arg(inps0 + 5)));
   EXPECT_TRUE(log.contains(QStringLiteral("рег. %1: %2 -> 32").arg(timers.start + 2).arg(timers2)));
