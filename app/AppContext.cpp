@@ -14,6 +14,7 @@
 #include "operation/ModuleClock.h"
 #include "params/Identification.h"
 #include "params/MotorVoltage.h"
+#include "params/ParameterComparison.h"
 #include "params/StatusReader.h"
 #include "params/TableTransfer.h"
 
@@ -102,6 +103,8 @@ void AppContext::registerSteps() {
   cycle_.setOperation(R::LinkParamsWrite,
                       [this] { return writeModuleLinkParams(link_, linkParams); });
   cycle_.setOperation(R::MotorVoltage, [p] { return MotorVoltage(p).changeMotorVoltage(); });
+  cycle_.setOperation(R::CompareWithFile, [p] { return ParameterComparison(p).serveComparison(); });
+  cycle_.setOperation(R::WriteDifferences, [p] { return ParameterComparison(p).serveWrite(); });
   cycle_.setOperation(R::Push, [o] { return sendCommand(o, command::kPush, command::kPush); });
   cycle_.setOperation(R::Pull, [o] { return sendCommand(o, command::kPull, command::kPull); });
   cycle_.setOperation(R::ResetCommand,

@@ -35,6 +35,7 @@
 #include "params/MainPage.h"
 #include "params/MotorVoltageAction.h"
 #include "params/ParamGrid.h"
+#include "params/ParameterComparisonAction.h"
 #include "params/ParameterFileDialogs.h"
 #include "params/ServicePage.h"
 #include "params/TableTransfer.h"
@@ -341,6 +342,8 @@ void TForm1::connectPages() {
           [this] { saveParameterFileDialog(this, core_.paramsContext(), timer1_); });
   connect(mainPage_->buttonLoadProfile(), &QPushButton::clicked, this,
           [this] { loadParameterFileDialog(this, core_.paramsContext(), timer1_); });
+  new ParameterComparisonAction(this, core_.paramsContext(), mainPage_->buttonCompareProfile(),
+                                timer1_);
   connect(servicePage_->buttonSaveService(), &QPushButton::clicked, this,
           &TForm1::ButtonSaveServiceClick);
   connect(mainPage_, &MainPage::choicesEdited, this, [this](bool alarmOn, bool direct) {

@@ -26,6 +26,8 @@ class RequestFlags : public QObject {
     LinkParamsWrite,
     MotorVoltage,
     InputMap,
+    CompareWithFile,   // "Сравнить с файлом..."
+    WriteDifferences,  // "Записать отличия"
     ModuleRequestCount
   };
   std::atomic_bool module[ModuleRequestCount] = {};

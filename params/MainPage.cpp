@@ -87,6 +87,7 @@ MainPage::MainPage(QWidget* parent) : QWidget(parent) {
   save_ = button("ButtonSave", QStringLiteral("Записать параметры в модуль"), this);
   saveProfile_ = button("ButtonSaveProfile", QStringLiteral("Сохранить параметры в файл"), this);
   loadProfile_ = button("ButtonLoadProfile", QStringLiteral("Загрузить параметры из файла"), this);
+  compareProfile_ = button("ButtonCompareProfile", QStringLiteral("Сравнить с файлом..."), this);
   showConnect_ = button("ButtonShowConnect", QStringLiteral("Параметры связи модуля"), this);
 
   profiles_ = new QGroupBox(QStringLiteral("Загрузка профилей"), this);
@@ -102,6 +103,7 @@ MainPage::MainPage(QWidget* parent) : QWidget(parent) {
   side->addWidget(save_);
   side->addWidget(saveProfile_);
   side->addWidget(loadProfile_);
+  side->addWidget(compareProfile_);
   side->addWidget(showConnect_);
 
   auto* tables = new QVBoxLayout;

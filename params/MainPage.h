@@ -31,6 +31,7 @@ class MainPage : public QWidget {
   QPushButton* buttonSave() const { return save_; }
   QPushButton* buttonSaveProfile() const { return saveProfile_; }
   QPushButton* buttonLoadProfile() const { return loadProfile_; }
+  QPushButton* buttonCompareProfile() const { return compareProfile_; }
   QPushButton* buttonShowConnect() const { return showConnect_; }
 
   // Shows the groups the module's firmware has; the output-logic captions come from main_outs.
@@ -63,5 +64,6 @@ class MainPage : public QWidget {
   QPushButton* save_;
   QPushButton* saveProfile_;
   QPushButton* loadProfile_;
+  QPushButton* compareProfile_;
   QPushButton* showConnect_;
 };

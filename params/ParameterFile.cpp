@@ -20,9 +20,6 @@ const QString kAlarmKey = QStringLiteral("alarm");
 const QString kPowerKey = QStringLiteral("power");
 const QString kMissingCell = QStringLiteral("---");
 
-constexpr ParamTables::Id kFileTables[] = {ParamTables::Inps, ParamTables::Timers,
-                                           ParamTables::Actu};
-
 QString rowKey(int row) { return QStringLiteral("n%1").arg(row + 1); }
 
 // The journal keeps the failure on one line, as the box said it.
@@ -54,7 +51,7 @@ bool saveParameterFile(const ParamsContext& ctx, const QString& path) {
   file.setBlankLineAfterNewSections(true);
   const int version = ctx.link.flags.firmwareVersion;
   file.writeInteger(kVersionSection, kVersionKey, version);
-  for (ParamTables::Id id : kFileTables) {
+  for (ParamTables::Id id : kParameterFileTables) {
     const ParamTables::Table table = ctx.tables().table(id);
     // Before the first identification the layout has no section names; there is nowhere to
     // put those rows.
@@ -82,7 +79,7 @@ bool saveParameterFile(const ParamsContext& ctx, const QString& path) {
   return true;
 }
 
-bool loadParameterFile(const ParamsContext& ctx, const QString& path) {
+bool readParameterFile(const ParamsContext& ctx, const QString& path, ParameterFileValues* out) {
   QString why;
   if (!canRead(path, &why)) {
     reportError(ctx, QStringLiteral("Не удалось открыть файл параметров %1\n%2").arg(path, why));
@@ -98,20 +95,35 @@ bool loadParameterFile(const ParamsContext& ctx, const QString& path) {
     ctx.link.status.setPollTimerActive(true);
     return false;
   }
-  ParamTables& tables = ctx.tables();
-  for (ParamTables::Id id : kFileTables) {
+  const ParamTables& tables = ctx.tables();
+  for (size_t i = 0; i < kParameterFileTables.size(); ++i) {
+    const ParamTables::Id id = kParameterFileTables[i];
     const QString section = tables.table(id).section;
     const int rows = tables.rowCount(id);
+    QStringList& values = out->values[i];
+    values.clear();
     for (int row = 0; row < rows; ++row)
-      tables.setCellText(id, row, file.readString(section, rowKey(row), kMissingCell));
+      values << file.readString(section, rowKey(row), kMissingCell);
+  }
+  out->alarmOn = file.readInteger(kOutputsSection, kAlarmKey, 0) != 0;
+  out->direct = file.readInteger(kOutputsSection, kPowerKey, 0) != 0;
+  return true;
+}
+
+bool loadParameterFile(const ParamsContext& ctx, const QString& path) {
+  ParameterFileValues file;
+  if (!readParameterFile(ctx, path, &file)) return false;
+  ParamTables& tables = ctx.tables();
+  for (size_t i = 0; i < kParameterFileTables.size(); ++i) {
+    const ParamTables::Id id = kParameterFileTables[i];
+    const QStringList& values = file.values[i];
+    for (int row = 0; row < values.size(); ++row) tables.setCellText(id, row, values[row]);
     emit tables.valuesChanged(id);
   }
-  if (firmware::hasOutputLogic(version)) {
-    const bool alarmOn = file.readInteger(kOutputsSection, kAlarmKey, 0) != 0;
-    const bool direct = file.readInteger(kOutputsSection, kPowerKey, 0) != 0;
+  if (firmware::hasOutputLogic(ctx.link.flags.firmwareVersion)) {
     tables.updateChoices([&](ParamTables::Choices& c) {
-      c.alarmOn = alarmOn;
-      c.direct = direct;
+      c.alarmOn = file.alarmOn;
+      c.direct = file.direct;
     });
   }
   ctx.link.journal.append(QStringLiteral("Параметры загружены из файла %1").arg(path));

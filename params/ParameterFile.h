@@ -1,6 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <array>
+
+#include "params/ParamTables.h"
 
 struct ParamsContext;
 
@@ -11,6 +15,24 @@ struct ParamsContext;
 // Writes the tables into the file at `path`, keeping the sections of an existing file that
 // this save does not write. A failure is shown through the link's prompter; false then.
 bool saveParameterFile(const ParamsContext& ctx, const QString& path);
+
+// The tables a parameter file holds, in the order of its sections.
+inline constexpr std::array<ParamTables::Id, 3> kParameterFileTables = {
+    ParamTables::Inps, ParamTables::Timers, ParamTables::Actu};
+
+// What a parameter file holds for the identified module's tables.
+struct ParameterFileValues {
+  // Per table of kParameterFileTables: one text per row of the table as built now, as the file
+  // has it, "---" for a row it lacks.
+  std::array<QStringList, kParameterFileTables.size()> values;
+  // do_settings, meaningful from firmware 103 on (non-zero counts as set).
+  bool alarmOn = false;
+  bool direct = false;
+};
+
+// Reads the file when its version is the identified module's; a mismatch or an unreadable file
+// is shown through the link's prompter, exactly as loadParameterFile shows it; false then.
+bool readParameterFile(const ParamsContext& ctx, const QString& path, ParameterFileValues* out);
 
 // Fills the tables from the file when its version is the identified module's; a mismatch or
 // an unreadable file is shown through the link's prompter and leaves the tables alone.

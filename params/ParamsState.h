@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "link/LinkContext.h"
+#include "params/ComparisonExchange.h"
 #include "params/ParamTables.h"
 
 // The parameter model's state for the whole run: the tables, what the status read fetches,
@@ -23,6 +24,8 @@ struct ParamsState {
   // Debug value (row of the debug table) the diagram and the test diagram sample.
   std::atomic_int diagramValueIndex{0};
   std::atomic_int testDiagramValueIndex{0};
+  // "Сравнить с файлом...": the file, the differences found, the rows to write.
+  ComparisonExchange comparison;
 
   // Typed into TForm4; the worker takes it (and clears it) when it serves the request, so
   // the password lives no longer than it must.

@@ -22,6 +22,7 @@
 #include "operation/Commands.h"
 #include "operation/OperationContext.h"
 #include "params/Identification.h"
+#include "params/ParameterComparison.h"
 #include "params/ParameterFile.h"
 #include "params/ParamsState.h"
 #include "params/TableTransfer.h"
@@ -109,6 +110,7 @@ QString CliTool::usage() {
       "       tarvix-cli [--port NAME] [--adr N] write-multi START V1 V2 ...\n"
       "       tarvix-cli [--port NAME] [--adr N] params-save FILE\n"
       "       tarvix-cli [--port NAME] [--adr N] params-load FILE\n"
+      "       tarvix-cli [--port NAME] [--adr N] params-diff FILE\n"
       "       tarvix-cli [--port NAME] [--adr N] log [COUNT]\n"
       "       tarvix-cli [--port NAME] [--adr N] clock\n"
       "       tarvix-cli [--port NAME] [--adr N] clock set [YYYY MM DD hh mm ss]\n"
@@ -116,7 +118,10 @@ QString CliTool::usage() {
       "       tarvix-cli [--port NAME] [--adr N] test [--report FILE] [--serial N]\n"
       "params-save reads the module's main parameter tables into FILE; params-load checks that\n"
       "FILE is of the module's firmware version and writes the values that differ, printing\n"
-      "one line \"REG OLD -> NEW\" per register written.\n"
+      "one line \"REG OLD -> NEW\" per register written. params-diff compares the module's main\n"
+      "tables with FILE (same version check) and prints one line "
+      "\"table;name;register;module;file\"\n"
+      "per register that differs; exit 0 when nothing differs, 3 when something does.\n"
       "log fetches COUNT records of the module's event log (default: all unread) as the log page\n"
       "does and prints one line per record, the table's six columns joined by \";\".\n"
       "clock prints the module clock as DD.MM.YYYY HH:MM:SS; clock set writes the computer's\n"
@@ -178,7 +183,8 @@ int CliTool::run(const QStringList& argsIn) {
     return runCliTest(out_, err_, mem, line_, clock_ ? *clock_ : SteadyClock::instance(), report,
                       serial);
   }
-  if (command == QLatin1String("params-save") || command == QLatin1String("params-load")) {
+  if (command == QLatin1String("params-save") || command == QLatin1String("params-load") ||
+      command == QLatin1String("params-diff")) {
     if (args.size() != 1 || args.first().isEmpty())
       return bad(QStringLiteral("wrong arguments for ") + command);
     return runParameterFile(command, args.first(), mem);
@@ -284,6 +290,14 @@ int CliTool::runParameterFile(const QString& command, const QString& file, Setti
   if (!Identification(session.params).identify()) return fail(session.linkText());
   // Every failed block read clears the flag, while the result only tells of the last block.
   session.flags.moduleOnline = true;
+  if (command == QLatin1String("params-diff")) {
+    const std::optional<ParameterDifferences> found =
+        ParameterComparison(session.params).compareWithFile(file);
+    // A refused file has told why through the prompter; a failed read left it on the status line.
+    if (!found) return fail(session.flags.moduleOnline ? QString() : session.linkText());
+    for (const ParameterDifference& d : *found) out_ << ParameterComparison::line(d) << Qt::endl;
+    return found->isEmpty() ? int(Ok) : int(Differs);
+  }
   TableTransfer transfer(session.params);
   if (!transfer.readMainTables() || !session.flags.moduleOnline) return fail(session.linkText());
 

@@ -11,7 +11,7 @@ class SettingsStore;
 // Link and timing settings come from mem.ini in the working directory.
 class CliTool {
  public:
-  enum Exit { Ok = 0, Failure = 1, Usage = 2 };
+  enum Exit { Ok = 0, Failure = 1, Usage = 2, Differs = 3 };  // Differs: params-diff
 
   // Without a line the real serial port is used.
   CliTool(QTextStream& out, QTextStream& err, SerialLine* line = nullptr, Clock* clock = nullptr);
@@ -20,7 +20,7 @@ class CliTool {
   static QString usage();
 
  private:
-  // params-save and params-load: the main tab's tables through a parameter file.
+  // params-save, params-load and params-diff: the main tab's tables and a parameter file.
   int runParameterFile(const QString& command, const QString& file, SettingsStore& mem);
 
   QTextStream& out_;
