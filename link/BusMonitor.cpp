@@ -1,6 +1,7 @@
 #include "link/BusMonitor.h"
 
 #include <QSaveFile>
+#include <QTimer>
 #include <algorithm>
 
 #include "link/FrameRecorder.h"
@@ -10,11 +11,19 @@ BusMonitor::BusMonitor(QObject* parent) : QAbstractTableModel(parent) {}
 void BusMonitor::attach(FrameRecorder& recorder) {
   recorder_ = &recorder;
   // Queued even when both live on this thread: the client is mid-exchange when it announces.
+  // The take waits kHandOverMs after the announcement, so a busy bus costs the window a few
+  // redraws a second, not one per exchange.
   connect(
       &recorder, &FrameRecorder::framesPending, this,
       [this] {
-        FrameRecorder::Batch batch = recorder_->take();
-        if (!batch.frames.empty() || batch.dropped) append(std::move(batch.frames), batch.dropped);
+        if (takeScheduled_) return;
+        takeScheduled_ = true;
+        QTimer::singleShot(kHandOverMs, this, [this] {
+          takeScheduled_ = false;
+          FrameRecorder::Batch batch = recorder_->take();
+          if (!batch.frames.empty() || batch.dropped)
+            append(std::move(batch.frames), batch.dropped);
+        });
       },
       Qt::QueuedConnection);
 }

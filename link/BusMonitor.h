@@ -22,6 +22,8 @@ class BusMonitor : public QAbstractTableModel {
   enum Column { Time, Direction, Address, Function, First, Count, Values, Bytes, Result, Attempt };
   static constexpr int kColumnCount = Attempt + 1;
   static constexpr size_t kMaxFrames = 20000;
+  // How long frames gather after the first of a batch before the window's thread takes them.
+  static constexpr int kHandOverMs = 250;
   // True for the rows of a failed exchange.
   static constexpr int FailedRole = Qt::UserRole + 1;
 
@@ -86,6 +88,7 @@ class BusMonitor : public QAbstractTableModel {
   void count(const BusFrame& frame);
 
   FrameRecorder* recorder_ = nullptr;
+  bool takeScheduled_ = false;
   // frames_[i] has the sequence number firstSeq_ + i; shown_ holds those that pass the filter.
   std::deque<BusFrame> frames_;
   uint64_t firstSeq_ = 0;

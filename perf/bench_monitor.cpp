@@ -10,7 +10,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <atomic>
 #include <chrono>
@@ -39,6 +41,13 @@ double cpuSeconds() {
 size_t heapInUse() {
   malloc_trim(0);
   return mallinfo2().uordblks;
+}
+
+// Runs the event loop for `ms` without spinning, as the program's own loop waits.
+void runFor(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
 }
 
 struct Phase {
@@ -85,7 +94,7 @@ int main(int argc, char** argv) {
   form.show();
   QElapsedTimer wall;
   wall.start();
-  while (!form.core().flags.moduleOnline && wall.elapsed() < 10000) app.processEvents();
+  while (!form.core().flags.moduleOnline && wall.elapsed() < 10000) runFor(20);
   if (!form.core().flags.moduleOnline) {
     std::fprintf(stderr, "the simulated module did not come online\n");
     return 1;
@@ -100,9 +109,7 @@ int main(int argc, char** argv) {
         form.busMonitorWindow()->hide();
       }
       // Settle, then measure.
-      QElapsedTimer settle;
-      settle.start();
-      while (settle.elapsed() < 1000) app.processEvents(QEventLoop::WaitForMoreEvents, 50);
+      runFor(1000);
       {
         std::lock_guard lock(mutex);
         passMs.clear();
@@ -110,7 +117,7 @@ int main(int argc, char** argv) {
       const double cpu0 = cpuSeconds();
       QElapsedTimer t;
       t.start();
-      while (t.elapsed() < seconds * 1000) app.processEvents(QEventLoop::WaitForMoreEvents, 50);
+      runFor(seconds * 1000);
       const double elapsed = t.nsecsElapsed() / 1e9;
       const double cpu = cpuSeconds() - cpu0;
       std::lock_guard lock(mutex);
