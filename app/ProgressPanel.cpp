@@ -20,12 +20,21 @@ ProgressPanel::ProgressPanel(QWidget* covered) : QFrame(covered) {
   big.setBold(true);
   label_->setFont(big);
 
+  count_ = new QLabel(this);
+  count_->setObjectName(QStringLiteral("Panel3Count"));
+  count_->setAlignment(Qt::AlignCenter);
+  QFont countFont = count_->font();
+  countFont.setPointSize(countFont.pointSize() + 2);
+  count_->setFont(countFont);
+  count_->hide();
+
   buttonStop_ = new QPushButton(QStringLiteral("Остановить"), this);
   buttonStop_->setObjectName(QStringLiteral("ButtonStopReadingLog"));
   buttonStop_->hide();
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(label_, 1);
+  layout->addWidget(count_);
   layout->addWidget(buttonStop_, 0, Qt::AlignHCenter);
 
   covered->installEventFilter(this);
@@ -42,6 +51,13 @@ void ProgressPanel::showText(const QString& text) {
 void ProgressPanel::setText(const QString& text) { label_->setText(text); }
 
 QString ProgressPanel::text() const { return label_->text(); }
+
+void ProgressPanel::setCount(const QString& count) {
+  count_->setText(count);
+  count_->setVisible(!count.isEmpty());
+}
+
+QString ProgressPanel::count() const { return count_->text(); }
 
 bool ProgressPanel::eventFilter(QObject* watched, QEvent* event) {
   if (watched == parent() && event->type() == QEvent::Resize) centre();

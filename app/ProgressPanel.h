@@ -16,6 +16,9 @@ class ProgressPanel : public QFrame {
   void showText(const QString& text);
   void setText(const QString& text);
   QString text() const;
+  // The count line under the text; empty hides it.
+  void setCount(const QString& count);
+  QString count() const;
 
   QLabel* label() const { return label_; }
   // Shown only while the event log is being fetched.
@@ -28,5 +31,6 @@ class ProgressPanel : public QFrame {
   void centre();
 
   QLabel* label_;
+  QLabel* count_;
   QPushButton* buttonStop_;
 };

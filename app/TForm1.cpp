@@ -273,6 +273,8 @@ void TForm1::connectCoreState() {
           panel3_->hide();
       },
       Qt::QueuedConnection);
+  connect(&core_.progress, &ProgressLine::countChanged, panel3_, &ProgressPanel::setCount,
+          Qt::QueuedConnection);
   connect(
       &core_.status, &StatusLine::pollTimerChanged, this,
       [this](bool on) {

@@ -1,6 +1,7 @@
 #include "bench/BenchUi.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -44,6 +45,8 @@ BenchUi::BenchUi(const BenchContext& ctx, TestPage* page, QToolBar* toolBar4, QW
     connect(bar, &BenchToolBar::relaysClicked, this, &BenchUi::relaysClicked);
   }
   new ResultGridView(page_->stringGridTest(), ctx_.state.grid);
+  connect(&ctx_.state.grid, &ResultGrid::stepProgressChanged, page_->stepProgress(),
+          &QLabel::setText, Qt::QueuedConnection);
   currentWindow_ = new TFormCurrentWindow(ctx_.tp, window);
   steps_ = new TFormSteps(window);
 

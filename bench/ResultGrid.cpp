@@ -103,3 +103,17 @@ QString ResultGrid::currentStep() const {
   const QString& step = rows_[current_].step;
   return QString(step.constData(), step.size());
 }
+
+void ResultGrid::setStepProgress(const QString& text) {
+  {
+    std::lock_guard lock(mutex_);
+    if (stepProgress_ == text) return;
+    stepProgress_ = text;
+  }
+  emit stepProgressChanged(text);
+}
+
+QString ResultGrid::stepProgress() const {
+  std::lock_guard lock(mutex_);
+  return stepProgress_;
+}

@@ -41,11 +41,16 @@ class ResultGrid : public QObject {
   // Column 0 of the current row: the step a measurement belongs to.
   QString currentStep() const;
 
+  // Where a run stands, for the operator ("Шаг 2 из 5: ..."); empty between runs.
+  void setStepProgress(const QString& text);
+  QString stepProgress() const;
+
  signals:
   // Rows from `firstRow` on changed or were added (or removed, when the count shrank).
   void changed(int firstRow);
   // The row the steps just moved on from; it will not change again in this run.
   void rowCompleted(int row, const ResultGrid::Row& contents);
+  void stepProgressChanged(const QString& text);
 
  private:
   void setCell(QString Row::*column, const QString& text);
@@ -53,4 +58,5 @@ class ResultGrid : public QObject {
   mutable std::mutex mutex_;
   QVector<Row> rows_;
   int current_ = 1;
+  QString stepProgress_;
 };

@@ -52,8 +52,11 @@ TestPage::TestPage(DiagramState& diagram, QWidget* parent) : QWidget(parent) {
   runRow->addWidget(serial_, 1);
   runRow->addWidget(start_);
   runRow->addWidget(stop_);
+  stepProgress_ = new QLabel(this);
+  stepProgress_->setObjectName(QStringLiteral("StaticTextStep"));
   auto* resultsColumn = new QVBoxLayout;
   resultsColumn->addLayout(runRow);
+  resultsColumn->addWidget(stepProgress_);
   resultsColumn->addWidget(results_, 1);
 
   plotDiag_ = new DiagramPlot(diagram, DiagramState::Test, this);

@@ -9,6 +9,7 @@ class DiagramState;
 class DiagramPlot;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
@@ -35,6 +36,7 @@ class TestPage : public QWidget {
   // "Заводской номер": typed or scanned; it may stay empty.
   QLineEdit* editSerial() const { return serial_; }
   QPushButton* buttonStart() const { return start_; }
+  QLabel* stepProgress() const { return stepProgress_; }
   QPushButton* buttonStop() const { return stop_; }
   QPushButton* buttonReset() const { return reset_; }
   QPushButton* button24V() const { return v24_; }
@@ -53,6 +55,7 @@ class TestPage : public QWidget {
   QWidget* settingsPanel();
 
   QComboBox* testDiag_;
+  QLabel* stepProgress_;
   QCheckBox* diagByTest_;
   DiagramPlot* plotDiag_;
   QToolBar* toolBar2_;

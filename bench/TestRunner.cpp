@@ -143,9 +143,22 @@ void TestRunner::runTestSequence() {
   state.record.startAttempt(steps, usedSettings());
 
   const TestSettings& s = state.settings;
+  int stepNumber = 0;
+  const auto announce = [&](int i) {
+    state.grid.setStepProgress(QStringLiteral("Шаг %1 из %2: %3")
+                                   .arg(++stepNumber)
+                                   .arg(steps.size())
+                                   .arg(QString::fromUtf8(kStepTable[i].caption)));
+  };
+  // However the run ends, the page no longer names a step.
+  struct ClearProgress {
+    ResultGrid& grid;
+    ~ClearProgress() { grid.setStepProgress(QString()); }
+  } clearProgress{state.grid};
   for (int i = 0; i < kFinalStep; ++i) {
     bool ok = true;
     if (enabled(ctx_.tp, i)) {
+      announce(i);
       switch (i) {
         case 0:
           ok = DiscreteTest(ctx_).run(false);
@@ -171,6 +184,7 @@ void TestRunner::runTestSequence() {
   }
 
   state.plotFinalRun = true;
+  if (enabled(ctx_.tp, kFinalStep)) announce(kFinalStep);
   if (enabled(ctx_.tp, kFinalStep) && !runMotorSeries(1)) {
     leave();
     return;

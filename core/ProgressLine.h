@@ -9,9 +9,23 @@
 class ProgressLine : public QObject {
   Q_OBJECT
  public:
-  void show(const QString& text) { set(true, text); }
+  // A new operation starts without a count.
+  void show(const QString& text) {
+    setCount(QString());
+    set(true, text);
+  }
   void setText(const QString& text) { set(visible(), text); }
   void hide() { set(false, text()); }
+  // How far a counted operation got ("Запись 3 из 12", "7/20"), drawn under the text; an
+  // empty text takes the count away.
+  void setCount(const QString& count) {
+    {
+      std::lock_guard lock(mutex_);
+      if (count == count_) return;
+      count_ = count;
+    }
+    emit countChanged(count);
+  }
 
   bool visible() const {
     std::lock_guard lock(mutex_);
@@ -21,9 +35,14 @@ class ProgressLine : public QObject {
     std::lock_guard lock(mutex_);
     return text_;
   }
+  QString count() const {
+    std::lock_guard lock(mutex_);
+    return count_;
+  }
 
  signals:
   void changed(bool visible, const QString& text);
+  void countChanged(const QString& count);
 
  private:
   void set(bool visible, const QString& text) {
@@ -38,6 +57,7 @@ class ProgressLine : public QObject {
   mutable std::mutex mutex_;
   bool visible_ = false;
   QString text_;
+  QString count_;
 };
 
 class Clock;

@@ -138,6 +138,7 @@ bool EventLog::readLogRecords() {
   const QStringList errors = errorNames();
   bool ok = true;
   for (int i = 0; i < count && !s.stopRequest; ++i) {
+    panel.setCount(QStringLiteral("Запись %1 из %2").arg(i + 1).arg(count));
     WriteExchange select;
     if (!client.writeModuleRegister(select, RecordBlock, uint16_t(counter - s.recordsRead))) {
       ctx_.link().prompter.showMessage(QStringLiteral("Ошибка"), select.error,

@@ -72,8 +72,26 @@ bool TableTransfer::writeMainTableBlocks() {
   return ok;
 }
 
-void TableTransfer::writeMainTables() {
+void TableTransfer::startCountedWrite(int total) {
   ctx_.link.progress.show(kWriting);
+  written_ = 0;
+  toWrite_ = total;
+}
+
+int TableTransfer::changedCellCount(ParamTables::Id id) const {
+  const ParamTables::Table table = ctx_.tables().table(id);
+  const int count = std::min<int>(table.count, table.values.size());
+  int changed = 0;
+  for (int k = 0; k < count; ++k) {
+    int n = 0;
+    if (parseInteger(table.values[k], &n) && n != int(table.buffer[k])) ++changed;
+  }
+  return changed;
+}
+
+void TableTransfer::writeMainTables() {
+  startCountedWrite(changedCellCount(ParamTables::Inps) + changedCellCount(ParamTables::Timers) +
+                    changedCellCount(ParamTables::Actu));
   finishWrite(writeMainTableBlocks());
   askToReloadMainTab(ctx_.link);
 }
@@ -95,7 +113,9 @@ void TableTransfer::readServiceTables() {
 void TableTransfer::writeServiceTables() {
   ParamTables& t = ctx_.tables();
   const int version = ctx_.link.flags.firmwareVersion;
-  ctx_.link.progress.show(kWriting);
+  startCountedWrite(changedCellCount(ParamTables::Amps) +
+                    changedCellCount(ParamTables::DebInpsParam) +
+                    changedCellCount(ParamTables::AutoReset));
   bool ok = t.rowCount(ParamTables::Amps) == 0 || writeChangedCells(ParamTables::Amps);
   if (firmware::hasInputInversion(version, t.firmware().revision)) {
     // The check list decides the mask, whatever was typed into its row.
@@ -132,6 +152,10 @@ bool TableTransfer::writeChangedCells(ParamTables::Id id) {
       return fail(x.error);
     // The module holds the value now; a later write back to the old one must be sent.
     ctx_.tables().setBufferValue(id, k, value);
+    // Registers beyond the ones counted at the start (the inversion mask set from its check
+    // list) stretch the total rather than run past it.
+    toWrite_ = std::max(toWrite_, ++written_);
+    ctx_.link.progress.setCount(QStringLiteral("%1/%2").arg(written_).arg(toWrite_));
   }
   return true;
 }

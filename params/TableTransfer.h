@@ -56,8 +56,14 @@ class TableTransfer {
   // Reads a table's block into it.
   bool readInto(ParamTables::Id id);
   void finishWrite(bool ok);
+  // Registers of the table whose typed value differs from the one last read.
+  int changedCellCount(ParamTables::Id id) const;
+  // Shows the panel for a write of `total` registers, counted as they go.
+  void startCountedWrite(int total);
   // A box titled "Ошибка" with the text, then the write failure on the panel; false.
   bool fail(const QString& text);
 
   ParamsContext ctx_;
+  int written_ = 0;
+  int toWrite_ = 0;
 };

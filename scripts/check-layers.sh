@@ -18,6 +18,7 @@ declare -A allowed=(
   [sim]="core link sim"
   [tools]="core link params operation bench tools"
   [perf]="core link params operation bench app sim perf"
+  [docs]="core link params operation bench app sim"
 )
 status=0
 for folder in "${!allowed[@]}"; do

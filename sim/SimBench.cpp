@@ -70,11 +70,16 @@ void SimBench::update() {
   module.update();
   const uint16_t r16 = bus_.r16().outputs();
   const uint16_t relays = bus_.d8r4().outputs();
+  const bool benchOn = r16 != 0 || relays != 0;
+  // Going idle, the wiring (all off) is put into the terminals once; then they are left alone.
+  const bool wire = benchOn || wired_;
+  wired_ = benchOn;
+  module.motion().setDrivesEndInputs(!benchOn);
 
   // Inputs 1..12 by the wiring of the module's variant; a variant without a section is wired
   // to nothing.
   const auto wiring = description_.inputBits.find(variant());
-  for (int k = 0; k < BenchDescription::kInputs; ++k) {
+  for (int k = 0; k < BenchDescription::kInputs && wire; ++k) {
     const bool on = wiring != description_.inputBits.end() &&
                     bitSet(r16, wiring->second[size_t(k)]) && !defects_.inputStuck[size_t(k)];
     module.set(uint16_t(ModuleModel::DigitalInputs + k), on ? 1 : 0);
@@ -90,17 +95,18 @@ void SimBench::update() {
                        !defects_.outputDead[size_t(r)];
     const bool active = coded || (r == 2 && module.motion().alarmRaised());
     const uint16_t reg = uint16_t(ModuleModel::DigitalOutputs + r);
-    const bool terminal = active != inverted;
-    module.set(reg, uint16_t((module.get(reg) & ~1u) | (terminal ? 1 : 0)));
+    const bool terminal = wire ? active != inverted : (module.get(reg) & 1) != 0;
+    if (wire) module.set(reg, uint16_t((module.get(reg) & ~1u) | (terminal ? 1 : 0)));
     if (terminal) d8r4Inputs |= uint16_t(1u << r);
   }
   bus_.d8r4().setInputs(d8r4Inputs);
 
   using Supply = ModuleMotion::Circuit::Supply;
   ModuleMotion::Circuit c;
-  c.supply = bitSet(relays, description_.bit220)  ? Supply::V220
-             : bitSet(relays, description_.bit24) ? Supply::V24
-                                                  : Supply::None;
+  c.supply = !benchOn                              ? Supply::ByVoltageType
+             : bitSet(relays, description_.bit220) ? Supply::V220
+             : bitSet(relays, description_.bit24)  ? Supply::V24
+                                                   : Supply::None;
   c.overload = bitSet(relays, description_.overloadBit);
   c.shorted = bitSet(relays, description_.shortBit);
   c.percentAt24V = defects_.current24VHigh ? kHighCurrentPercent : 100;

@@ -32,6 +32,10 @@ struct BenchDescription {
 // input r follows module output r, and D8R4's relays connect the motor's supply, the overload
 // brake and the short circuit. The console can break the unit under test (defects) so that
 // each step of the production test can be seen to fail.
+//
+// While R16 and D8R4 are both all off the bench is idle and leaves the module as if it were
+// installed: the console sets its inputs, the drive moves its own end positions on its own
+// supply. The first word written to either bench module takes the wiring over again.
 class SimBench {
  public:
   SimBench(SimBus& bus, BenchDescription description);
@@ -66,4 +70,5 @@ class SimBench {
   SimBus& bus_;
   BenchDescription description_;
   Defects defects_;
+  bool wired_ = true;  // the wiring stood in the inputs at the last update
 };

@@ -1,0 +1,131 @@
+// Takes the README's pictures of the demo: Tarvix's window against tarvix-sim on a
+// pseudo-terminal, configured with the demo's mem.ini and tp.ini, each tab shown after the
+// module has done what that tab is about (an error raised, a motion drawn, the log fetched,
+// a production test run). Run it through docs/screenshots.sh, which starts it under Xvfb.
+//   usage: tarvix-screenshots OUTPUT_DIR
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+
+#include "app/TForm1.h"
+#include "bench/TestPage.h"
+#include "operation/ControlPage.h"
+#include "operation/DiagramPage.h"
+#include "operation/LogTimePage.h"
+#include "params/ErrorsPage.h"
+#include "params/MainPage.h"
+#include "params/ServicePage.h"
+#include "sim/SimProcess.h"
+
+namespace {
+
+void waitMs(int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool waitFor(const std::function<bool()>& done, int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  return done();
+}
+
+bool copyDemoFile(const QString& from, const QString& to, const QByteArray& prefix = {}) {
+  QFile in(from), out(to);
+  if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly)) return false;
+  return out.write(prefix + in.readAll()) >= 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: tarvix-screenshots OUTPUT_DIR\n");
+    return 2;
+  }
+  const QDir out(QString::fromLocal8Bit(argv[1]));
+  QTemporaryDir dir;
+  const QString tp = dir.filePath("tp.ini");
+  if (!copyDemoFile(QStringLiteral(TARVIX_DEMO_DIR "/tp.ini"), tp)) return 1;
+  SimProcess sim({"--bench", tp});
+  if (!sim.started()) {
+    std::fprintf(stderr, "tarvix-sim did not start (%s)\n", qPrintable(SimProcess::executable()));
+    return 1;
+  }
+  // As the demo script writes it: the link to the simulated module, then the installation.
+  const QByteArray connect =
+      "[connect]\r\nport=" + sim.path().toLocal8Bit() + "\r\nadr=100\r\n\r\n";
+  if (!copyDemoFile(QStringLiteral(TARVIX_DEMO_DIR "/mem.ini"), dir.filePath("mem.ini"), connect))
+    return 1;
+
+  TForm1 form(dir.path());
+  form.setAccessLevelSource([] { return 2; });
+  // Message boxes (the log's end, the test's verdict) are answered as soon as they show.
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+      box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->accept();
+  });
+  answer.start(50);
+  form.resize(1280, 820);
+  form.show();
+  if (!waitFor([&] { return bool(form.core().flags.moduleOnline); }, 15000)) {
+    std::fprintf(stderr, "the simulated module did not come online\n");
+    return 1;
+  }
+  int failures = 0;
+  const auto shoot = [&](QWidget* page, const char* name, int settleMs) {
+    form.pages()->setCurrentWidget(page);
+    waitMs(settleMs);
+    const QString path = out.filePath(QString::fromLatin1(name) + ".png");
+    if (!form.grab().save(path)) {
+      std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+      ++failures;
+    } else {
+      std::printf("%s\n", qPrintable(path));
+    }
+  };
+
+  shoot(form.tabSheetMain(), "main", 2500);
+  sim.command("error 3 on 10");
+  sim.command("input 5 on");
+  shoot(form.tabSheetFirm(), "errors", 1500);
+  shoot(form.tabSheetService(), "service", 2500);
+
+  form.pages()->setCurrentWidget(form.tabSheetDiagram());
+  form.tabSheetDiagram()->checkBoxDiag()->setChecked(true);
+  waitMs(500);
+  form.tabSheetControl()->buttonPush()->click();
+  shoot(form.tabSheetDiagram(), "diagram", 4500);
+
+  form.pages()->setCurrentWidget(form.tabSheetControl());
+  waitMs(500);
+  form.tabSheetControl()->buttonPull()->click();
+  shoot(form.tabSheetControl(), "control", 1200);
+  waitMs(3000);
+
+  form.pages()->setCurrentWidget(form.tabSheetLogTime());
+  waitMs(1000);
+  form.tabSheetLogTime()->buttonReadLog()->click();
+  shoot(form.tabSheetLogTime(), "logtime", 4000);
+
+  form.pages()->setCurrentWidget(form.tabSheetTest());
+  waitMs(500);
+  form.tabSheetTest()->buttonStart()->click();
+  waitFor([&] { return bool(form.core().flags.testRunning); }, 5000);
+  waitFor([&] { return !form.core().flags.testRunning; }, 600000);
+  shoot(form.tabSheetTest(), "test", 1000);
+  return failures ? 1 : 0;
+}
