@@ -71,7 +71,8 @@ TEST(BusMonitorWindowTest, ShowsTheWorkersFramesLiveAndActsOnTheModel) {
   EXPECT_TRUE(window->countersLabel()->text().startsWith("Запросов: "));
 
   // A fault on the bus shows as the client's own text, in the tint of failures.
-  bus.faults().failNext(FaultKind::Crc);
+  // The simulated bus belongs to the worker: the fault is set there, between two exchanges.
+  form.core().cycle().post([&bus] { bus.faults().failNext(FaultKind::Crc); });
   const QString crc = "Ошибочный CRC в ответе от модуля";
   ASSERT_TRUE(spinUntil([&] { return columnTexts(table, BusMonitor::Result).contains(crc); }));
   const int failedRow = int(columnTexts(table, BusMonitor::Result).indexOf(crc));
