@@ -3,6 +3,7 @@
 #include <QDir>
 #include <cstdlib>
 
+#include "bench/BenchBus.h"
 #include "bench/BenchControl.h"
 #include "bench/BenchOutputs.h"
 #include "bench/TestRunner.h"
@@ -35,6 +36,7 @@ AppContext::AppContext(const QString& directory, Prompter& prompter_,
       prof(QDir(directory).filePath(QStringLiteral("prof.ini"))),
       variant(Variant::detect(directory)),
       journal(QDir(directory).filePath(QStringLiteral("tarvix.log"))),
+      frameRecorder(clock_),
       line_(lineOrPort(std::move(line), clock_)),
       port_(*line_, mem, status),
       client_(port_, mem, clock_),
@@ -53,7 +55,17 @@ AppContext::AppContext(const QString& directory, Prompter& prompter_,
       },
       Qt::DirectConnection);
   client_.setObserver(&writeJournal_);
+  client_.setFrameObserver(&frameRecorder);
+  busMonitor.attach(frameRecorder);
+  busMonitor.setAddressNames(busAddressNames());
   registerSteps();
+}
+
+QMap<uint8_t, QString> AppContext::busAddressNames() const {
+  const BenchBus bench(benchContext_);
+  return {{client_.moduleAddress(), QStringLiteral("модуль")},
+          {bench.r16Address(), QStringLiteral("R16")},
+          {bench.d8r4Address(), QStringLiteral("D8R4")}};
 }
 
 void AppContext::registerSteps() {

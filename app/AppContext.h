@@ -11,6 +11,8 @@
 #include "core/SettingsStore.h"
 #include "core/StatusLine.h"
 #include "core/Variant.h"
+#include "link/BusMonitor.h"
+#include "link/FrameRecorder.h"
 #include "link/LinkContext.h"
 #include "link/LinkFlags.h"
 #include "link/ModbusRtuClient.h"
@@ -54,6 +56,9 @@ class AppContext {
   ParamsState params;
   OperationState operation;
   BenchState bench;
+  // The traffic monitor: the client notes frames in the recorder, the monitor takes them.
+  FrameRecorder frameRecorder;
+  BusMonitor busMonitor;
 
   SerialPortLink& port() { return port_; }
   ModbusRtuClient& client() { return client_; }
@@ -63,6 +68,9 @@ class AppContext {
   const OperationContext& operationContext() const { return operationContext_; }
   const BenchContext& benchContext() const { return benchContext_; }
   PollCycle& cycle() { return cycle_; }
+  // The monitor's names of the module's and the bench modules' addresses, as mem.ini and
+  // tp.ini have them now.
+  QMap<uint8_t, QString> busAddressNames() const;
 
   // Worker thread: started once by the window after the password dialog.
   void startWorker();

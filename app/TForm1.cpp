@@ -23,6 +23,7 @@
 #include "app/SidePanel.h"
 #include "bench/BenchUi.h"
 #include "bench/TestPage.h"
+#include "link/BusMonitorWindow.h"
 #include "link/CommThread.h"
 #include "link/LinkSettingsActions.h"
 #include "operation/ControlPage.h"
@@ -120,6 +121,8 @@ void TForm1::createToolBar() {
   toolBar1_->addSeparator();
   addButton("ToolButton38", QStringLiteral("Шрифт"), QStyle::SP_FileDialogContentsView,
             &TForm1::ToolButton38Click);
+  addButton("ToolButtonTraffic", QStringLiteral("Обмен с модулями"), QStyle::SP_FileDialogInfoView,
+            &TForm1::ToolButtonTrafficClick);
   addButton("ToolButtonAbout", QStringLiteral("О программе"), QStyle::SP_MessageBoxInformation,
             &TForm1::showAbout);
 }
@@ -489,4 +492,13 @@ void TForm1::ToolButton38Click() {
   bool ok = false;
   const QFont chosen = QFontDialog::getFont(&ok, font(), this, QStringLiteral("Шрифт"));
   if (ok) setFont(chosen);
+}
+
+void TForm1::ToolButtonTrafficClick() {
+  // The names follow mem.ini and tp.ini as they are now.
+  core_.busMonitor.setAddressNames(core_.busAddressNames());
+  if (!busMonitorWindow_) busMonitorWindow_ = new BusMonitorWindow(core_.busMonitor, this);
+  busMonitorWindow_->show();
+  busMonitorWindow_->raise();
+  busMonitorWindow_->activateWindow();
 }

@@ -13,6 +13,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class BenchUi;
+class BusMonitorWindow;
 class ControlPage;
 class DiagramPage;
 class ErrorsPage;
@@ -61,6 +62,8 @@ class TForm1 : public QMainWindow {
   QTimer* pollTimer() const { return timer1_; }
 
   ModuleLinkSettings* moduleLinkSettings() const { return moduleLinkSettings_; }
+  // "Обмен", once the user has opened it.
+  BusMonitorWindow* busMonitorWindow() const { return busMonitorWindow_; }
 
   // The program's version and the firmware versions it knows.
   static QString aboutText();
@@ -83,6 +86,7 @@ class TForm1 : public QMainWindow {
   void ToolButton4Click();
   void ToolButton38Click();
   void showAbout();
+  void ToolButtonTrafficClick();
   void showStatusText(int panel, const QString& text);
   void showFirmware();
   void showChoices();
@@ -136,4 +140,5 @@ class TForm1 : public QMainWindow {
   ProfileBar* profileBar_ = nullptr;
   QList<QLabel*> statusPanels_;
   QTimer* timer1_ = nullptr;
+  BusMonitorWindow* busMonitorWindow_ = nullptr;
 };

@@ -29,15 +29,60 @@ QString replyFailureText(const rtu::Verdict verdict, uint8_t exceptionCode, bool
   return QString();
 }
 
+ExchangeOutcome outcomeOf(const rtu::Verdict verdict) {
+  switch (verdict) {
+    case rtu::Verdict::Ok:
+      return ExchangeOutcome::Ok;
+    case rtu::Verdict::WrongAddress:
+      return ExchangeOutcome::WrongAddress;
+    case rtu::Verdict::Exception:
+      return ExchangeOutcome::Exception;
+    case rtu::Verdict::BadCrc:
+      return ExchangeOutcome::BadCrc;
+    case rtu::Verdict::WrongLength:
+      return ExchangeOutcome::WrongLength;
+    case rtu::Verdict::EchoDiffers:
+      return ExchangeOutcome::EchoDiffers;
+  }
+  return ExchangeOutcome::WrongLength;
+}
+
+// The attempt of the innermost retry loop running on this thread; 0 outside any.
+thread_local int currentAttempt = 0;
+
 }  // namespace
 
 ModbusRtuClient::ModbusRtuClient(SerialPortLink& port, const SettingsStore& mem, Clock& clock)
     : port_(port), settings_(mem), clock_(clock) {}
 
 bool ModbusRtuClient::withRetries(const std::function<bool()>& attempt) {
-  for (int i = 0; i < kAttempts; ++i)
-    if (attempt()) return true;
-  return false;
+  const int outer = currentAttempt;
+  bool ok = false;
+  for (int i = 0; i < kAttempts && !ok; ++i) {
+    currentAttempt = i + 1;
+    ok = attempt();
+  }
+  currentAttempt = outer;
+  return ok;
+}
+
+bool ModbusRtuClient::traced(bool ok, ExchangeOutcome outcome, const QString& error,
+                             const uint8_t* request, int requestLength, const uint8_t* reply,
+                             int replyLength, uint32_t startedAt) {
+  if (!frameObserver_) return ok;
+  static const QString okText = QStringLiteral("OK");
+  ExchangeTrace trace;
+  trace.request = request;
+  trace.requestLength = requestLength;
+  trace.reply = reply;
+  trace.replyLength = replyLength;
+  trace.startedAt = startedAt;
+  trace.endedAt = clock_.tick();
+  trace.outcome = ok ? ExchangeOutcome::Ok : outcome;
+  trace.result = ok ? &okText : &error;
+  trace.attempt = std::max(1, currentAttempt);
+  frameObserver_->exchanged(trace);
+  return ok;
 }
 
 QString ModbusRtuClient::countRefusal(uint16_t count) {
@@ -80,18 +125,25 @@ bool ModbusRtuClient::readRegisters(ReadExchange& x) {
 
   SerialLine& line = port_.line();
   prepareLine(line, t);
+  const uint32_t startedAt = clock_.tick();
+  int received = 0;
+  const auto done = [&](bool ok, ExchangeOutcome outcome) {
+    return traced(ok, outcome, x.error, request, length, x.receiveBuffer.data(), received,
+                  startedAt);
+  };
   const IoResult sent = line.write(request, length, t.send);
   if (sent == IoResult::Failed) {
     port_.closePort();
-    return failed(x.error, QStringLiteral("Нет связи с портом"));
+    return done(failed(x.error, QStringLiteral("Нет связи с портом")), ExchangeOutcome::PortLost);
   }
   if (sent != IoResult::Completed)
-    return failed(x.error, QStringLiteral("Ошибка передачи команды чтения в модуль"));
+    return done(failed(x.error, QStringLiteral("Ошибка передачи команды чтения в модуль")),
+                ExchangeOutcome::SendFailed);
   clock_.sleep(t.sleep);
-  int received = 0;
   if (line.read(x.receiveBuffer.data(), int(x.receiveBuffer.size()), t.receive, &received) !=
       IoResult::Completed)
-    return failed(x.error, QStringLiteral("Ошибка получения результата из модуля"));
+    return done(failed(x.error, QStringLiteral("Ошибка получения результата из модуля")),
+                ExchangeOutcome::NoReply);
 
   // Decoded aside: a failed read leaves the registers as they were.
   uint16_t values[rtu::kMaxReadCount];
@@ -99,39 +151,48 @@ bool ModbusRtuClient::readRegisters(ReadExchange& x) {
                                                     x.slaveAddress, x.registerCount, values);
   if (reply.verdict != rtu::Verdict::Ok) {
     if (reply.verdict == rtu::Verdict::Exception) x.errorCode = reply.exceptionCode;
-    return failed(x.error, replyFailureText(reply.verdict, reply.exceptionCode, false));
+    return done(failed(x.error, replyFailureText(reply.verdict, reply.exceptionCode, false)),
+                outcomeOf(reply.verdict));
   }
   x.decodedCount = uint8_t(reply.count);
   std::copy_n(values, reply.count, x.registers.begin());
   if (observer_) observer_->registersRead(x.slaveAddress, x.firstRegister, values, reply.count);
-  return true;
+  return done(true, ExchangeOutcome::Ok);
 }
 
 bool ModbusRtuClient::exchangeWrite(WriteExchange& x, const uint8_t* request, int length,
                                     uint16_t count) {
   std::lock_guard lock(port_.mutex());
+  ExchangeOutcome outcome = ExchangeOutcome::Ok;
+  int received = 0;
+  uint32_t startedAt = 0;
   const bool ok = [&] {
     const LinkSettings::Timing t = settings_.timing();
     SerialLine& line = port_.line();
     prepareLine(line, t);
+    startedAt = clock_.tick();
     // A write that cannot be started counts as one that did not finish in time; the port
     // stays.
-    if (line.write(request, length, t.send) != IoResult::Completed)
+    if (line.write(request, length, t.send) != IoResult::Completed) {
+      outcome = ExchangeOutcome::SendFailed;
       return failed(x.error, QStringLiteral("Ошибка передачи команды записи в модуль"));
+    }
     clock_.sleep(t.sleep);
     x.replyBuffer.fill(0);
-    int received = 0;
-    if (line.read(x.replyBuffer.data(), 8, t.receive, &received) != IoResult::Completed)
+    if (line.read(x.replyBuffer.data(), 8, t.receive, &received) != IoResult::Completed) {
+      outcome = ExchangeOutcome::NoReply;
       return failed(x.error, QStringLiteral("Ошибка подтверждения записи из модуля"));
+    }
     const rtu::WriteReply reply = rtu::decodeWriteReply(x.replyBuffer.data(), received, request);
     if (reply.verdict == rtu::Verdict::Ok) return true;
     if (reply.verdict == rtu::Verdict::Exception) x.errorCode = reply.exceptionCode;
+    outcome = outcomeOf(reply.verdict);
     return failed(x.error, replyFailureText(reply.verdict, reply.exceptionCode, true));
   }();
   if (observer_)
     observer_->registersWritten(x.slaveAddress, x.firstRegister, x.values.data(), count, ok,
                                 x.error);
-  return ok;
+  return traced(ok, outcome, x.error, request, length, x.replyBuffer.data(), received, startedAt);
 }
 
 bool ModbusRtuClient::writeRegisters(WriteExchange& x) {

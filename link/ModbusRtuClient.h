@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "link/BusFrame.h"
 #include "link/Exchange.h"
 #include "link/LinkSettings.h"
 
@@ -55,6 +56,8 @@ class ModbusRtuClient {
                             uint16_t count);
 
   void setObserver(ExchangeObserver* observer) { observer_ = observer; }
+  // Told of every frame exchange, failed ones included (the traffic monitor, --trace).
+  void setFrameObserver(FrameObserver* observer) { frameObserver_ = observer; }
 
   // The exchange record the bench output writes go through.
   WriteExchange& benchExchange() { return bench_; }
@@ -64,11 +67,15 @@ class ModbusRtuClient {
   // Sets the error text and has the next exchange wait for the line to fall quiet; false.
   bool failed(QString& error, const QString& text);
   bool exchangeWrite(WriteExchange& x, const uint8_t* request, int length, uint16_t count);
+  // Tells the frame observer of an exchange that began at `startedAt`; returns `ok`.
+  bool traced(bool ok, ExchangeOutcome outcome, const QString& error, const uint8_t* request,
+              int requestLength, const uint8_t* reply, int replyLength, uint32_t startedAt);
 
   SerialPortLink& port_;
   LinkSettings settings_;
   Clock& clock_;
   ExchangeObserver* observer_ = nullptr;
+  FrameObserver* frameObserver_ = nullptr;
   WriteExchange bench_;
   // Under the port lock: the last exchange failed at failedAt_.
   bool recoveryPending_ = false;

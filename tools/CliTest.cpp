@@ -102,8 +102,10 @@ QString verdict(const ResultGrid::Row& row) {
 }  // namespace
 
 int runCliTest(QTextStream& out, QTextStream& err, SettingsStore& mem, SerialLine* line,
-               Clock& clock, const QString& reportFile, const QString& serial) {
+               Clock& clock, const QString& reportFile, const QString& serial,
+               FrameObserver* trace) {
   BenchSession s(mem, line, clock, err);
+  s.client.setFrameObserver(trace);
   s.port.openPort(LinkSettings(mem).devicePath());
   if (!s.port.isOpen() || !Identification(s.params).identify()) {
     err << s.status.text(StatusLine::Link) << Qt::endl;

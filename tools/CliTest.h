@@ -4,6 +4,7 @@
 #include <QTextStream>
 
 class Clock;
+class FrameObserver;
 class SerialLine;
 class SettingsStore;
 
@@ -14,4 +15,5 @@ class SettingsStore;
 // bench and the module are reset. Exit 0 when the test passed, 1 when it failed or was
 // aborted (the closing text then on standard error).
 int runCliTest(QTextStream& out, QTextStream& err, SettingsStore& mem, SerialLine* line,
-               Clock& clock, const QString& reportFile, const QString& serial);
+               Clock& clock, const QString& reportFile, const QString& serial,
+               FrameObserver* trace = nullptr);

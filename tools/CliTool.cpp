@@ -1,6 +1,7 @@
 #include "tools/CliTool.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <memory>
 
 #include "core/Clock.h"
@@ -28,6 +29,7 @@
 #include "params/TableTransfer.h"
 #include "tools/CliLogClock.h"
 #include "tools/CliTest.h"
+#include "tools/CliTrace.h"
 
 namespace {
 
@@ -51,7 +53,8 @@ class StreamPrompter : public Prompter {
 // port, with mem.ini's memory copy (never flushed from here) and the journal in the working
 // directory.
 struct Session {
-  Session(SettingsStore& mem, SerialLine* line, Clock& clock, QTextStream& err)
+  Session(SettingsStore& mem, SerialLine* line, Clock& clock, QTextStream& err,
+          FrameObserver* trace)
       : ownLine(line ? nullptr : std::make_unique<QtSerialLine>(clock)),
         prompter(err),
         journal(QStringLiteral("tarvix.log")),
@@ -62,6 +65,7 @@ struct Session {
         params{link, paramsState} {
     flags.maxFirmwareVersion = Variant::detect(QDir::currentPath()).maxFirmwareVersion;
     client.setObserver(&writeJournal);
+    client.setFrameObserver(trace);
   }
   ~Session() { port.closePort(); }
 
@@ -104,18 +108,18 @@ CliTool::CliTool(QTextStream& out, QTextStream& err, SerialLine* line, Clock* cl
 
 QString CliTool::usage() {
   return QStringLiteral(
-      "usage: tarvix-cli [--port NAME] [--adr N] identify\n"
-      "       tarvix-cli [--port NAME] [--adr N] read START COUNT [--repeat N]\n"
-      "       tarvix-cli [--port NAME] [--adr N] write REG VALUE\n"
-      "       tarvix-cli [--port NAME] [--adr N] write-multi START V1 V2 ...\n"
-      "       tarvix-cli [--port NAME] [--adr N] params-save FILE\n"
-      "       tarvix-cli [--port NAME] [--adr N] params-load FILE\n"
-      "       tarvix-cli [--port NAME] [--adr N] params-diff FILE\n"
-      "       tarvix-cli [--port NAME] [--adr N] log [COUNT]\n"
-      "       tarvix-cli [--port NAME] [--adr N] clock\n"
-      "       tarvix-cli [--port NAME] [--adr N] clock set [YYYY MM DD hh mm ss]\n"
-      "       tarvix-cli [--port NAME] [--adr N] push | pull | reset\n"
-      "       tarvix-cli [--port NAME] [--adr N] test [--report FILE] [--serial N]\n"
+      "usage: tarvix-cli [--port NAME] [--adr N] [--trace] identify\n"
+      "       tarvix-cli [--port NAME] [--adr N] [--trace] read START COUNT [--repeat N]\n"
+      "       tarvix-cli [--port NAME] [--adr N] [--trace] write REG VALUE\n"
+      "       tarvix-cli [--port NAME] [--adr N] [--trace] write-multi START V1 V2 ...\n"
+      "       tarvix-cli [--port NAME] [--adr N] [--trace] params-save FILE\n"
+      "       tarvix-cli [--port NAME] [--adr N] [--trace] params-load FILE\n"
+      "       tarvix-cli [--port NAME] [--adr N] [--trace] params-diff FILE\n"
+      "       tarvix-cli [--port NAME] [--adr N] [--trace] log [COUNT]\n"
+      "       tarvix-cli [--port NAME] [--adr N] [--trace] clock\n"
+      "       tarvix-cli [--port NAME] [--adr N] [--trace] clock set [YYYY MM DD hh mm ss]\n"
+      "       tarvix-cli [--port NAME] [--adr N] [--trace] push | pull | reset\n"
+      "       tarvix-cli [--port NAME] [--adr N] [--trace] test [--report FILE] [--serial N]\n"
       "params-save reads the module's main parameter tables into FILE; params-load checks that\n"
       "FILE is of the module's firmware version and writes the values that differ, printing\n"
       "one line \"REG OLD -> NEW\" per register written. params-diff compares the module's main\n"
@@ -131,6 +135,9 @@ QString CliTool::usage() {
       "\"step;state;verdict\" (verdict ok, fail or empty) per result row, the final message\n"
       "last; its report goes to FILE or reports/. Exit 0 passed, 1 failed or aborted (Ctrl-C\n"
       "stops it as \"Стоп\" does).\n"
+      "--trace, before the command, prints every frame sent and received on standard error,\n"
+      "one line each: time;TX|RX;address;function;first register;count;values;bytes;result;\n"
+      "attempt (result OK or the exchange's error text).\n"
       "Link and timing settings come from mem.ini in the working directory.");
 }
 
@@ -152,8 +159,13 @@ int CliTool::run(const QStringList& argsIn) {
     out_ << usage() << Qt::endl;
     return Ok;
   }
+  std::unique_ptr<CliTrace> trace;
   while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
     const QString option = args.takeFirst();
+    if (option == QLatin1String("--trace")) {
+      trace = std::make_unique<CliTrace>(err_, clock_ ? *clock_ : SteadyClock::instance());
+      continue;
+    }
     if (args.isEmpty()) return bad(option + QStringLiteral(" needs a value"));
     const QString value = args.takeFirst();
     int adr = 0;
@@ -167,6 +179,9 @@ int CliTool::run(const QStringList& argsIn) {
   }
   if (args.isEmpty()) return bad(QStringLiteral("no command"));
   const QString command = args.takeFirst();
+  trace_ = trace.get();
+  // The observer goes with this run.
+  const auto forget = qScopeGuard([this] { trace_ = nullptr; });
 
   if (command == QLatin1String("test")) {
     QString report, serial;
@@ -181,7 +196,7 @@ int CliTool::run(const QStringList& argsIn) {
         return bad(QStringLiteral("wrong arguments for test"));
     }
     return runCliTest(out_, err_, mem, line_, clock_ ? *clock_ : SteadyClock::instance(), report,
-                      serial);
+                      serial, trace_);
   }
   if (command == QLatin1String("params-save") || command == QLatin1String("params-load") ||
       command == QLatin1String("params-diff")) {
@@ -195,7 +210,7 @@ int CliTool::run(const QStringList& argsIn) {
     QString why;
     if (!parseLogClockCommand(command, args, &request, &why)) return bad(why);
     if (!request.refusal.isEmpty()) return fail(request.refusal);  // the port stays shut
-    Session session(mem, line_, clock_ ? *clock_ : SteadyClock::instance(), err_);
+    Session session(mem, line_, clock_ ? *clock_ : SteadyClock::instance(), err_, trace_);
     if (!session.open()) return fail(session.linkText());
     return runLogClockCommand(request, session.operation, out_, err_);
   }
@@ -206,7 +221,7 @@ int CliTool::run(const QStringList& argsIn) {
     const uint16_t reg = command == QLatin1String("push")   ? command::kPush
                          : command == QLatin1String("pull") ? command::kPull
                                                             : command::kReset;
-    Session session(mem, line_, clock_ ? *clock_ : SteadyClock::instance(), err_);
+    Session session(mem, line_, clock_ ? *clock_ : SteadyClock::instance(), err_, trace_);
     if (!session.open()) return fail(session.linkText());
     // The busy rule needs the control block as the module has it now.
     if (!session.operationState.control.readControlState(session.link))
@@ -238,7 +253,7 @@ int CliTool::run(const QStringList& argsIn) {
       command != QLatin1String("write") && command != QLatin1String("write-multi"))
     return bad(QStringLiteral("unknown command: ") + command);
 
-  Session session(mem, line_, clock_ ? *clock_ : SteadyClock::instance(), err_);
+  Session session(mem, line_, clock_ ? *clock_ : SteadyClock::instance(), err_, trace_);
   if (!session.open()) return fail(session.linkText());
   ModbusRtuClient& client = session.client;
 
@@ -283,7 +298,7 @@ int CliTool::runParameterFile(const QString& command, const QString& file, Setti
     if (!text.isEmpty()) err_ << text << Qt::endl;
     return int(Failure);
   };
-  Session session(mem, line_, clock_ ? *clock_ : SteadyClock::instance(), err_);
+  Session session(mem, line_, clock_ ? *clock_ : SteadyClock::instance(), err_, trace_);
   if (!session.open()) return fail(session.linkText());
 
   // As the poll cycle does when the module comes online.

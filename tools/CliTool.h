@@ -4,6 +4,7 @@
 #include <QTextStream>
 
 class Clock;
+class FrameObserver;
 class SerialLine;
 class SettingsStore;
 
@@ -27,4 +28,5 @@ class CliTool {
   QTextStream& err_;
   SerialLine* line_;
   Clock* clock_;
+  FrameObserver* trace_ = nullptr;  // --trace, for the run
 };

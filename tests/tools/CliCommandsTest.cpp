@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "core/Clock.h"
@@ -92,6 +93,38 @@ TEST_F(CliOnSimulator, CommandsFollowTheBusyRule) {
   bus.setModulePlugged(false);
   EXPECT_EQ(run({"--port", "COM1", "pull"}), CliTool::Failure);
   EXPECT_EQ(err, "Ошибка получения результата из модуля\n");
+}
+
+}  // namespace
+
+namespace {
+
+// --trace: the frames on standard error, the command's own output and exit code untouched;
+// a failed exchange's frame carries the error text the command ends with.
+TEST_F(CliOnSimulator, TracePrintsEveryFrameOnStandardError) {
+  bus.module().setFirmware(205, 0);
+  EXPECT_EQ(run({"--port", "COM1", "--trace", "read", "768", "1"}), CliTool::Ok);
+  EXPECT_EQ(out, "205\n");
+  QStringList lines = err.split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 2) << err.toStdString();
+  EXPECT_TRUE(
+      QRegularExpression(R"(^\d\d:\d\d:\d\d\.\d\d\d;TX;100;3;768;1;;64 03 03 00 00 01 .. ..;OK;1$)")
+          .match(lines[0])
+          .hasMatch())
+      << lines[0].toStdString();
+  EXPECT_TRUE(lines[1].contains(";RX;100;3;768;1;205;64 03 02 00 CD ")) << lines[1].toStdString();
+
+  bus.faults().failNext(FaultKind::Exception);
+  EXPECT_EQ(run({"--trace", "--port", "COM1", "write", "97", "5"}), CliTool::Failure);
+  lines = err.split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 3) << err.toStdString();
+  EXPECT_TRUE(lines[0].contains(";TX;100;6;97;1;5;64 06 00 61 00 05 "));
+  EXPECT_TRUE(lines[1].contains(";RX;100;0x86;97;1;код "));
+  EXPECT_TRUE(lines[1].endsWith(";" + lines[2] + ";1")) << lines[1].toStdString();
+
+  // Without the option nothing but the error text, as before.
+  EXPECT_EQ(run({"--port", "COM1", "read", "768", "1"}), CliTool::Ok);
+  EXPECT_EQ(err, "");
 }
 
 }  // namespace
