@@ -1,5 +1,7 @@
 #include "operation/ControlState.h"
 
+#include <algorithm>
+
 #include "core/StatusLine.h"
 #include "link/LinkContext.h"
 #include "link/ModbusRtuClient.h"
@@ -27,7 +29,9 @@ bool ControlState::readControlState(const LinkContext& link) {
   QString panelText;
   {
     std::lock_guard lock(mutex_);
-    std::copy_n(x.registers.begin(), 4, block_.begin());
+    // A reply with fewer registers than asked answers for those alone; the rest keep what
+    // the last full reply said rather than the zeros of an empty buffer.
+    std::copy_n(x.registers.begin(), std::min<int>(x.decodedCount, 4), block_.begin());
     const int command = block_[0] ? 1 : block_[1] ? 2 : block_[2] ? 3 : 0;
     // A short [cmd_stat] leaves the text empty rather than failing.
     commandText_ = commandTexts_.value(command);

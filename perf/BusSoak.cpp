@@ -1,6 +1,7 @@
 #include "perf/BusSoak.h"
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <bitset>
 #include <cmath>
 #include <memory>
@@ -185,7 +186,8 @@ class Soak {
     int count = 0;
     if (!accepted_.take(&first, &count) || first != kControlFirst) return;  // a failed read
     const std::array<uint16_t, 4> block = core_->operation.control.block();
-    for (int i = 0; i < kControlCount; ++i) {
+    // The registers the reply carried: a short reply answers for those alone.
+    for (int i = 0; i < std::min(count, kControlCount); ++i) {
       const uint16_t reg = uint16_t(kControlFirst + i);
       ++result_.valuesChecked;
       if (block[size_t(i)] != bus_.module().get(reg))
