@@ -65,7 +65,8 @@ int main(int argc, char** argv) {
 
   QTemporaryDir dir;
   const QString link = dir.filePath("ttySIM");
-  SimProcess sim({"--link", link});
+  // A push outlasts the run: register 8 reads 1 from the push until the reset a cycle starts with.
+  SimProcess sim({"--link", link, "--travel-ms", "600000"});
   if (!sim.started()) {
     std::fprintf(stderr, "tarvix-sim did not start (%s)\n", qPrintable(SimProcess::executable()));
     return 1;
@@ -98,7 +99,10 @@ int main(int argc, char** argv) {
   double cpuOut = 0, timeOut = 0;
   std::vector<double> toOffline, toOnline;
   for (int cycle = 0; cycle < cycles; ++cycle) {
-    sim.command("set 8 0");  // the push register, so that the push below is sent
+    // The drive stopped, so that the push below is sent and executed.
+    core.requests.module[RequestFlags::ResetCommand] = true;
+    waitFor([&] { return !core.requests.module[RequestFlags::ResetCommand]; },
+            std::chrono::milliseconds(5000));
     const auto pulled = Wall::now();
     const QString unplugged = sim.command("unplug");
     if (!unplugged.startsWith("adapter unplugged")) {
