@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "core/SessionJournal.h"
 #include "core/SettingsStore.h"
 #include "link/LinkFlags.h"
 #include "link/LinkSettings.h"
@@ -109,6 +110,11 @@ void programLinkSettings(QWidget* parent, const LinkContext& link, QTimer* timer
     write("cto3", dlg.readTotalConstantEdit()->text());
     write("cto4", dlg.writeTotalPerByteEdit()->text());
     write("cto5", dlg.writeTotalConstantEdit()->text());
+    link.journal.append(QStringLiteral("Параметры связи программы: порт %1, адрес %2, скорость %3, "
+                                       "чётность %4, стоп-биты %5")
+                            .arg(dlg.portBox()->currentText(), dlg.editAdr()->text(),
+                                 dlg.speedBox()->currentText(), dlg.parityBox()->currentText(),
+                                 dlg.comboBoxStops()->currentText()));
     flushOrReport(mem, link.prompter);
     // Even unchanged settings reopen the port: the user may be retrying a failed open.
     link.flags.portReopenRequest = true;
@@ -134,6 +140,8 @@ void programSettings(QWidget* parent, const LinkContext& link, QTimer* timer1) {
       // its next pass, between two exchanges, and builds the tables with the new names.
       link.requests.identify = true;
     }
+    link.journal.append(QStringLiteral("Настройки программы: период опроса %1 мс, тип привода %2")
+                            .arg(form.periodEdit()->text(), form.comboBoxType()->currentText()));
     flushOrReport(mem, link.prompter);
     if (timer1) timer1->setInterval(mem.readInteger(kMeasure, QStringLiteral("period"), 1000));
   }

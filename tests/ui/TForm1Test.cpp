@@ -223,6 +223,12 @@ TEST_F(TForm1Test, ClosingAsksForUnwrittenValuesAndKeepsTheWindowState) {
     MessageBoxAnswerer ok(QMessageBox::Ok);
     EXPECT_TRUE(form.close());
   }
+  QFile journal(path("tarvix.log"));
+  ASSERT_TRUE(journal.open(QIODevice::ReadOnly));
+  const QString story = QString::fromUtf8(journal.readAll());
+  EXPECT_TRUE(story.contains("Сеанс начат: Tarvix ")) << story.toStdString();
+  EXPECT_TRUE(story.contains("уровень доступа 2"));
+  EXPECT_TRUE(story.contains("Сеанс завершён"));
   TForm1& next = makeForm();
   EXPECT_TRUE(next.restoreWindowState());
   EXPECT_EQ(next.size(), QSize(1400, 900));
