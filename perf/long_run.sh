@@ -39,6 +39,9 @@ for i in $(seq 1 150); do grep -q '^endurance-run started' run.log 2>/dev/null &
 grep -q '^endurance-run started' run.log || { echo "the endurance cycle did not start" >&2; exit 1; }
 
 rss() { awk '/^VmRSS:/ {print $2}' "/proc/$app_pid/status"; }
+# The program's user and system time in clock ticks (fields 14 and 15 of its stat line).
+cpu_ticks() { sed -E 's/.*\) //' "/proc/$app_pid/stat" | awk '{ print $12 + $13 }'; }
+cpu_start=$(cpu_ticks)
 start=$(date +%s)
 : > rss.log
 while :; do
@@ -48,6 +51,7 @@ while :; do
   (( now >= seconds )) && break
   sleep 10
 done
+cpu_used=$(( $(cpu_ticks) - cpu_start ))
 
 # Pass time: the mean of the 5 s reports of a minute, weighted by their pass counts.
 pass_minute() {
@@ -67,4 +71,6 @@ echo "rss at the end:             $last_rss kB (peak $peak_rss kB)"
 echo "rss difference:             $(( last_rss - first_rss )) kB"
 echo "pass time, first minute:    $(pass_minute 1,12p)"
 echo "pass time, last minute:     $(pass_minute "$(( reports > 12 ? reports - 11 : 1 )),\$p")"
+echo "cpu of the program:          $(awk -v t="$cpu_used" -v hz="$(getconf CLK_TCK)" -v s="$now" \
+  'BEGIN { printf "%.2f %% of one core", 100 * t / hz / s }')"
 echo "motions: $pushes push and $pulls pull command(s); $pauses cycle pause(s)"
