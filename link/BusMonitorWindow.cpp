@@ -38,6 +38,10 @@ constexpr int kColumnChars[BusMonitor::kColumnCount] = {12, 5, 11, 8, 8, 7, 16, 
 
 }  // namespace
 
+// The table's scroll bar still moves while the children go: its handler must not reach a
+// window that is no longer whole.
+BusMonitorWindow::~BusMonitorWindow() { table_->verticalScrollBar()->disconnect(this); }
+
 BusMonitorWindow::BusMonitorWindow(BusMonitor& monitor, QWidget* parent)
     : QWidget(parent, Qt::Window), monitor_(monitor) {
   setObjectName(QStringLiteral("FormTraffic"));

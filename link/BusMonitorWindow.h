@@ -16,6 +16,7 @@ class BusMonitorWindow : public QWidget {
   Q_OBJECT
  public:
   explicit BusMonitorWindow(BusMonitor& monitor, QWidget* parent = nullptr);
+  ~BusMonitorWindow() override;
 
   QTableView* table() const { return table_; }
   QPushButton* pauseButton() const { return pause_; }
