@@ -31,17 +31,24 @@ QStringList ModuleClockState::newValues() const {
   return newValues_;
 }
 
+// The list is replaced, never changed in place: the window may still hold the copy it was
+// handed, sharing the old one.
 void ModuleClockState::setNewValues(const QStringList& texts) {
+  QStringList fresh;
+  for (int r = 0; r < kRows; ++r) fresh << (r < texts.size() ? texts[r] : QString());
   {
     std::lock_guard lock(mutex_);
-    for (int r = 0; r < kRows; ++r) newValues_[r] = r < texts.size() ? texts[r] : QString();
+    newValues_.swap(fresh);
   }
   emit newValuesChanged();
 }
 
 void ModuleClockState::storeNewValue(int row, const QString& text) {
+  if (row < 0 || row >= kRows) return;
   std::lock_guard lock(mutex_);
-  if (row >= 0 && row < kRows) newValues_[row] = text;
+  QStringList next = newValues_;  // shared with the member: changing it copies
+  next[row] = text;
+  newValues_.swap(next);
 }
 
 QDateTime ModuleClockState::localNow() const {
