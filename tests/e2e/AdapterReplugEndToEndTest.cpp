@@ -4,6 +4,7 @@
 
 #include <QTemporaryDir>
 #include <atomic>
+#include <memory>
 
 #include "app/AppContext.h"
 #include "sim/SimProcess.h"
@@ -24,7 +25,10 @@ TEST(AdapterReplugEndToEnd, TheWorkerRecoversAndServesTheWriteAskedForMeanwhile)
     ASSERT_TRUE(mem.flush());
   }
   RecordingPrompter prompter;
-  AppContext core(dir.path(), prompter);  // the real serial port
+  // On the heap: each test's core at an address of its own, so ThreadSanitizer never mistakes
+  // one test's worker for another's on reused stack memory.
+  auto owned = std::make_unique<AppContext>(dir.path(), prompter);  // the real serial port
+  AppContext& core = *owned;
   std::atomic<int> passes{0};
   QObject::connect(
       &core.status, &StatusLine::pollTimerChanged, &core.status,

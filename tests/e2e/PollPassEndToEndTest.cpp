@@ -2,6 +2,7 @@
 // pseudo-terminal to tarvix-sim.
 #include <gtest/gtest.h>
 #include <QTemporaryDir>
+#include <memory>
 
 #include "app/AppContext.h"
 #include "sim/SimProcess.h"
@@ -20,7 +21,10 @@ TEST(PollPassEndToEnd, TheWorkerBringsTheModuleOnlineAndServesARequest) {
     ASSERT_TRUE(mem.flush());
   }
   RecordingPrompter prompter;
-  AppContext core(dir.path(), prompter);  // the real serial port
+  // On the heap: each test's core at an address of its own, so ThreadSanitizer never mistakes
+  // one test's worker for another's on reused stack memory.
+  auto owned = std::make_unique<AppContext>(dir.path(), prompter);  // the real serial port
+  AppContext& core = *owned;
   core.startWorker();
   ASSERT_TRUE(waitUntil([&] { return bool(core.flags.moduleOnline); }))
       << core.status.text(StatusLine::Link).toStdString();
