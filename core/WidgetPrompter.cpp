@@ -43,14 +43,17 @@ bool WidgetPrompter::ask(std::function<bool()> box) {
     if (shutDown_) return false;
     pending_.push_back(pending);
   }
+  // The box is owned through a shared pointer: whichever thread lets go of it last destroys
+  // it, after the count says so, never beside the window thread still reading it.
+  auto shown = std::make_shared<std::function<bool()>>(std::move(box));
   QMetaObject::invokeMethod(
       this,
-      [this, pending, box = std::move(box)] {
+      [this, pending, shown] {
         {
           std::lock_guard lock(mutex_);
           if (pending->done) return;  // answered by shutDown() before it could be shown
         }
-        const bool answer = box();
+        const bool answer = (*shown)();
         std::lock_guard lock(mutex_);
         if (!pending->done) {
           pending->answer = answer;
