@@ -23,24 +23,9 @@
 #include "link/SerialPortLink.h"
 #include "link/WriteJournal.h"
 #include "params/Identification.h"
+#include "tools/StreamPrompter.h"
 
 namespace {
-
-// What the test would show in a box goes to standard error, and the user is never asked.
-class ErrPrompter : public Prompter {
- public:
-  explicit ErrPrompter(QTextStream& err) : err_(err) {}
-  void showMessage(const QString& caption, const QString& text, Icon) override {
-    err_ << caption << ": " << text << Qt::endl;
-  }
-  bool confirm(const QString& caption, const QString& text) override {
-    showMessage(caption, text, Icon::Information);
-    return false;
-  }
-
- private:
-  QTextStream& err_;
-};
 
 // The closing boxes of the test: the command prints their text once the run is recorded.
 class QuietPrompter : public Prompter {
@@ -75,7 +60,7 @@ struct BenchSession {
 
   std::unique_ptr<SerialLine> ownLine;
   SettingsStore tp;
-  ErrPrompter prompter;
+  StreamPrompter prompter;
   QuietPrompter verdicts;
   StatusLine status;
   ProgressLine progress;

@@ -30,24 +30,9 @@
 #include "tools/CliLogClock.h"
 #include "tools/CliTest.h"
 #include "tools/CliTrace.h"
+#include "tools/StreamPrompter.h"
 
 namespace {
-
-// Message boxes of the link go to standard error.
-class StreamPrompter : public Prompter {
- public:
-  explicit StreamPrompter(QTextStream& err) : err_(err) {}
-  void showMessage(const QString& caption, const QString& text, Icon) override {
-    err_ << caption << ": " << text << Qt::endl;
-  }
-  bool confirm(const QString& caption, const QString& text) override {
-    showMessage(caption, text, Icon::Information);
-    return false;
-  }
-
- private:
-  QTextStream& err_;
-};
 
 // The link and the parameter model as the window has them, on the caller's line or the real
 // port, with mem.ini's memory copy (never flushed from here) and the journal in the working
