@@ -94,22 +94,13 @@ void AppContext::registerSteps() {
     serveBenchOutputs(link_, tp);
     benchcontrol::serveResetRequest(b);
   };
-  steps.passEnd = [o] { Cycles(o).cyclesStep(); };
+  steps.passEnd = [o](bool portOpen) { Cycles(o).cyclesStep(portOpen); };
   cycle_.setSteps(std::move(steps));
 
   cycle_.setOperation(R::MainRead, [p] { return TableTransfer(p).readMainTables(); });
-  cycle_.setOperation(R::ServiceRead, [p] {
-    TableTransfer(p).readServiceTables();
-    return true;
-  });
-  cycle_.setOperation(R::MainWrite, [p] {
-    TableTransfer(p).writeMainTables();
-    return true;
-  });
-  cycle_.setOperation(R::ServiceWrite, [p] {
-    TableTransfer(p).writeServiceTables();
-    return true;
-  });
+  cycle_.setOperation(R::ServiceRead, [p] { return TableTransfer(p).readServiceTables(); });
+  cycle_.setOperation(R::MainWrite, [p] { return TableTransfer(p).writeMainTables(); });
+  cycle_.setOperation(R::ServiceWrite, [p] { return TableTransfer(p).writeServiceTables(); });
   cycle_.setOperation(R::LinkParamsRead,
                       [this] { return readModuleLinkParams(link_, linkParams); });
   cycle_.setOperation(R::LinkParamsWrite,
@@ -122,22 +113,13 @@ void AppContext::registerSteps() {
   cycle_.setOperation(R::ResetCommand,
                       [o] { return sendCommand(o, command::kReset, command::kReset); });
   cycle_.setOperation(R::InputMap, [o] { return readInputMap(o); });
-  cycle_.setOperation(R::LogTab, [o] {
-    EventLog(o).showLogState();
-    return true;
-  });
-  cycle_.setOperation(R::SetClock, [o] {
-    ModuleClock(o).writeModuleClock();
-    return true;
-  });
+  cycle_.setOperation(R::LogTab, [o] { return EventLog(o).showLogState(); });
+  cycle_.setOperation(R::SetClock, [o] { return ModuleClock(o).writeModuleClock(); });
   cycle_.setOperation(R::ClearLog, [o] {
     EventLog(o).clearLogTable();
-    return true;
+    return true;  // the program's own table: it cannot fail
   });
-  cycle_.setOperation(R::ReadLog, [o] {
-    EventLog(o).readLogRecords();
-    return true;
-  });
+  cycle_.setOperation(R::ReadLog, [o] { return EventLog(o).readLogRecords(); });
 }
 
 AppContext::~AppContext() {

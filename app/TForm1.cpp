@@ -419,11 +419,13 @@ void TForm1::ButtonSaveServiceClick() { core_.requests.module[RequestFlags::Serv
 void TForm1::refreshLinkIndicator() {
   const bool online = core_.flags.moduleOnline;
   linkLamp()->setOnline(online);
-  // Values the module no longer answers for are drawn greyed, so they never look current.
-  for (QWidget* live :
-       {static_cast<QWidget*>(panel1_->stringGridDigInputs()),
-        static_cast<QWidget*>(panel1_->stringGridDigOutputs()), static_cast<QWidget*>(errorsPage_)})
-    live->setEnabled(online);
+  // Values the module no longer answers for are drawn greyed, so they never look current; the
+  // texts that keep their last reading while the link is down among them.
+  for (QWidget* live : std::initializer_list<QWidget*>{
+           panel1_->stringGridDigInputs(), panel1_->stringGridDigOutputs(), errorsPage_,
+           mainPage_->staticTextMotorVoltage(), controlPage_->commandText(),
+           statusPanels_.value(StatusLine::Logic)})
+    if (live) live->setEnabled(online);
 }
 
 void TForm1::showStatusText(int panel, const QString& text) {
@@ -481,9 +483,10 @@ void TForm1::ToolButton4Click() {
   timer1_->start();
 }
 
-QString TForm1::aboutText() {
-  return QStringLiteral("Tarvix, версия %1\n\nВерсии прошивки модуля: %2")
-      .arg(QStringLiteral(TARVIX_GIT_DESCRIBE), FirmwareLayout::supportedVersionsText());
+QString TForm1::aboutText() const {
+  return QStringLiteral("%1\n%2 (сборка %3)\n\nВерсии прошивки модуля: %4")
+      .arg(core_.variant.title, kProgramVersion, QStringLiteral(TARVIX_GIT_DESCRIBE),
+           FirmwareLayout::supportedVersionsText(core_.flags.maxFirmwareVersion));
 }
 
 void TForm1::showAbout() { QMessageBox::about(this, QStringLiteral("О программе"), aboutText()); }

@@ -65,8 +65,9 @@ class TForm1 : public QMainWindow {
   // "Обмен", once the user has opened it.
   BusMonitorWindow* busMonitorWindow() const { return busMonitorWindow_; }
 
-  // The program's version and the firmware versions it knows.
-  static QString aboutText();
+  // "О программе": the variant, the version the status bar shows with the build, and the
+  // firmware versions this variant accepts.
+  QString aboutText() const;
 
   // The window's geometry as the last run left it ([window] of mem.ini); false when
   // there were none, for the caller to choose a first size.

@@ -29,6 +29,20 @@ void WidgetPrompter::showMessage(const QString& caption, const QString& text, Ic
   });
 }
 
+void WidgetPrompter::notify(const QString& caption, const QString& text, Icon icon) {
+  if (QThread::currentThread() == thread()) return showMessage(caption, text, icon);
+  QMetaObject::invokeMethod(
+      this,
+      [this, caption, text, icon] {
+        {
+          std::lock_guard lock(mutex_);
+          if (shutDown_) return;
+        }
+        showMessageBox(window_, boxIcon(icon), caption, text);
+      },
+      Qt::QueuedConnection);
+}
+
 bool WidgetPrompter::confirm(const QString& caption, const QString& text) {
   return ask([this, caption, text] { return askOkCancel(window_, caption, text); });
 }

@@ -24,6 +24,8 @@ class WidgetPrompter : public QObject, public Prompter {
 
   void showMessage(const QString& caption, const QString& text, Icon icon) override;
   bool confirm(const QString& caption, const QString& text) override;
+  // Shown on the user-interface thread; the caller goes on at once.
+  void notify(const QString& caption, const QString& text, Icon icon) override;
 
   // The window is closing: every question from another thread still waiting is answered with
   // Cancel, and so is every later one, so a worker waiting for an answer can end.

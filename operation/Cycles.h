@@ -31,8 +31,8 @@ class Cycles {
   // "Сброс циклов".
   void ButtonResetCyclesClick();
 
-  // Worker, once at the end of every pass.
-  void cyclesStep();
+  // Worker, once at the end of every pass; without an open port only the link watch runs.
+  void cyclesStep(bool portOpen = true);
 
   static constexpr uint32_t kLinkWatchMs = 3000;
 
@@ -40,8 +40,17 @@ class Cycles {
   // A pause of the run: the seconds so far carry over; the message holds the pass until
   // acknowledged. Called with the lock held; returns with it released.
   void pause(std::unique_lock<std::mutex>& lock, const QString& why, const QString& message);
-  // Sends a command with the lock released.
+  // Sends a command with the lock released; false when the user stopped or reset the run, or
+  // it changed stage, meanwhile.
   bool send(std::unique_lock<std::mutex>& lock, uint16_t reg);
+  // The run state and its status text, drawn together.
+  void setRun(CyclesState::Run run);
+  // false once the link has been lost for kLinkWatchMs.
+  bool watchLink(uint32_t now);
+  // One stage of the running state machine; true when the last cycle has just ended.
+  bool evaluateStage(std::unique_lock<std::mutex>& lock, uint32_t now, int controlState);
+  // The end of the run: stopped at once, then its message. Returns with the lock released.
+  void finishRun(std::unique_lock<std::mutex>& lock);
   bool storePositive(const QString& text, int& field, const char* key);
   bool motionComplete(int elapsedMs, int motionSeconds, int feedbackRow);
   void enterStage(CyclesState::Stage stage, CyclesState::Field field, uint32_t now);

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMenu>
+#include <QScopedValueRollback>
 
 #include "core/MessageBoxes.h"
 
@@ -41,9 +42,12 @@ DiagramPlot::DiagramPlot(DiagramState& state, DiagramState::Plot plot, QWidget* 
   yAxis->setTicker(ticker(11));
   xAxis->setRange(0, 1);
   setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
-  // Once the user drags or zooms, new points no longer move the view.
-  connect(this, &QCustomPlot::mousePress, this, [this] { userView_ = true; });
-  connect(this, &QCustomPlot::mouseWheel, this, [this] { userView_ = true; });
+  // Once the user has really dragged or zoomed, new points no longer move the view; a bare
+  // click (or the right click of the menu) moves nothing and leaves it following them.
+  for (QCPAxis* axis : {xAxis, yAxis})
+    connect(axis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, [this] {
+      if (!settingView_) userView_ = true;
+    });
 
   refreshTimer_.setSingleShot(true);
   refreshTimer_.setInterval(kRefreshMs);
@@ -77,6 +81,7 @@ void DiagramPlot::refresh() {
 }
 
 void DiagramPlot::resetView() {
+  const QScopedValueRollback<bool> ours(settingView_, true);
   xAxis->setRange(0, axisMax_);
   yAxis->rescale();
   const QCPRange y = yAxis->range();

@@ -17,6 +17,8 @@ class DiagramPlot : public QCustomPlot {
   DiagramPlot(DiagramState& state, DiagramState::Plot plot, QWidget* parent = nullptr);
 
   QCPGraph* line() const { return graph(0); }
+  // True once the user has dragged or zoomed the view away from following the points.
+  bool userView() const { return userView_; }
   // Brings the plot up to the state at once (the timer does it otherwise).
   void refresh();
 
@@ -36,5 +38,6 @@ class DiagramPlot : public QCustomPlot {
   int drawn_ = 0;
   uint64_t generation_ = ~uint64_t(0);
   double axisMax_ = 1;
-  bool userView_ = false;  // zoomed or panned: new points do not move the view
+  bool userView_ = false;     // zoomed or panned: new points do not move the view
+  bool settingView_ = false;  // the plot itself sets the ranges
 };

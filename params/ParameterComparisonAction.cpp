@@ -50,7 +50,10 @@ void ParameterComparisonAction::served(int request, bool ok) {
 
 void ParameterComparisonAction::showDifferences() {
   const ParameterDifferences found = ctx_.state.comparison.found();
-  ParameterComparisonDialog dialog(ctx_.state.comparison.file(), found, window_);
+  const ParamTables& t = ctx_.tables();
+  const int unwritten = t.unwrittenRows(ParamTables::Inps) + t.unwrittenRows(ParamTables::Timers) +
+                        t.unwrittenRows(ParamTables::Actu);
+  ParameterComparisonDialog dialog(ctx_.state.comparison.file(), found, unwritten, window_);
   if (dialog.exec() != QDialog::Accepted || found.isEmpty()) return;
   ctx_.state.comparison.setToWrite(found);
   ctx_.link.requests.module[RequestFlags::WriteDifferences] = true;

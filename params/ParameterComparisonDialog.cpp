@@ -25,7 +25,7 @@ QTableWidgetItem* item(const QString& text, bool number) {
 
 ParameterComparisonDialog::ParameterComparisonDialog(const QString& file,
                                                      const ParameterDifferences& rows,
-                                                     QWidget* parent)
+                                                     int unwrittenValues, QWidget* parent)
     : QDialog(parent) {
   setObjectName(QStringLiteral("CompareDlg"));
   setWindowTitle(QStringLiteral("Сравнение с файлом"));
@@ -39,6 +39,14 @@ ParameterComparisonDialog::ParameterComparisonDialog(const QString& file,
   QFont bold = result_->font();
   bold.setBold(true);
   result_->setFont(bold);
+  unwritten_ = new QLabel(this);
+  unwritten_->setObjectName(QStringLiteral("LabelCompareUnwritten"));
+  unwritten_->setWordWrap(true);
+  unwritten_->setText(
+      QStringLiteral("Введено в таблицы и не записано в модуль значений: %1. С файлом "
+                     "сравнивались значения, которые хранит модуль.")
+          .arg(unwrittenValues));
+  unwritten_->setVisible(unwrittenValues > 0);
 
   grid_ = new QTableWidget(0, ColumnCount, this);
   grid_->setObjectName(QStringLiteral("StringGridDifferences"));
@@ -67,6 +75,7 @@ ParameterComparisonDialog::ParameterComparisonDialog(const QString& file,
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(file_);
   layout->addWidget(result_);
+  layout->addWidget(unwritten_);
   layout->addWidget(grid_, 1);
   layout->addLayout(buttons);
 
@@ -82,7 +91,8 @@ void ParameterComparisonDialog::fill(const ParameterDifferences& rows) {
     write_->hide();
     return;
   }
-  result_->setText(QStringLiteral("Отличающихся параметров: %1").arg(rows.size()));
+  result_->setText(
+      QStringLiteral("Параметров в модуле, отличающихся от файла: %1").arg(rows.size()));
   grid_->setRowCount(int(rows.size()));
   for (int r = 0; r < rows.size(); ++r) {
     const ParameterDifference& d = rows[r];

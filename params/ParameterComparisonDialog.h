@@ -15,11 +15,14 @@ class QTableWidget;
 class ParameterComparisonDialog : public QDialog {
   Q_OBJECT
  public:
+  // `unwrittenValues`: values typed into the main tab's tables and not written; the comparison
+  // is of the module, so the dialog says they are not in it.
   ParameterComparisonDialog(const QString& file, const ParameterDifferences& rows,
-                            QWidget* parent = nullptr);
+                            int unwrittenValues, QWidget* parent = nullptr);
 
   QLabel* labelFile() const { return file_; }
   QLabel* labelResult() const { return result_; }
+  QLabel* labelUnwritten() const { return unwritten_; }
   QTableWidget* stringGridDifferences() const { return grid_; }
   QPushButton* buttonWriteDifferences() const { return write_; }
   QPushButton* buttonClose() const { return close_; }
@@ -29,6 +32,7 @@ class ParameterComparisonDialog : public QDialog {
 
   QLabel* file_;
   QLabel* result_;
+  QLabel* unwritten_;
   QTableWidget* grid_;
   QPushButton* write_;
   QPushButton* close_;

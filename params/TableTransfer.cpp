@@ -78,29 +78,34 @@ void TableTransfer::startCountedWrite(int total) {
   toWrite_ = total;
 }
 
-void TableTransfer::writeMainTables() {
+bool TableTransfer::writeMainTables() {
   startCountedWrite(ctx_.tables().unwrittenRows(ParamTables::Inps) +
                     ctx_.tables().unwrittenRows(ParamTables::Timers) +
                     ctx_.tables().unwrittenRows(ParamTables::Actu));
-  finishWrite(writeMainTableBlocks());
+  const bool ok = writeMainTableBlocks();
+  finishWrite(ok);
   askToReloadMainTab(ctx_.link);
+  return ok;
 }
 
-void TableTransfer::readServiceTables() {
+bool TableTransfer::readServiceTables() {
   ParamTables& t = ctx_.tables();
   const ParamTables::Firmware fw = t.firmware();
   const int version = ctx_.link.flags.firmwareVersion;
   // Firmware without a gain block of its own has an empty amps table: nothing to read.
-  if (t.rowCount(ParamTables::Amps) > 0) readInto(ParamTables::Amps);
-  if (readInto(ParamTables::DebInpsParam) && firmware::hasInputInversion(version, fw.revision)) {
+  bool ok = t.rowCount(ParamTables::Amps) == 0 || readInto(ParamTables::Amps);
+  const bool serviceInputs = readInto(ParamTables::DebInpsParam);
+  if (serviceInputs && firmware::hasInputInversion(version, fw.revision)) {
     const auto checks = inversionChecks(
         t.bufferValue(ParamTables::DebInpsParam, firmware::inversionMaskRow(version)));
     t.updateChoices([&](ParamTables::Choices& c) { c.inversionChecked = checks; });
   }
-  if (firmware::hasAutoReset(version)) readInto(ParamTables::AutoReset);
+  ok = serviceInputs && ok;
+  if (firmware::hasAutoReset(version)) ok = readInto(ParamTables::AutoReset) && ok;
+  return ok;
 }
 
-void TableTransfer::writeServiceTables() {
+bool TableTransfer::writeServiceTables() {
   ParamTables& t = ctx_.tables();
   const int version = ctx_.link.flags.firmwareVersion;
   startCountedWrite(ctx_.tables().unwrittenRows(ParamTables::Amps) +
@@ -116,6 +121,7 @@ void TableTransfer::writeServiceTables() {
   ok = writeChangedCells(ParamTables::DebInpsParam) && ok;
   if (firmware::hasAutoReset(version)) ok = writeChangedCells(ParamTables::AutoReset) && ok;
   finishWrite(ok);
+  return ok;
 }
 
 void TableTransfer::finishWrite(bool ok) {

@@ -21,11 +21,11 @@ class TableTransfer {
   // firmware 200, else the output logic above 102, else the motor block.
   bool readMainTables();
   // Writes the main tab with progress, then offers to read it back.
-  void writeMainTables();
+  bool writeMainTables();
   // The main tab's writes alone, without panel or prompt; false when any step failed.
   bool writeMainTableBlocks();
-  void readServiceTables();
-  void writeServiceTables();
+  bool readServiceTables();
+  bool writeServiceTables();
 
   // Checks every value cell of the table, then writes each one that differs from the
   // registers last read, one register at a time (function 6).

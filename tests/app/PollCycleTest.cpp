@@ -3,6 +3,7 @@
 
 #include <QTemporaryDir>
 
+#include "operation/EventLog.h"
 #include "params/TableTransfer.h"
 #include "support/SimCore.h"
 
@@ -323,6 +324,78 @@ TEST_F(PollCycleTest, RefusedLineSettingsAreToldOncePerOpen) {
   cycle->pollPass();
   cycle->pollPass();
   EXPECT_EQ(prompter.boxes.size(), 2u);
+}
+
+// Every request the pass serves reports what really happened: a write refused or failed, a
+// read or a log fetch that broke off, a clock the module never got all say so.
+TEST_F(PollCycleTest, ServedRequestsReportTheirRealOutcome) {
+  using R = RequestFlags;
+  ParamTables& t = core->params.tables;
+  // Every reply from the first touch of `reg` on is lost.
+  const auto dropFrom = [this](uint16_t reg) {
+    const auto drop = [this, reg](uint16_t first, uint16_t) {
+      if (first == reg) bus.faults().failAlways(FaultKind::Drop);
+    };
+    bus.module().setReadHook(drop);
+    bus.module().setWriteHook(drop);
+  };
+  struct Case {
+    const char* name;
+    R::Module request;
+    std::function<void()> prepare;
+    bool ok;
+  };
+  const std::vector<Case> cases = {
+      {"a main table written", R::MainWrite, [&] { t.setCellText(ParamTables::Inps, 0, "7"); },
+       true},
+      {"a main table value that is no number", R::MainWrite,
+       [&] { t.setCellText(ParamTables::Inps, 0, "abc"); }, false},
+      {"a service table value that is no number", R::ServiceWrite,
+       [&] { t.setCellText(ParamTables::DebInpsParam, 0, "abc"); }, false},
+      {"the service tables lost on the way", R::ServiceRead,
+       [&] { dropFrom(t.table(ParamTables::DebInpsParam).start); }, false},
+      {"a clock with month 13", R::SetClock,
+       [&] {
+         core->operation.clock.setNewValues({"2026", "13", "01", "00", "00", "00"});
+       },
+       false},
+      {"the clock write lost", R::SetClock,
+       [&] {
+         core->operation.clock.setNewValues({"2026", "12", "01", "00", "00", "00"});
+         dropFrom(4);
+       },
+       false},
+      {"a log fetch lost on the way", R::ReadLog,
+       [&] {
+         core->operation.log.unreadCounter = 2;
+         dropFrom(EventLog::RecordBlock);
+       },
+       false},
+  };
+  core->operation.clock.updateFromPc = false;
+  ASSERT_TRUE(online());
+  core->requests.module[R::MainRead] = true;
+  core->requests.module[R::ServiceRead] = true;
+  cycle->pollPass();  // the tables hold the module's values
+  std::map<int, bool> served;
+  QObject::connect(&core->requests, &RequestFlags::served,
+                   [&](int request, bool ok) { served[request] = ok; });
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    bus.faults().clear();
+    bus.module().setReadHook({});
+    bus.module().setWriteHook({});
+    ASSERT_TRUE(online() || online());
+    t.setCellText(ParamTables::Inps, 0, QString::number(t.bufferValue(ParamTables::Inps, 0)));
+    t.setCellText(ParamTables::DebInpsParam, 0,
+                  QString::number(t.bufferValue(ParamTables::DebInpsParam, 0)));
+    served.clear();
+    c.prepare();
+    core->requests.module[c.request] = true;
+    cycle->pollPass();
+    ASSERT_EQ(served.count(c.request), 1u);
+    EXPECT_EQ(served[c.request], c.ok);
+  }
 }
 
 }  // namespace

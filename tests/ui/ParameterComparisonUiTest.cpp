@@ -30,7 +30,8 @@ class ParameterComparisonUiTest : public ::testing::Test, public SimCore {
   // What the dialog showed.
   struct Seen {
     QString result;
-    QStringList rows;  // the cells of each row joined by '|'
+    QString unwritten;  // the line on typed values, when shown
+    QStringList rows;   // the cells of each row joined by '|'
     bool writeOffered = false;
   };
   // Clicks the button, picks set.txt, lets the poll passes serve the requests, and answers the
@@ -45,6 +46,8 @@ class ParameterComparisonUiTest : public ::testing::Test, public SimCore {
             files, [files] { static_cast<QDialog*>(files)->accept(); }, Qt::QueuedConnection);
       } else if (auto* dialog = qobject_cast<ParameterComparisonDialog*>(modal)) {
         seen.result = dialog->labelResult()->text();
+        if (!dialog->labelUnwritten()->isHidden())
+          seen.unwritten = dialog->labelUnwritten()->text();
         seen.writeOffered = !dialog->buttonWriteDifferences()->isHidden();
         const QTableWidget* grid = dialog->stringGridDifferences();
         for (int r = 0; r < grid->rowCount(); ++r) {
@@ -81,7 +84,8 @@ TEST_F(ParameterComparisonUiTest, WriteDifferencesWritesTheRowsShownAndCloseWrit
                       QString::number(old + 1) + "|" + QString::number(old);
 
   Seen seen = compare(false);
-  EXPECT_EQ(seen.result, "Отличающихся параметров: 1");
+  EXPECT_EQ(seen.result, "Параметров в модуле, отличающихся от файла: 1");
+  EXPECT_EQ(seen.unwritten, "");
   EXPECT_EQ(seen.rows, QStringList({row}));
   EXPECT_TRUE(seen.writeOffered);
   EXPECT_TRUE(written.empty());
@@ -99,6 +103,20 @@ TEST_F(ParameterComparisonUiTest, WriteDifferencesWritesTheRowsShownAndCloseWrit
   EXPECT_FALSE(seen.writeOffered);
   EXPECT_TRUE(written.empty());
   EXPECT_TRUE(prompter.boxes.empty());
+}
+
+// Values typed into the tables and not written are not in the module: a comparison that finds
+// nothing says so, and counts them.
+TEST_F(ParameterComparisonUiTest, TypedValuesAreCountedBesideTheResult) {
+  ParamTables& t = core->params.tables;
+  t.setCellText(ParamTables::Inps, 0, QString::number(t.bufferValue(ParamTables::Inps, 0) + 1));
+  t.setCellText(ParamTables::Timers, 1, QString::number(t.bufferValue(ParamTables::Timers, 1) + 1));
+  const Seen seen = compare(false);
+  EXPECT_EQ(seen.result, "Отличий нет: параметры в модуле совпадают с файлом.");
+  EXPECT_EQ(seen.unwritten,
+            "Введено в таблицы и не записано в модуль значений: 2. С файлом сравнивались "
+            "значения, которые хранит модуль.");
+  EXPECT_TRUE(written.empty());
 }
 
 }  // namespace

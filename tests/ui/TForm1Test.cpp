@@ -24,6 +24,8 @@
 #include "operation/ControlPage.h"
 #include "operation/DiagramPage.h"
 #include "operation/ProfileBar.h"
+#include "params/ErrorsPage.h"
+#include "params/MainPage.h"
 #include "ui/ModalAnswerer.h"
 
 namespace {
@@ -68,8 +70,13 @@ TEST_F(TForm1Test, VariantMarkerChoosesTitleAndFirmwareLimit) {
     bool marker;
     QString title;
     int maxFirmware;
+    QString firmwareVersions;  // as "О программе" lists them
   };
-  for (const Case& c : {Case{false, "Tarvix", 205}, Case{true, "Morvex", 209}}) {
+  for (const Case& c :
+       {Case{false, "Tarvix", 205,
+             "0, 100–104, 200–205; прочие версии до 205 — с раскладкой версии 201"},
+        Case{true, "Morvex", 209,
+             "0, 100–104, 200–205, 209; прочие версии до 209 — с раскладкой версии 201"}}) {
     SCOPED_TRACE(c.title.toStdString());
     QFile::remove(path("trv102.txt"));
     // Only the file's existence counts, not what it holds.
@@ -77,6 +84,12 @@ TEST_F(TForm1Test, VariantMarkerChoosesTitleAndFirmwareLimit) {
     TForm1& form = makeForm();
     EXPECT_EQ(form.windowTitle(), c.title);
     EXPECT_EQ(form.core().flags.maxFirmwareVersion, c.maxFirmware);
+    // One version everywhere: the status bar's.
+    const QStringList about = form.aboutText().split('\n');
+    ASSERT_EQ(about.size(), 4);
+    EXPECT_EQ(about[0], c.title);
+    EXPECT_TRUE(about[1].startsWith("Версия ПО: 220.924 (сборка ")) << about[1].toStdString();
+    EXPECT_EQ(about[3], "Версии прошивки модуля: " + c.firmwareVersions);
   }
 }
 
@@ -263,10 +276,17 @@ TEST_F(TForm1Test, LinkLampFollowsTheOnlineFlag) {
   EXPECT_EQ(form.linkLamp()->color(), QColor(0, 255, 0));
   EXPECT_EQ(form.statusPanel(StatusLine::Link)->text(), "МОДУЛЬ НА СВЯЗИ");
 
+  // Every value that keeps its last reading while the link is down is greyed with the rest.
+  const std::vector<QWidget*> live = {form.tabSheetMain()->staticTextMotorVoltage(),
+                                      form.tabSheetControl()->commandText(),
+                                      form.statusPanel(StatusLine::Logic), form.tabSheetFirm()};
+  for (QWidget* w : live) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+
   // The failure text is set before the flag drops; the lamp must still end grey.
   core.link().showLinkFailure("Нет ответа");
   deliverQueued();
   EXPECT_EQ(form.linkLamp()->color(), LinkIndicator::kOfflineColor);
+  for (QWidget* w : live) EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
 
   core.flags.moduleOnline = true;
   std::thread worker([&] { core.status.setText(StatusLine::Link, "МОДУЛЬ НА СВЯЗИ"); });
