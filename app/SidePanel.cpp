@@ -31,6 +31,7 @@ SidePanel::SidePanel(QWidget* parent) : QFrame(parent) {
   digOutputs_ = ParamGrid::makeGrid(QStringLiteral("StringGridDigOutputs"), this);
   label12_ = new QLabel(this);
   label12_->setObjectName(QStringLiteral("Label12"));
+  label12_->setToolTip(QStringLiteral("Длительность последнего цикла опроса модуля"));
 
   auto* linkGroup = new QGroupBox(this);
   auto* linkLayout = new QHBoxLayout(linkGroup);
@@ -46,4 +47,8 @@ SidePanel::SidePanel(QWidget* parent) : QFrame(parent) {
   layout->addWidget(wrapInGroup(QStringLiteral("Дискретные выходы"), digOutputs_, this), 2);
   layout->addWidget(label12_);
   layout->addWidget(linkGroup);
+}
+
+void SidePanel::showPassDuration(int ms) {
+  label12_->setText(QStringLiteral("Цикл опроса: %1 мс").arg(ms));
 }

@@ -16,6 +16,8 @@ class SidePanel : public QFrame {
   QTableWidget* stringGridDigInputs() const { return digInputs_; }
   QTableWidget* stringGridDigOutputs() const { return digOutputs_; }
   QLabel* passDurationLabel() const { return label12_; }
+  // Label12: how long the last poll pass took.
+  void showPassDuration(int ms);
   LinkIndicator* linkLamp() const { return shape1_; }
 
  private:

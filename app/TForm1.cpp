@@ -21,6 +21,7 @@
 #include "app/LinkIndicator.h"
 #include "app/ProgressPanel.h"
 #include "app/SidePanel.h"
+#include "app/ToolIcons.h"
 #include "bench/BenchUi.h"
 #include "bench/TestPage.h"
 #include "link/BusMonitorWindow.h"
@@ -71,8 +72,7 @@ TForm1::TForm1(const QString& directory, std::unique_ptr<SerialLine> line, Clock
   // right after the text.
   connect(&core_.status, &StatusLine::textChanged, this, &TForm1::showStatusText,
           Qt::QueuedConnection);
-  connect(&core_.status, &StatusLine::passDurationChanged, panel1_->passDurationLabel(),
-          [this](int ms) { panel1_->passDurationLabel()->setText(QString::number(ms)); });
+  connect(&core_.status, &StatusLine::passDurationChanged, panel1_, &SidePanel::showPassDuration);
   connect(
       &core_.operation.control, &ControlState::changed, this,
       [this] {
@@ -98,33 +98,32 @@ void TForm1::createToolBar() {
   toolBar1_->setMovable(false);
   toolBar1_->setIconSize(QSize(24, 24));
 
-  const auto addButton = [this](const char* name, const QString& hint, QStyle::StandardPixmap icon,
+  const auto addButton = [this](const char* name, const QString& hint, const QIcon& icon,
                                 void (TForm1::*handler)()) {
     auto* button = new QToolButton(toolBar1_);
     button->setObjectName(QString::fromLatin1(name));
-    button->setIcon(style()->standardIcon(icon));
+    button->setIcon(icon);
     button->setToolTip(hint);
     button->setText(hint);
     button->setToolButtonStyle(Qt::ToolButtonIconOnly);
     toolBar1_->addWidget(button);
     connect(button, &QToolButton::clicked, this, handler);
   };
-  addButton("ToolButton1", QStringLiteral("Настройки связи программы"), QStyle::SP_DriveNetIcon,
-            &TForm1::ToolButton1Click);
-  addButton("ToolButton2", QStringLiteral("Настройки программы"), QStyle::SP_FileDialogDetailedView,
-            &TForm1::ToolButton2Click);
+  addButton("ToolButton1", QStringLiteral("Настройки связи программы"),
+            style()->standardIcon(QStyle::SP_DriveNetIcon), &TForm1::ToolButton1Click);
+  addButton("ToolButton2", QStringLiteral("Настройки программы"),
+            style()->standardIcon(QStyle::SP_FileDialogDetailedView), &TForm1::ToolButton2Click);
   toolBar1_->addSeparator();
-  addButton("ToolButton3", QStringLiteral("Прервать связь"), QStyle::SP_MediaStop,
-            &TForm1::ToolButton3Click);
-  addButton("ToolButton4", QStringLiteral("Восстановить связь"), QStyle::SP_BrowserReload,
-            &TForm1::ToolButton4Click);
+  addButton("ToolButton3", QStringLiteral("Прервать связь"),
+            style()->standardIcon(QStyle::SP_MediaStop), &TForm1::ToolButton3Click);
+  addButton("ToolButton4", QStringLiteral("Восстановить связь"),
+            style()->standardIcon(QStyle::SP_BrowserReload), &TForm1::ToolButton4Click);
   toolBar1_->addSeparator();
-  addButton("ToolButton38", QStringLiteral("Шрифт"), QStyle::SP_FileDialogContentsView,
-            &TForm1::ToolButton38Click);
-  addButton("ToolButtonTraffic", QStringLiteral("Обмен с модулями"), QStyle::SP_FileDialogInfoView,
+  addButton("ToolButton38", QStringLiteral("Шрифт"), toolicons::font(), &TForm1::ToolButton38Click);
+  addButton("ToolButtonTraffic", QStringLiteral("Обмен с модулями"), toolicons::exchange(),
             &TForm1::ToolButtonTrafficClick);
-  addButton("ToolButtonAbout", QStringLiteral("О программе"), QStyle::SP_MessageBoxInformation,
-            &TForm1::showAbout);
+  addButton("ToolButtonAbout", QStringLiteral("О программе"),
+            style()->standardIcon(QStyle::SP_MessageBoxInformation), &TForm1::showAbout);
 }
 
 void TForm1::createPages() {

@@ -8,11 +8,11 @@
 #include "app/TForm3.h"
 #include "app/UiStallProbe.h"
 #include "core/MessageBoxes.h"
-#include "core/QtTranslations.h"
+#include "core/RussianInterface.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  installQtTranslations(app);
+  installRussianInterface(app);
   UiStallProbe probe;
   if (qEnvironmentVariableIsSet(UiStallProbe::kEnvironmentVariable)) probe.start();
   try {

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "core/MessageBoxes.h"
+#include "core/RussianInterface.h"
 #include "link/BusMonitor.h"
 
 namespace {
@@ -148,7 +149,7 @@ void BusMonitorWindow::showCounters() {
 void BusMonitorWindow::ButtonSaveClick() {
   QFileDialog dialog(this, QStringLiteral("Сохранить..."), QDir::currentPath());
   dialog.setObjectName(QStringLiteral("SaveDialogTraffic"));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  prepareFileDialog(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setNameFilter(QStringLiteral("Текстовые файлы (*.txt)"));
   dialog.setDefaultSuffix(QStringLiteral("txt"));

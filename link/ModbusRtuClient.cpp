@@ -85,6 +85,12 @@ bool ModbusRtuClient::traced(bool ok, ExchangeOutcome outcome, const QString& er
   return ok;
 }
 
+QString ModbusRtuClient::broadcastReadRefusal() {
+  return QStringLiteral(
+      "Чтение по адресу 0 невозможно: на широковещательный запрос модули не "
+      "отвечают");
+}
+
 QString ModbusRtuClient::countRefusal(uint16_t count) {
   return QStringLiteral("Недопустимое число регистров в запросе: %1").arg(count);
 }
@@ -115,6 +121,10 @@ bool ModbusRtuClient::failed(QString& error, const QString& text) {
 bool ModbusRtuClient::readRegisters(ReadExchange& x) {
   if (x.registerCount == 0 || x.registerCount > rtu::kMaxReadCount) {
     x.error = countRefusal(x.registerCount);
+    return false;
+  }
+  if (x.slaveAddress == kBroadcastAddress) {
+    x.error = broadcastReadRefusal();
     return false;
   }
   std::lock_guard lock(port_.mutex());
@@ -179,6 +189,9 @@ bool ModbusRtuClient::exchangeWrite(WriteExchange& x, const uint8_t* request, in
     }
     clock_.sleep(t.sleep);
     x.replyBuffer.fill(0);
+    // Every slave takes a broadcast and none answers it; the pause above lets them act on it
+    // before the next request.
+    if (x.slaveAddress == kBroadcastAddress) return true;
     if (line.read(x.replyBuffer.data(), 8, t.receive, &received) != IoResult::Completed) {
       outcome = ExchangeOutcome::NoReply;
       return failed(x.error, QStringLiteral("Ошибка подтверждения записи из модуля"));

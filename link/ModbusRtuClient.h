@@ -42,6 +42,10 @@ class ModbusRtuClient {
   static bool withRetries(const std::function<bool()>& attempt);
   // Requests for no registers, or for more than a frame carries, never reach the bus.
   static QString countRefusal(uint16_t count);
+  // Address 0 is the broadcast: a write to it is taken by every slave and answered by none, so
+  // it succeeds once sent; a read of it is refused before anything is sent.
+  static constexpr uint8_t kBroadcastAddress = 0;
+  static QString broadcastReadRefusal();
 
   uint8_t moduleAddress() const { return settings_.moduleAddress(); }
   bool readModuleRegisters(ReadExchange& x, uint16_t first, uint16_t count);

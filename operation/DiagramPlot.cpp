@@ -6,6 +6,7 @@
 #include <QScopedValueRollback>
 
 #include "core/MessageBoxes.h"
+#include "core/RussianInterface.h"
 
 namespace {
 
@@ -124,7 +125,7 @@ void DiagramPlot::contextMenuEvent(QContextMenuEvent* event) {
   if (chosen != png && chosen != csv) return;
   const bool asPng = chosen == png;
   QFileDialog dialog(this);
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  prepareFileDialog(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setNameFilter(asPng ? QStringLiteral("Рисунки PNG (*.png)")
                              : QStringLiteral("Файлы CSV (*.csv)"));

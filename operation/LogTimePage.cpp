@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "core/Prompter.h"
+#include "core/RussianInterface.h"
 #include "link/RequestFlags.h"
 #include "operation/EventLog.h"
 #include "operation/ModuleClockState.h"
@@ -255,7 +256,7 @@ void LogTimePage::ButtonSaveLogClick() {
   QFileDialog dialog(this, QStringLiteral("Сохранить журнал"), workingDirectory);
   // Not the platform's dialog: the same everywhere, and tests can answer it offscreen.
   dialog.setObjectName(QStringLiteral("SaveDialogLog"));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  prepareFileDialog(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilter(QStringLiteral("Файлы CSV (*.csv)"));

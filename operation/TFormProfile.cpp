@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "core/DialogButtons.h"
+#include "core/RussianInterface.h"
 
 TFormProfile::TFormProfile(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("FormProfile"));
@@ -53,7 +54,7 @@ void TFormProfile::ButtonFileClick() {
   QFileDialog dialog(this);
   dialog.setObjectName(QStringLiteral("OpenDialog1"));
   // Not the platform's dialog: the same everywhere, and tests can answer it offscreen.
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  prepareFileDialog(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilter(QStringLiteral("Текстовые файлы (*.txt)"));

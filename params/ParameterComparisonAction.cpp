@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "core/Prompter.h"
+#include "core/RussianInterface.h"
 #include "core/StatusLine.h"
 #include "link/LinkFlags.h"
 #include "link/RequestFlags.h"
@@ -25,7 +26,7 @@ void ParameterComparisonAction::ButtonCompareProfileClick() {
   if (timer1_) timer1_->stop();
   QFileDialog dialog(window_, QString(), workingDirectory);
   dialog.setObjectName(QStringLiteral("OpenDialogCompare"));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  prepareFileDialog(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilter(QStringLiteral("Текстовые файлы (*.txt)"));

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "core/Prompter.h"
+#include "core/RussianInterface.h"
 #include "params/ParameterFile.h"
 #include "params/ParamsState.h"
 
@@ -15,7 +16,7 @@ const QString kFilter = QStringLiteral("Текстовые файлы (*.txt)");
 // Not the platform's dialog: the same everywhere, and tests can answer it offscreen.
 void prepare(QFileDialog& dialog, const char* name, QFileDialog::AcceptMode mode) {
   dialog.setObjectName(QString::fromLatin1(name));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  prepareFileDialog(dialog);
   dialog.setAcceptMode(mode);
   dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
                                                      : QFileDialog::ExistingFile);

@@ -295,6 +295,13 @@ TEST_F(TForm1Test, LinkLampFollowsTheOnlineFlag) {
   EXPECT_TRUE(form.linkLamp()->isOnline());
 }
 
+TEST_F(TForm1Test, PassDurationSaysWhatItIs) {
+  TForm1& form = makeForm();
+  form.core().status.setPassDuration(245);
+  deliverQueued();
+  EXPECT_EQ(form.sidePanel()->passDurationLabel()->text(), "Цикл опроса: 245 мс");
+}
+
 TEST_F(TForm1Test, ToolBarButtonsBreakAndRestoreTheLinkAndSetTheFont) {
   TForm1& form = makeForm();
   const auto button = [&](const char* name) {
@@ -305,10 +312,18 @@ TEST_F(TForm1Test, ToolBarButtonsBreakAndRestoreTheLinkAndSetTheFont) {
       {"ToolButton2", "Настройки программы"},
       {"ToolButton3", "Прервать связь"},
       {"ToolButton4", "Восстановить связь"},
-      {"ToolButton38", "Шрифт"}};
+      {"ToolButton38", "Шрифт"},
+      {"ToolButtonTraffic", "Обмен с модулями"},
+      {"ToolButtonAbout", "О программе"}};
+  // Each button has a picture of its own.
+  std::map<QByteArray, const char*> pictures;
   for (const auto& [name, hint] : hints) {
     ASSERT_NE(button(name), nullptr) << name;
     EXPECT_EQ(button(name)->toolTip(), hint);
+    const QImage image = button(name)->icon().pixmap(24, 24).toImage();
+    const QByteArray bytes(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes());
+    const auto [same, added] = pictures.emplace(bytes, name);
+    EXPECT_TRUE(added) << name << " looks like " << same->second;
   }
 
   button("ToolButton3")->click();
