@@ -423,7 +423,8 @@ void TForm1::refreshLinkIndicator() {
   for (QWidget* live : std::initializer_list<QWidget*>{
            panel1_->stringGridDigInputs(), panel1_->stringGridDigOutputs(), errorsPage_,
            mainPage_->staticTextMotorVoltage(), controlPage_->commandText(),
-           statusPanels_.value(StatusLine::Logic)})
+           controlPage_->controlStateText(), statusPanels_.value(StatusLine::Control),
+           statusPanels_.value(StatusLine::Firmware), statusPanels_.value(StatusLine::Logic)})
     if (live) live->setEnabled(online);
 }
 

@@ -338,6 +338,7 @@ void Cycles::finishRun(std::unique_lock<std::mutex>& lock) {
   s_.view_.active[Field::StageOff] = false;
   s_.stage_ = Stage::Start;
   setRun(Run::Stopped);
+  s_.view_.noFeedbackTimeEditable = true;  // the next run may take another operation time
   const int done = s_.cyclesDone_;
   s_.view_.done = QString::number(done);
   s_.cyclesDone_ = 0;

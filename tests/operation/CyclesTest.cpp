@@ -64,6 +64,7 @@ TEST_F(CyclesTest, AWholeRunEndsWithItsMessageAndTheNextStartsAtZero) {
   EXPECT_FALSE(prompter.boxes.back().held);
   EXPECT_EQ(view().status, "НЕ ВЫПОЛНЯЮТСЯ");
   EXPECT_EQ(view().statusShade, CyclesState::Shade::Face);
+  EXPECT_TRUE(view().noFeedbackTimeEditable);
   for (const QString& field : view().fields) EXPECT_EQ(field, "");
   EXPECT_EQ(view().done, "3");
   EXPECT_EQ(state().cyclesDone(), 0);

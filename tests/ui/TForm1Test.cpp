@@ -279,7 +279,11 @@ TEST_F(TForm1Test, LinkLampFollowsTheOnlineFlag) {
   // Every value that keeps its last reading while the link is down is greyed with the rest.
   const std::vector<QWidget*> live = {form.tabSheetMain()->staticTextMotorVoltage(),
                                       form.tabSheetControl()->commandText(),
-                                      form.statusPanel(StatusLine::Logic), form.tabSheetFirm()};
+                                      form.tabSheetControl()->controlStateText(),
+                                      form.statusPanel(StatusLine::Control),
+                                      form.statusPanel(StatusLine::Firmware),
+                                      form.statusPanel(StatusLine::Logic),
+                                      form.tabSheetFirm()};
   for (QWidget* w : live) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
 
   // The failure text is set before the flag drops; the lamp must still end grey.
