@@ -18,6 +18,8 @@
 #include <QToolButton>
 #include <cstdlib>
 
+#include "BuildId.h"
+
 #include "app/LinkIndicator.h"
 #include "app/ProgressPanel.h"
 #include "app/SidePanel.h"
@@ -204,7 +206,7 @@ void TForm1::FormShow() {
   timer1_->stop();
   accessLevel_ = accessLevelSource_ ? accessLevelSource_() : 0;
   core_.journal.append(QStringLiteral("Сеанс начат: Tarvix %1, уровень доступа %2")
-                           .arg(QStringLiteral(TARVIX_GIT_DESCRIBE))
+                           .arg(QStringLiteral(TARVIX_BUILD_ID))
                            .arg(accessLevel_));
   applyAccessLevel(accessLevel_);
   restoreActiveTab();
@@ -485,7 +487,7 @@ void TForm1::ToolButton4Click() {
 
 QString TForm1::aboutText() const {
   return QStringLiteral("%1\n%2 (сборка %3)\n\nВерсии прошивки модуля: %4")
-      .arg(core_.variant.title, kProgramVersion, QStringLiteral(TARVIX_GIT_DESCRIBE),
+      .arg(core_.variant.title, kProgramVersion, QStringLiteral(TARVIX_BUILD_ID),
            FirmwareLayout::supportedVersionsText(core_.flags.maxFirmwareVersion));
 }
 
