@@ -42,8 +42,8 @@ AppContext::AppContext(const QString& directory, Prompter& prompter_,
       client_(port_, mem, clock_),
       writeJournal_(journal, client_),
       link_{clock, prompter, mem, status, progress, journal, flags, requests, port_, client_},
-      paramsContext_{link_, params},
-      operationContext_{paramsContext_, operation},
+      parameterContext_{link_, params},
+      operationContext_{parameterContext_, operation},
       benchContext_{operationContext_, bench, tp, prompter_},
       cycle_(link_) {
   flags.maxFirmwareVersion = variant.maxFirmwareVersion;
@@ -70,7 +70,7 @@ QMap<uint8_t, QString> AppContext::busAddressNames() const {
 
 void AppContext::registerSteps() {
   using R = RequestFlags;
-  const ParamsContext& p = paramsContext_;
+  const ParameterContext& p = parameterContext_;
   PollCycle::Steps steps;
   steps.identify = [p] { return Identification(p).identify(); };
   const OperationContext& o = operationContext_;
@@ -80,10 +80,10 @@ void AppContext::registerSteps() {
   };
   steps.readStatus = [this, p, o] {
     operation.control.readControlState(link_);  // its outcome does not stop the status read
-    const bool logPage = params.activePage == ParamsState::Page::LogTime;
+    const bool logPage = params.activePage == ParameterState::Page::LogTime;
     if (!StatusReader(p).readStatus()) return false;
     // The clock registers were read if the page was shown throughout.
-    if (logPage && params.activePage == ParamsState::Page::LogTime)
+    if (logPage && params.activePage == ParameterState::Page::LogTime)
       ModuleClock(o).showModuleClock(params.moduleClockSeconds);
     return true;
   };

@@ -69,18 +69,18 @@ bool OverloadCheck::loadOverloadValues() {
   if (!ModbusRtuClient::withRetries([&] { return transfer.readMainTables(); }))
     return fail(QStringLiteral("Ошибка получения параметров"));
 
-  const ParamTables& tables = ctx_.params().tables();
+  const ParameterTables& tables = ctx_.params().tables();
   const FirmwareLayout layout = tables.firmware().layout;
   saved.count = n;
   for (int i = 0; i < n; ++i) {
-    saved.times[size_t(i)] = tables.bufferValue(ParamTables::Timers, i);
-    saved.currents[size_t(i)] = tables.bufferValue(ParamTables::Actu, i);
+    saved.times[size_t(i)] = tables.bufferValue(ParameterTables::Timers, i);
+    saved.currents[size_t(i)] = tables.bufferValue(ParameterTables::Actu, i);
   }
   // The attempt count lies beyond the motor table where the table is shorter (firmware 105 to
   // 199): it is read on its own, so the restore puts back the module's value, not a stale one.
   const uint16_t attemptsRegister = uint16_t(layout.motorStart + n + 1);
   if (n + 1 < layout.motorCount) {
-    saved.attempts = tables.bufferValue(ParamTables::Actu, n + 1);
+    saved.attempts = tables.bufferValue(ParameterTables::Actu, n + 1);
   } else if (!bus.readModule(attemptsRegister, &saved.attempts)) {
     return fail(QStringLiteral("Ошибка получения параметров"));
   }

@@ -229,7 +229,7 @@ bool Cycles::motionComplete(int elapsedMs, int motionSeconds, int feedbackRow) {
   const int timeoutMotion =
       ctx_.link().mem.readInteger(kCycles, QStringLiteral("timeout_motion"), 1000);
   const int controlState = ctx_.state.control.block()[3];
-  const bool atEnd = ctx_.params.tables().bufferValue(ParamTables::DigInputs, feedbackRow) != 0;
+  const bool atEnd = ctx_.params.tables().bufferValue(ParameterTables::DigInputs, feedbackRow) != 0;
   return (elapsedMs >= timeoutMotion && atEnd) || controlState == 3 || controlState == 2;
 }
 

@@ -25,7 +25,7 @@
 #include "params/Identification.h"
 #include "params/ParameterComparison.h"
 #include "params/ParameterFile.h"
-#include "params/ParamsState.h"
+#include "params/ParameterState.h"
 #include "params/TableTransfer.h"
 #include "tools/CliLogClock.h"
 #include "tools/CliTest.h"
@@ -73,9 +73,9 @@ struct Session {
   SerialPortLink port;
   ModbusRtuClient client;
   WriteJournal writeJournal;
-  ParamsState paramsState;
+  ParameterState paramsState;
   LinkContext link;
-  ParamsContext params;
+  ParameterContext params;
   OperationState operationState;
   OperationContext operation{params, operationState};
 };

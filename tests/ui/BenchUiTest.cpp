@@ -16,12 +16,12 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 
-#include "app/TForm1.h"
-#include "bench/BenchToolBar.h"
-#include "bench/BenchUi.h"
-#include "bench/TFormCurrentWindow.h"
-#include "bench/TFormSteps.h"
-#include "bench/TestPage.h"
+#include "app/ui/MainWindow.h"
+#include "bench/ui/BenchToolBar.h"
+#include "bench/ui/BenchUi.h"
+#include "bench/ui/CurrentWindowsDialog.h"
+#include "bench/ui/TestStepsDialog.h"
+#include "bench/ui/TestPage.h"
 #include "core/SettingsStore.h"
 #include "link/RequestFlags.h"
 #include "sim/MemoryLine.h"
@@ -63,7 +63,7 @@ TEST_F(BenchUiTest, StartRunsTheTestOnTheWorkerAndTheGridShowsItsRows) {
   auto line = std::make_unique<MemoryLine>(bus, clock);
   bus.attachBench(BenchDescription::read(SettingsStore(dir.filePath("tp.ini"))));
   bus.bench()->defect({"current", "24V", "high"});
-  TForm1 form(dir.path(), std::move(line), clock);
+  MainWindow form(dir.path(), std::move(line), clock);
   form.setAccessLevelSource([] { return 2; });
   MessageBoxAnswerer boxes;
   form.show();
@@ -100,7 +100,7 @@ TEST_F(BenchUiTest, StartRunsTheTestOnTheWorkerAndTheGridShowsItsRows) {
 }
 
 TEST_F(BenchUiTest, BenchButtonsAskForTheirWords) {
-  TForm1 form(dir.path());
+  MainWindow form(dir.path());
   BenchUi* ui = form.benchUi();
   TestPage* page = form.tabSheetTest();
   EXPECT_EQ(ui->toolBar2()->relayButton(1)->text(), "24В");  // [buttons_r4] b2
@@ -131,7 +131,7 @@ TEST_F(BenchUiTest, BenchButtonsAskForTheirWords) {
 // change of profile drops what was typed; "Сохранить" keeps the dialog open.
 TEST_F(BenchUiTest, CurrentWindowsDialogChecksAndWrites) {
   SettingsStore tp(dir.filePath("tp.ini"));
-  TFormCurrentWindow dialog(tp);
+  CurrentWindowsDialog dialog(tp);
   MessageBoxAnswerer boxes;
   dialog.show();
   EXPECT_EQ(dialog.windowTitle(), "Дополнительные параметры");
@@ -169,7 +169,7 @@ TEST_F(BenchUiTest, CurrentWindowsDialogChecksAndWrites) {
 TEST_F(BenchUiTest, StepsDialogWritesOnlyOnOK) {
   QTemporaryDir empty;
   SettingsStore tp(empty.filePath("tp.ini"));
-  TFormSteps dialog;
+  TestStepsDialog dialog;
   const auto answer = [&](const char* button, int untick) {
     ModalAnswerer answerer([&](QWidget* modal) {
       if (modal != &dialog) return;
@@ -195,7 +195,7 @@ namespace {
 // codes grid has its one row.
 TEST(BenchUiDefaults, WithoutTpIni) {
   QTemporaryDir dir;
-  TForm1 form(dir.path());
+  MainWindow form(dir.path());
   BenchUi* ui = form.benchUi();
   for (int k = 0; k < 4; ++k)
     EXPECT_EQ(ui->toolBar2()->relayButton(k)->text(), QString::number(k + 1));

@@ -15,9 +15,9 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app/TForm1.h"
+#include "app/ui/MainWindow.h"
 #include "link/BusMonitor.h"
-#include "link/BusMonitorWindow.h"
+#include "link/ui/BusMonitorWindow.h"
 #include "sim/MemoryLine.h"
 #include "sim/SimBus.h"
 #include "ui/ModalAnswerer.h"
@@ -50,7 +50,7 @@ TEST(BusMonitorWindowTest, ShowsTheWorkersFramesLiveAndActsOnTheModel) {
   // could be dropped from the ring before it is shown.
   Clock& clock = SteadyClock::instance();
   SimBus bus;
-  TForm1 form(dir.path(), std::make_unique<MemoryLine>(bus, clock), clock);
+  MainWindow form(dir.path(), std::make_unique<MemoryLine>(bus, clock), clock);
   form.setAccessLevelSource([] { return 2; });
   MessageBoxAnswerer boxes;
   form.show();

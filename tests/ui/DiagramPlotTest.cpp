@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QWheelEvent>
 
-#include "operation/DiagramPage.h"
-#include "operation/DiagramPlot.h"
+#include "operation/ui/DiagramPage.h"
+#include "operation/ui/DiagramPlot.h"
 #include "support/SimCore.h"
 
 namespace {

@@ -15,9 +15,9 @@
 #include <QTimer>
 
 #include "app/AppContext.h"
-#include "link/LinkSettingsActions.h"
-#include "link/TConparDlg.h"
-#include "link/TForm2.h"
+#include "link/ui/LinkSettingsActions.h"
+#include "link/ui/LinkSettingsDialog.h"
+#include "link/ui/ProgramSettingsDialog.h"
 #include "support/ScriptedLine.h"
 #include "support/TypedInputs.h"
 #include "ui/ModalAnswerer.h"
@@ -59,7 +59,7 @@ void waitFor(const std::function<bool()>& done) {
   }
 }
 
-// Acts once on the first TConparDlg (or TForm2) that becomes modal.
+// Acts once on the first LinkSettingsDialog (or ProgramSettingsDialog) that becomes modal.
 template <typename Dialog>
 class OnDialog {
  public:
@@ -83,7 +83,7 @@ struct Shown {
   bool stopsVisible = false, portVisible = false, timingVisible = false, timingEditable = true;
 };
 
-Shown shownBy(const TConparDlg& d) {
+Shown shownBy(const LinkSettingsDialog& d) {
   Shown s;
   s.adr = d.editAdr()->text();
   s.speed = d.speedBox()->currentIndex();
@@ -118,7 +118,7 @@ TEST_F(LinkDialogsTest, ProgramLinkDialogShowsMemIniAndStoresItOnOk) {
   const QByteArray before = memOnDisk();
   Shown shown;
   QStringList ports;
-  OnDialog<TConparDlg> answer([&](TConparDlg& d) {
+  OnDialog<LinkSettingsDialog> answer([&](LinkSettingsDialog& d) {
     shown = shownBy(d);
     for (int i = 0; i < d.portBox()->count(); ++i) ports << d.portBox()->itemText(i);
     d.okBtn()->click();
@@ -154,7 +154,7 @@ TEST_F(LinkDialogsTest, ProgramLinkDialogShowsMemIniAndStoresItOnOk) {
 TEST_F(LinkDialogsTest, ProgramLinkDialogDefaultsAndChangedValues) {
   start();
   Shown shown;
-  OnDialog<TConparDlg> answer([&](TConparDlg& d) {
+  OnDialog<LinkSettingsDialog> answer([&](LinkSettingsDialog& d) {
     shown = shownBy(d);
     d.editAdr()->setText("5");
     d.speedBox()->setCurrentIndex(4);
@@ -200,7 +200,7 @@ TEST_F(LinkDialogsTest, RefusedEntriesCloseTheDialogAndStoreNothing) {
     const QByteArray before = memOnDisk();
     MessageBoxAnswerer boxes;
     bool stillOpen = true;
-    OnDialog<TConparDlg> answer([&](TConparDlg& d) {
+    OnDialog<LinkSettingsDialog> answer([&](LinkSettingsDialog& d) {
       if (!c.typedAddress.isEmpty()) d.editAdr()->setText(c.typedAddress);
       d.okBtn()->click();
       stillOpen = d.isVisible();
@@ -220,7 +220,7 @@ TEST_F(LinkDialogsTest, RefusedEntriesCloseTheDialogAndStoreNothing) {
 TEST_F(LinkDialogsTest, CancelStoresNothing) {
   start("[connect]\r\nadr=12\r\n");
   const QByteArray before = memOnDisk();
-  OnDialog<TConparDlg> answer([](TConparDlg& d) {
+  OnDialog<LinkSettingsDialog> answer([](LinkSettingsDialog& d) {
     d.editAdr()->setText("13");
     d.cancelBtn()->click();
   });
@@ -235,7 +235,7 @@ TEST_F(LinkDialogsTest, ProgramSettingsKeepTheWindowOpenOnABadPeriod) {
   bool openAfterBadPeriod = false;
   QString periodShown;
   ModalAnswerer answer([&](QWidget* modal) {
-    auto* form = qobject_cast<TForm2*>(modal);
+    auto* form = qobject_cast<ProgramSettingsDialog*>(modal);
     if (!form) return;
     if (periodShown.isEmpty()) {
       periodShown = form->periodEdit()->text();
@@ -263,7 +263,7 @@ TEST_F(LinkDialogsTest, ProgramSettingsKeepTheWindowOpenOnABadPeriod) {
 
 TEST_F(LinkDialogsTest, ProgramSettingsWithTheSameDriveTypeAskNoIdentification) {
   start("[measure]\r\ntype=1\r\n");
-  OnDialog<TForm2> answer([](TForm2& form) {
+  OnDialog<ProgramSettingsDialog> answer([](ProgramSettingsDialog& form) {
     EXPECT_EQ(form.comboBoxType()->currentIndex(), 1);
     EXPECT_EQ(form.periodEdit()->text(), "1000");
     form.periodEdit()->setText("250");
@@ -273,7 +273,7 @@ TEST_F(LinkDialogsTest, ProgramSettingsWithTheSameDriveTypeAskNoIdentification) 
   EXPECT_FALSE(core_->requests.identify);
   EXPECT_EQ(timer1_.interval(), 250);
 
-  OnDialog<TForm2> cancel([](TForm2& form) {
+  OnDialog<ProgramSettingsDialog> cancel([](ProgramSettingsDialog& form) {
     form.periodEdit()->setText("9");
     form.comboBoxType()->setCurrentIndex(0);
     form.cancelButton()->click();
@@ -304,7 +304,7 @@ TEST_F(LinkDialogsTest, ModuleDialogHasStopBitsFromFirmware202) {
     });
     worker.start(1);
     Shown shown;
-    OnDialog<TConparDlg> answer([&](TConparDlg& d) {
+    OnDialog<LinkSettingsDialog> answer([&](LinkSettingsDialog& d) {
       shown = shownBy(d);
       d.editAdr()->setText("101");
       d.parityBox()->setCurrentIndex(0);
@@ -345,7 +345,7 @@ TEST_F(LinkDialogsTest, ModuleDialogWithAnAddressLetterRequestsNoWrite) {
   });
   worker.start(1);
   MessageBoxAnswerer boxes;
-  OnDialog<TConparDlg> answer([](TConparDlg& d) {
+  OnDialog<LinkSettingsDialog> answer([](LinkSettingsDialog& d) {
     d.editAdr()->setText("1a");
     d.okBtn()->click();
   });
@@ -359,7 +359,7 @@ TEST_F(LinkDialogsTest, ModuleDialogWithAnAddressLetterRequestsNoWrite) {
 
 TEST_F(LinkDialogsTest, ModuleDialogTimesOutWhenTheWorkerDoesNotServeTheRead) {
   start();
-  OnDialog<TConparDlg> answer([](TConparDlg& d) { d.cancelBtn()->click(); });
+  OnDialog<LinkSettingsDialog> answer([](LinkSettingsDialog& d) { d.cancelBtn()->click(); });
   ModuleLinkSettings settings(nullptr, core_->link(), core_->linkParams);
   EXPECT_EQ(settings.readTimer()->interval(), 3000);
   EXPECT_TRUE(settings.readTimer()->isSingleShot());
@@ -403,7 +403,7 @@ TEST_F(LinkDialogsTest, EveryTypedValueOfTheEditableFields) {
       const QByteArray before = memOnDisk();
       MessageBoxAnswerer boxes;
       if (period) {
-        OnDialog<TForm2> answer([&](TForm2& form) {
+        OnDialog<ProgramSettingsDialog> answer([&](ProgramSettingsDialog& form) {
           form.periodEdit()->clear();
           form.periodEdit()->insert(in.text);  // as a paste does
           form.okButton()->click();
@@ -411,7 +411,7 @@ TEST_F(LinkDialogsTest, EveryTypedValueOfTheEditableFields) {
         });
         programSettings(nullptr, core_->link(), &timer1_);
       } else {
-        OnDialog<TConparDlg> answer([&](TConparDlg& d) {
+        OnDialog<LinkSettingsDialog> answer([&](LinkSettingsDialog& d) {
           QLineEdit* edit =
               QLatin1String(f.key) == QLatin1String("adr") ? d.editAdr() : d.readIntervalEdit();
           edit->clear();

@@ -17,10 +17,10 @@
 #include <QTemporaryDir>
 #include <atomic>
 
-#include "app/ProgressPanel.h"
-#include "app/TForm1.h"
-#include "operation/LogTimePage.h"
-#include "params/ErrorsPage.h"
+#include "app/ui/ProgressPanel.h"
+#include "app/ui/MainWindow.h"
+#include "operation/ui/LogTimePage.h"
+#include "params/ui/ErrorsPage.h"
 #include "sim/MemoryLine.h"
 #include "sim/SimBus.h"
 #include "support/WaitUntil.h"
@@ -48,7 +48,7 @@ class LogTimePageTest : public ::testing::Test {
         "Выкатить/Отключить\r\n3=Сброс\r\n"
         "[log_sw]\r\nОба концевика разомкнуты\r\nКонцевик ВКЛ замкнут\r\n");
     ini.close();
-    form = std::make_unique<TForm1>(dir.path(), std::make_unique<MemoryLine>(bus, clock), clock);
+    form = std::make_unique<MainWindow>(dir.path(), std::make_unique<MemoryLine>(bus, clock), clock);
     form->pages()->setCurrentWidget(page());
   }
   LogTimePage* page() { return form->tabSheetLogTime(); }
@@ -71,7 +71,7 @@ class LogTimePageTest : public ::testing::Test {
   QTemporaryDir dir;
   VirtualClock clock;
   SimBus bus;
-  std::unique_ptr<TForm1> form;
+  std::unique_ptr<MainWindow> form;
 };
 
 TEST_F(LogTimePageTest, LooksAsTheFormHasIt) {

@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 
-#include "params/ParameterComparisonAction.h"
-#include "params/ParameterComparisonDialog.h"
+#include "params/ui/ParameterComparisonAction.h"
+#include "params/ui/ParameterComparisonDialog.h"
 #include "params/ParameterFile.h"
 #include "params/TableTransfer.h"
 #include "support/SimCore.h"
@@ -22,8 +22,8 @@ class ParameterComparisonUiTest : public ::testing::Test, public SimCore {
   ParameterComparisonUiTest() {
     bus.module().installFirmware(205);
     EXPECT_TRUE(online());
-    EXPECT_TRUE(TableTransfer(core->paramsContext()).readMainTables());
-    EXPECT_TRUE(saveParameterFile(core->paramsContext(), dir.filePath("set.txt")));
+    EXPECT_TRUE(TableTransfer(core->parameterContext()).readMainTables());
+    EXPECT_TRUE(saveParameterFile(core->parameterContext(), dir.filePath("set.txt")));
     bus.module().setWriteHook([this](uint16_t first, uint16_t) { written.push_back(first); });
   }
 
@@ -72,7 +72,7 @@ class ParameterComparisonUiTest : public ::testing::Test, public SimCore {
   QWidget window;
   QPushButton button;
   QTimer timer;
-  ParameterComparisonAction action{&window, core->paramsContext(), &button, &timer};
+  ParameterComparisonAction action{&window, core->parameterContext(), &button, &timer};
   std::vector<int> written;
 };
 
@@ -80,7 +80,7 @@ TEST_F(ParameterComparisonUiTest, WriteDifferencesWritesTheRowsShownAndCloseWrit
   const uint16_t old = bus.module().get(68);
   bus.module().set(68, uint16_t(old + 1));
   const QString row = "Параметры дискретных входов|" +
-                      core->params.tables.name(ParamTables::Inps, 0) + "|68|" +
+                      core->params.tables.name(ParameterTables::Inps, 0) + "|68|" +
                       QString::number(old + 1) + "|" + QString::number(old);
 
   Seen seen = compare(false);
@@ -108,9 +108,9 @@ TEST_F(ParameterComparisonUiTest, WriteDifferencesWritesTheRowsShownAndCloseWrit
 // Values typed into the tables and not written are not in the module: a comparison that finds
 // nothing says so, and counts them.
 TEST_F(ParameterComparisonUiTest, TypedValuesAreCountedBesideTheResult) {
-  ParamTables& t = core->params.tables;
-  t.setCellText(ParamTables::Inps, 0, QString::number(t.bufferValue(ParamTables::Inps, 0) + 1));
-  t.setCellText(ParamTables::Timers, 1, QString::number(t.bufferValue(ParamTables::Timers, 1) + 1));
+  ParameterTables& t = core->params.tables;
+  t.setCellText(ParameterTables::Inps, 0, QString::number(t.bufferValue(ParameterTables::Inps, 0) + 1));
+  t.setCellText(ParameterTables::Timers, 1, QString::number(t.bufferValue(ParameterTables::Timers, 1) + 1));
   const Seen seen = compare(false);
   EXPECT_EQ(seen.result, "Отличий нет: параметры в модуле совпадают с файлом.");
   EXPECT_EQ(seen.unwritten,

@@ -11,7 +11,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include "core/RussianInterface.h"
+#include "core/ui/RussianInterface.h"
 #include "support/WaitUntil.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "core/RussianInterface.h"
+#include "core/ui/RussianInterface.h"
 
 // Window tests need an application object; they run on the offscreen platform.
 int main(int argc, char** argv) {
