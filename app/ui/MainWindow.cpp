@@ -65,8 +65,8 @@ MainWindow::MainWindow(const QString& directory, std::unique_ptr<SerialLine> lin
   createToolBar();
   createPages();
   createStatusBar();
-  timer1_ = new QTimer(this);
-  timer1_->setObjectName(QStringLiteral("Timer1"));
+  pollTimer_ = new QTimer(this);
+  pollTimer_->setObjectName(QStringLiteral("Timer1"));
 
   connectCoreState();
   connectPages();
@@ -74,7 +74,7 @@ MainWindow::MainWindow(const QString& directory, std::unique_ptr<SerialLine> lin
   // right after the text.
   connect(&core_.status, &StatusLine::textChanged, this, &MainWindow::showStatusText,
           Qt::QueuedConnection);
-  connect(&core_.status, &StatusLine::passDurationChanged, panel1_, &SidePanel::showPassDuration);
+  connect(&core_.status, &StatusLine::passDurationChanged, sidePanel_, &SidePanel::showPassDuration);
   connect(
       &core_.operation.control, &ControlState::changed, this,
       [this] {
@@ -83,7 +83,7 @@ MainWindow::MainWindow(const QString& directory, std::unique_ptr<SerialLine> lin
       },
       Qt::QueuedConnection);
   // The status read fetches the block of the page the user looks at.
-  connect(pageControl1_, &QTabWidget::currentChanged, this,
+  connect(pages_, &QTabWidget::currentChanged, this,
           [this](int index) { core_.params.activePage = ParameterState::Page(index); });
 
   FormCreate();
@@ -92,46 +92,46 @@ MainWindow::MainWindow(const QString& directory, std::unique_ptr<SerialLine> lin
 // The stores, the port and the worker go with the core.
 MainWindow::~MainWindow() = default;
 
-LinkIndicator* MainWindow::linkLamp() const { return panel1_->linkLamp(); }
+LinkIndicator* MainWindow::linkLamp() const { return sidePanel_->linkLamp(); }
 
 void MainWindow::createToolBar() {
-  toolBar1_ = addToolBar(QString());
-  toolBar1_->setObjectName(QStringLiteral("ToolBar1"));
-  toolBar1_->setMovable(false);
-  toolBar1_->setIconSize(QSize(24, 24));
+  toolBar_ = addToolBar(QString());
+  toolBar_->setObjectName(QStringLiteral("ToolBar1"));
+  toolBar_->setMovable(false);
+  toolBar_->setIconSize(QSize(24, 24));
 
   const auto addButton = [this](const char* name, const QString& hint, const QIcon& icon,
                                 void (MainWindow::*handler)()) {
-    auto* button = new QToolButton(toolBar1_);
+    auto* button = new QToolButton(toolBar_);
     button->setObjectName(QString::fromLatin1(name));
     button->setIcon(icon);
     button->setToolTip(hint);
     button->setText(hint);
     button->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    toolBar1_->addWidget(button);
+    toolBar_->addWidget(button);
     connect(button, &QToolButton::clicked, this, handler);
   };
   addButton("ToolButton1", QStringLiteral("Настройки связи программы"),
-            style()->standardIcon(QStyle::SP_DriveNetIcon), &MainWindow::ToolButton1Click);
+            style()->standardIcon(QStyle::SP_DriveNetIcon), &MainWindow::openProgramLinkSettings);
   addButton("ToolButton2", QStringLiteral("Настройки программы"),
-            style()->standardIcon(QStyle::SP_FileDialogDetailedView), &MainWindow::ToolButton2Click);
-  toolBar1_->addSeparator();
+            style()->standardIcon(QStyle::SP_FileDialogDetailedView), &MainWindow::openProgramSettings);
+  toolBar_->addSeparator();
   addButton("ToolButton3", QStringLiteral("Прервать связь"),
-            style()->standardIcon(QStyle::SP_MediaStop), &MainWindow::ToolButton3Click);
+            style()->standardIcon(QStyle::SP_MediaStop), &MainWindow::suspendLink);
   addButton("ToolButton4", QStringLiteral("Восстановить связь"),
-            style()->standardIcon(QStyle::SP_BrowserReload), &MainWindow::ToolButton4Click);
-  toolBar1_->addSeparator();
-  addButton("ToolButton38", QStringLiteral("Шрифт"), toolicons::font(), &MainWindow::ToolButton38Click);
+            style()->standardIcon(QStyle::SP_BrowserReload), &MainWindow::restoreLink);
+  toolBar_->addSeparator();
+  addButton("ToolButton38", QStringLiteral("Шрифт"), toolicons::font(), &MainWindow::chooseFont);
   addButton("ToolButtonTraffic", QStringLiteral("Обмен с модулями"), toolicons::exchange(),
-            &MainWindow::ToolButtonTrafficClick);
+            &MainWindow::openTrafficMonitor);
   addButton("ToolButtonAbout", QStringLiteral("О программе"),
             style()->standardIcon(QStyle::SP_MessageBoxInformation), &MainWindow::showAbout);
 }
 
 void MainWindow::createPages() {
   auto* central = new QWidget(this);
-  pageControl1_ = new QTabWidget(central);
-  pageControl1_->setObjectName(QStringLiteral("PageControl1"));
+  pages_ = new QTabWidget(central);
+  pages_->setObjectName(QStringLiteral("PageControl1"));
   mainPage_ = new MainPage;
   errorsPage_ = new ErrorsPage;
   servicePage_ = new ServicePage;
@@ -139,21 +139,21 @@ void MainWindow::createPages() {
   controlPage_ = new ControlPage(core_.operationContext());
   diagramPage_ = new DiagramPage(core_.operationContext());
   testPage_ = new TestPage(core_.operation.diagram);
-  pageControl1_->addTab(mainPage_, QStringLiteral("Основные"));
-  pageControl1_->addTab(errorsPage_, QStringLiteral("Ошибки"));
-  pageControl1_->addTab(servicePage_, QStringLiteral("Служебные"));
-  pageControl1_->addTab(logTimePage_, QStringLiteral("Журнал и время"));
-  pageControl1_->addTab(controlPage_, QStringLiteral("Управление"));
-  pageControl1_->addTab(diagramPage_, QStringLiteral("Диаграмма"));
-  pageControl1_->addTab(testPage_, QStringLiteral("Испытания"));
+  pages_->addTab(mainPage_, QStringLiteral("Основные"));
+  pages_->addTab(errorsPage_, QStringLiteral("Ошибки"));
+  pages_->addTab(servicePage_, QStringLiteral("Служебные"));
+  pages_->addTab(logTimePage_, QStringLiteral("Журнал и время"));
+  pages_->addTab(controlPage_, QStringLiteral("Управление"));
+  pages_->addTab(diagramPage_, QStringLiteral("Диаграмма"));
+  pages_->addTab(testPage_, QStringLiteral("Испытания"));
 
-  panel1_ = new SidePanel(central);
-  panel3_ = new ProgressPanel(pageControl1_);
+  sidePanel_ = new SidePanel(central);
+  progressPanel_ = new ProgressPanel(pages_);
 
   auto* layout = new QHBoxLayout(central);
   layout->setContentsMargins(2, 2, 2, 2);
-  layout->addWidget(pageControl1_, 1);
-  layout->addWidget(panel1_);
+  layout->addWidget(pages_, 1);
+  layout->addWidget(sidePanel_);
   setCentralWidget(central);
 }
 
@@ -188,8 +188,7 @@ void MainWindow::FormCreate() {
 
   diagramPage_->checkBoxResetDiagManually()->setChecked(
       core_.mem.readInteger(kMeasure, QStringLiteral("reset_diag"), 0) != 0);
-  pageControl1_->setCurrentWidget(errorsPage_);
-  timer1_->setInterval(core_.mem.readInteger(kMeasure, QStringLiteral("period"), 1000));
+  pages_->setCurrentWidget(errorsPage_);
   refreshLinkIndicator();
 }
 
@@ -203,20 +202,20 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::FormShow() {
   core_.status.setText(StatusLine::Version, kProgramVersion);
-  timer1_->stop();
+  setPollTimerActive(false);
   accessLevel_ = accessLevelSource_ ? accessLevelSource_() : 0;
   core_.journal.append(QStringLiteral("Сеанс начат: Tarvix %1, уровень доступа %2")
                            .arg(QStringLiteral(TARVIX_BUILD_ID))
                            .arg(accessLevel_));
   applyAccessLevel(accessLevel_);
   restoreActiveTab();
-  timer1_->start();
+  setPollTimerActive(true);
   core_.startWorker();
 }
 
 void MainWindow::applyAccessLevel(int level) {
   const auto setTabVisible = [this](QWidget* page, bool visible) {
-    pageControl1_->setTabVisible(pageControl1_->indexOf(page), visible);
+    pages_->setTabVisible(pages_->indexOf(page), visible);
   };
   switch (level) {
     case 1:
@@ -229,7 +228,7 @@ void MainWindow::applyAccessLevel(int level) {
       controlPage_->buttonConnect()->hide();
       break;
     default:
-      pageControl1_->setCurrentWidget(errorsPage_);
+      pages_->setCurrentWidget(errorsPage_);
       setTabVisible(mainPage_, false);
       setTabVisible(servicePage_, false);
       setTabVisible(testPage_, false);
@@ -266,7 +265,7 @@ bool MainWindow::FormCloseQuery() {
 void MainWindow::FormClose() {
   if (closed_) return;
   closed_ = true;
-  timer1_->stop();
+  pollTimer_->stop();
   // A question the worker is waiting on is answered with Cancel, so its pass can end.
   prompter_.shutDown();
   if (!core_.stopWorker(AppContext::kWorkerJoinMs)) {
@@ -291,14 +290,14 @@ bool MainWindow::restoreWindowState() {
 void MainWindow::saveWindowState() {
   core_.mem.writeString(kWindow, QStringLiteral("geometry"),
                         QString::fromLatin1(saveGeometry().toBase64()));
-  core_.mem.writeInteger(kWindow, QStringLiteral("tab"), pageControl1_->currentIndex());
+  core_.mem.writeInteger(kWindow, QStringLiteral("tab"), pages_->currentIndex());
 }
 
 void MainWindow::restoreActiveTab() {
   const int tab = core_.mem.readInteger(kWindow, QStringLiteral("tab"), -1);
   // A tab the access level hides stays hidden: the level's own first tab is kept.
-  if (tab >= 0 && tab < pageControl1_->count() && pageControl1_->isTabVisible(tab))
-    pageControl1_->setCurrentIndex(tab);
+  if (tab >= 0 && tab < pages_->count() && pages_->isTabVisible(tab))
+    pages_->setCurrentIndex(tab);
 }
 
 void MainWindow::flushMem() { flushOrReport(core_.mem, prompter_); }
@@ -309,22 +308,15 @@ void MainWindow::connectCoreState() {
       &core_.progress, &ProgressLine::changed, this,
       [this](bool visible, const QString& text) {
         if (visible)
-          panel3_->showText(text);
+          progressPanel_->showText(text);
         else
-          panel3_->hide();
+          progressPanel_->hide();
       },
       Qt::QueuedConnection);
-  connect(&core_.progress, &ProgressLine::countChanged, panel3_, &ProgressPanel::setCount,
+  connect(&core_.progress, &ProgressLine::countChanged, progressPanel_, &ProgressPanel::setCount,
           Qt::QueuedConnection);
-  connect(
-      &core_.status, &StatusLine::pollTimerChanged, this,
-      [this](bool on) {
-        if (on)
-          timer1_->start();
-        else
-          timer1_->stop();
-      },
-      Qt::QueuedConnection);
+  connect(&core_.status, &StatusLine::pollTimerChanged, this, &MainWindow::setPollTimerActive,
+          Qt::QueuedConnection);
   connect(&core_.params.tables, &ParameterTables::structureChanged, this, &MainWindow::showFirmware,
           Qt::QueuedConnection);
   connect(&core_.params.tables, &ParameterTables::choicesChanged, this, &MainWindow::showChoices,
@@ -343,11 +335,10 @@ void MainWindow::connectPages() {
   connect(mainPage_->buttonChange(), &QPushButton::clicked, this,
           [this] { ButtonChangeClick(this, core_.parameterContext()); });
   connect(mainPage_->buttonSaveProfile(), &QPushButton::clicked, this,
-          [this] { saveParameterFileDialog(this, core_.parameterContext(), timer1_); });
+          [this] { saveParameterFileDialog(this, core_.parameterContext()); });
   connect(mainPage_->buttonLoadProfile(), &QPushButton::clicked, this,
-          [this] { loadParameterFileDialog(this, core_.parameterContext(), timer1_); });
-  new ParameterComparisonAction(this, core_.parameterContext(), mainPage_->buttonCompareProfile(),
-                                timer1_);
+          [this] { loadParameterFileDialog(this, core_.parameterContext()); });
+  new ParameterComparisonAction(this, core_.parameterContext(), mainPage_->buttonCompareProfile());
   connect(servicePage_->buttonSaveService(), &QPushButton::clicked, this,
           &MainWindow::ButtonSaveServiceClick);
   connect(mainPage_, &MainPage::choicesEdited, this, [this](bool alarmOn, bool direct) {
@@ -371,7 +362,7 @@ void MainWindow::connectPages() {
   logTimePage_->bind(
       core_.operationContext(),
       [this](std::function<void()> job) { core_.cycle().post(std::move(job)); },
-      panel3_->buttonStopReadingLog());
+      progressPanel_->buttonStopReadingLog());
   benchUi_ = new BenchUi(core_.benchContext(), testPage_, controlPage_->benchToolBar(), this);
   remember(diagramPage_->comboBoxParsDiag(), "diag", core_.params.diagramValueIndex);
   remember(testPage_->comboBoxTestDiag(), "diag_test", core_.params.testDiagramValueIndex);
@@ -407,7 +398,7 @@ void MainWindow::showChoices() {
 }
 
 void MainWindow::TabSheetMainShow() {
-  if (pageControl1_->currentWidget() != mainPage_) return;  // the user moved on meanwhile
+  if (pages_->currentWidget() != mainPage_) return;  // the user moved on meanwhile
   TableTransfer::askToReloadMainTab(core_.link());
 }
 
@@ -423,7 +414,7 @@ void MainWindow::refreshLinkIndicator() {
   // Values the module no longer answers for are drawn greyed, so they never look current; the
   // texts that keep their last reading while the link is down among them.
   for (QWidget* live : std::initializer_list<QWidget*>{
-           panel1_->stringGridDigInputs(), panel1_->stringGridDigOutputs(), errorsPage_,
+           sidePanel_->stringGridDigInputs(), sidePanel_->stringGridDigOutputs(), errorsPage_,
            mainPage_->staticTextMotorVoltage(), controlPage_->commandText(),
            controlPage_->controlStateText(), statusPanels_.value(StatusLine::Control),
            statusPanels_.value(StatusLine::Firmware), statusPanels_.value(StatusLine::Logic)})
@@ -455,9 +446,9 @@ void MainWindow::readTextLists() {
 void MainWindow::buildTables() {
   ParameterTables& t = core_.params.tables;
   auto online = [this] { return bool(core_.flags.moduleOnline); };
-  new ParameterGrid(panel1_->stringGridDigInputs(), t, ParameterTables::DigInputs,
+  new ParameterGrid(sidePanel_->stringGridDigInputs(), t, ParameterTables::DigInputs,
                 ParameterGrid::Lamp::NonZeroLime);
-  new ParameterGrid(panel1_->stringGridDigOutputs(), t, ParameterTables::DigOutputs,
+  new ParameterGrid(sidePanel_->stringGridDigOutputs(), t, ParameterTables::DigOutputs,
                 ParameterGrid::Lamp::Bit0Red);
   new ParameterGrid(errorsPage_->stringGridErrors(), t, ParameterTables::Errors,
                 ParameterGrid::Lamp::NonZeroRedWhileOnline, online);
@@ -474,15 +465,23 @@ void MainWindow::buildTables() {
   Identification(core_.parameterContext()).buildTables();
 }
 
-void MainWindow::ToolButton1Click() { programLinkSettings(this, core_.link(), timer1_); }
+void MainWindow::openProgramLinkSettings() { programLinkSettings(this, core_.link()); }
 
-void MainWindow::ToolButton2Click() { programSettings(this, core_.link(), timer1_); }
+void MainWindow::openProgramSettings() { programSettings(this, core_.link()); }
 
-void MainWindow::ToolButton3Click() { core_.flags.linkSuspended = true; }
+// Timer1: runs between passes, stands still while a dialog of the window is open, and takes
+// the poll period of the program settings each time it starts.
+void MainWindow::setPollTimerActive(bool on) {
+  if (!on) return pollTimer_->stop();
+  pollTimer_->setInterval(core_.mem.readInteger(kMeasure, QStringLiteral("period"), 1000));
+  pollTimer_->start();
+}
 
-void MainWindow::ToolButton4Click() {
+void MainWindow::suspendLink() { core_.flags.linkSuspended = true; }
+
+void MainWindow::restoreLink() {
   core_.flags.linkSuspended = false;
-  timer1_->start();
+  pollTimer_->start();
 }
 
 QString MainWindow::aboutText() const {
@@ -493,13 +492,13 @@ QString MainWindow::aboutText() const {
 
 void MainWindow::showAbout() { QMessageBox::about(this, QStringLiteral("О программе"), aboutText()); }
 
-void MainWindow::ToolButton38Click() {
+void MainWindow::chooseFont() {
   bool ok = false;
   const QFont chosen = QFontDialog::getFont(&ok, font(), this, QStringLiteral("Шрифт"));
   if (ok) setFont(chosen);
 }
 
-void MainWindow::ToolButtonTrafficClick() {
+void MainWindow::openTrafficMonitor() {
   // The names follow mem.ini and tp.ini as they are now.
   core_.busMonitor.setAddressNames(core_.busAddressNames());
   if (!busMonitorWindow_) busMonitorWindow_ = new BusMonitorWindow(core_.busMonitor, this);

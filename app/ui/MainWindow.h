@@ -45,7 +45,7 @@ class MainWindow : public QMainWindow {
 
   AppContext& core() { return core_; }
 
-  QTabWidget* pages() const { return pageControl1_; }
+  QTabWidget* pages() const { return pages_; }
   MainPage* tabSheetMain() const { return mainPage_; }
   ErrorsPage* tabSheetFirm() const { return errorsPage_; }
   ServicePage* tabSheetService() const { return servicePage_; }
@@ -54,12 +54,12 @@ class MainWindow : public QMainWindow {
   DiagramPage* tabSheetDiagram() const { return diagramPage_; }
   TestPage* tabSheetTest() const { return testPage_; }
   BenchUi* benchUi() const { return benchUi_; }
-  SidePanel* sidePanel() const { return panel1_; }
-  ProgressPanel* progressPanel() const { return panel3_; }
+  SidePanel* sidePanel() const { return sidePanel_; }
+  ProgressPanel* progressPanel() const { return progressPanel_; }
   ProfileBar* profileBar() const { return profileBar_; }
   LinkIndicator* linkLamp() const;
   QLabel* statusPanel(int index) const { return statusPanels_.at(index); }
-  QTimer* pollTimer() const { return timer1_; }
+  QTimer* pollTimer() const { return pollTimer_; }
 
   ModuleLinkSettings* moduleLinkSettings() const { return moduleLinkSettings_; }
   // "Обмен", once the user has opened it.
@@ -81,14 +81,15 @@ class MainWindow : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private slots:
-  void ToolButton1Click();
-  void ToolButton2Click();
-  void ToolButton3Click();
-  void ToolButton4Click();
-  void ToolButton38Click();
+  void openProgramLinkSettings();
+  void openProgramSettings();
+  void suspendLink();
+  void restoreLink();
+  void chooseFont();
   void showAbout();
-  void ToolButtonTrafficClick();
+  void openTrafficMonitor();
   void showStatusText(int panel, const QString& text);
+  void setPollTimerActive(bool on);
   void showFirmware();
   void showChoices();
   void TabSheetMainShow();
@@ -126,8 +127,8 @@ class MainWindow : public QMainWindow {
   bool shown_ = false;
   bool closed_ = false;
 
-  QToolBar* toolBar1_ = nullptr;
-  QTabWidget* pageControl1_ = nullptr;
+  QToolBar* toolBar_ = nullptr;
+  QTabWidget* pages_ = nullptr;
   MainPage* mainPage_ = nullptr;
   ErrorsPage* errorsPage_ = nullptr;
   ServicePage* servicePage_ = nullptr;
@@ -136,10 +137,10 @@ class MainWindow : public QMainWindow {
   DiagramPage* diagramPage_ = nullptr;
   TestPage* testPage_ = nullptr;
   BenchUi* benchUi_ = nullptr;
-  SidePanel* panel1_ = nullptr;
-  ProgressPanel* panel3_ = nullptr;
+  SidePanel* sidePanel_ = nullptr;
+  ProgressPanel* progressPanel_ = nullptr;
   ProfileBar* profileBar_ = nullptr;
   QList<QLabel*> statusPanels_;
-  QTimer* timer1_ = nullptr;
+  QTimer* pollTimer_ = nullptr;
   BusMonitorWindow* busMonitorWindow_ = nullptr;
 };

@@ -9,6 +9,7 @@
 
 #include "core/SessionJournal.h"
 #include "core/SettingsStore.h"
+#include "core/StatusLine.h"
 #include "link/LinkFlags.h"
 #include "link/LinkSettings.h"
 #include "link/ModuleLinkParams.h"
@@ -20,14 +21,6 @@ namespace {
 
 const QString kConnect = QStringLiteral("connect");
 const QString kMeasure = QStringLiteral("measure");
-
-void stopTimer(QTimer* timer1) {
-  if (timer1) timer1->stop();
-}
-
-void startTimer(QTimer* timer1) {
-  if (timer1) timer1->start();
-}
 
 // A combo box that shows no item (the stored index was out of range) leaves the key alone.
 void writeIndex(SettingsStore& mem, const QString& section, const char* key, const QComboBox* box) {
@@ -69,8 +62,8 @@ void selectPort(QComboBox* box, const QString& port) {
 
 }  // namespace
 
-void programLinkSettings(QWidget* parent, const LinkContext& link, QTimer* timer1) {
-  stopTimer(timer1);
+void programLinkSettings(QWidget* parent, const LinkContext& link) {
+  link.status.setPollTimerActive(false);
   SettingsStore& mem = link.mem;
   auto text = [&](const char* key, const char* def) {
     return mem.readString(kConnect, QLatin1String(key), QLatin1String(def));
@@ -119,11 +112,11 @@ void programLinkSettings(QWidget* parent, const LinkContext& link, QTimer* timer
     // Even unchanged settings reopen the port: the user may be retrying a failed open.
     link.flags.portReopenRequest = true;
   }
-  startTimer(timer1);
+  link.status.setPollTimerActive(true);
 }
 
-void programSettings(QWidget* parent, const LinkContext& link, QTimer* timer1) {
-  stopTimer(timer1);
+void programSettings(QWidget* parent, const LinkContext& link) {
+  link.status.setPollTimerActive(false);
   SettingsStore& mem = link.mem;
   ProgramSettingsDialog form(parent);
   form.periodEdit()->setText(
@@ -143,9 +136,9 @@ void programSettings(QWidget* parent, const LinkContext& link, QTimer* timer1) {
     link.journal.append(QStringLiteral("Настройки программы: период опроса %1 мс, тип привода %2")
                             .arg(form.periodEdit()->text(), form.comboBoxType()->currentText()));
     flushOrReport(mem, link.prompter);
-    if (timer1) timer1->setInterval(mem.readInteger(kMeasure, QStringLiteral("period"), 1000));
   }
-  startTimer(timer1);
+  // The poll timer takes the period as it starts again.
+  link.status.setPollTimerActive(true);
 }
 
 ModuleLinkSettings::ModuleLinkSettings(QWidget* parent, const LinkContext& link,

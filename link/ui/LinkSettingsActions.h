@@ -9,15 +9,15 @@ class ModuleLinkParams;
 class QWidget;
 
 // What the window's link and program settings buttons do. All run on the user-interface
-// thread; `timer1` is the window's poll timer.
+// thread; the window's poll timer stands still while their dialogs are open.
 
 // The program's own link settings (tool bar "Настройки связи программы"): mem.ini section
 // connect, then a reopen of the port with them.
-void programLinkSettings(QWidget* parent, const LinkContext& link, QTimer* timer1);
+void programLinkSettings(QWidget* parent, const LinkContext& link);
 
 // Poll period and drive type (tool bar "Настройки программы"). A changed drive type asks the
 // worker to identify the module again, which chooses the input names anew.
-void programSettings(QWidget* parent, const LinkContext& link, QTimer* timer1);
+void programSettings(QWidget* parent, const LinkContext& link);
 
 // The module's link settings ("Параметры связи модуля"): the worker reads them, the dialog
 // shows them when the worker says it has served the read, and the worker writes what the user

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QPushButton>
-#include <QTimer>
 
 #include "core/Prompter.h"
 #include "core/ui/RussianInterface.h"
@@ -13,8 +12,8 @@
 #include "params/ui/ParameterComparisonDialog.h"
 
 ParameterComparisonAction::ParameterComparisonAction(QWidget* window, const ParameterContext& ctx,
-                                                     QPushButton* button, QTimer* timer1)
-    : QObject(window), window_(window), ctx_(ctx), timer1_(timer1) {
+                                                     QPushButton* button)
+    : QObject(window), window_(window), ctx_(ctx) {
   connect(button, &QPushButton::clicked, this,
           &ParameterComparisonAction::ButtonCompareProfileClick);
   connect(&ctx_.link.requests, &RequestFlags::served, this, &ParameterComparisonAction::served,
@@ -23,7 +22,7 @@ ParameterComparisonAction::ParameterComparisonAction(QWidget* window, const Para
 
 void ParameterComparisonAction::ButtonCompareProfileClick() {
   const QString workingDirectory = QDir::currentPath();
-  if (timer1_) timer1_->stop();
+  ctx_.link.status.setPollTimerActive(false);
   QFileDialog dialog(window_, QString(), workingDirectory);
   dialog.setObjectName(QStringLiteral("OpenDialogCompare"));
   prepareFileDialog(dialog);
@@ -32,7 +31,7 @@ void ParameterComparisonAction::ButtonCompareProfileClick() {
   dialog.setNameFilter(QStringLiteral("Текстовые файлы (*.txt)"));
   const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
   QDir::setCurrent(workingDirectory);
-  if (timer1_) timer1_->start();
+  ctx_.link.status.setPollTimerActive(true);
   if (!chosen) return;
   ctx_.state.comparison.setFile(dialog.selectedFiles().constFirst());
   ctx_.link.requests.module[RequestFlags::CompareWithFile] = true;

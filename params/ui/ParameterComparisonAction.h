@@ -5,7 +5,6 @@
 #include "params/ParameterState.h"
 
 class QPushButton;
-class QTimer;
 class QWidget;
 
 // "Сравнить с файлом..." on the main tab: a file dialog, then the worker compares the module
@@ -14,8 +13,7 @@ class QWidget;
 class ParameterComparisonAction : public QObject {
   Q_OBJECT
  public:
-  ParameterComparisonAction(QWidget* window, const ParameterContext& ctx, QPushButton* button,
-                            QTimer* timer1);
+  ParameterComparisonAction(QWidget* window, const ParameterContext& ctx, QPushButton* button);
 
   // The file dialog; a chosen file raises the comparison request.
   void ButtonCompareProfileClick();
@@ -26,5 +24,4 @@ class ParameterComparisonAction : public QObject {
 
   QWidget* window_;
   ParameterContext ctx_;
-  QTimer* timer1_;
 };

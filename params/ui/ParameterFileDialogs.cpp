@@ -2,9 +2,9 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QTimer>
 
 #include "core/Prompter.h"
+#include "core/StatusLine.h"
 #include "core/ui/RussianInterface.h"
 #include "params/ParameterFile.h"
 #include "params/ParameterState.h"
@@ -32,8 +32,8 @@ QString chosenFile(QFileDialog& dialog) {
 
 }  // namespace
 
-bool saveParameterFileDialog(QWidget* parent, const ParameterContext& ctx, QTimer* timer1) {
-  if (timer1) timer1->stop();
+bool saveParameterFileDialog(QWidget* parent, const ParameterContext& ctx) {
+  ctx.link.status.setPollTimerActive(false);
   const QString workingDirectory = QDir::currentPath();
   QFileDialog dialog(parent, QString(), workingDirectory);
   // The dialog asks before overwriting the name as chosen; ".txt" is added after that.
@@ -47,13 +47,13 @@ bool saveParameterFileDialog(QWidget* parent, const ParameterContext& ctx, QTime
       ctx.link.prompter.showMessage(QStringLiteral("OK"), QStringLiteral("Данные сохранены в файл"),
                                     Prompter::Icon::Information);
   }
-  if (timer1) timer1->start();
+  ctx.link.status.setPollTimerActive(true);
   return saved;
 }
 
-bool loadParameterFileDialog(QWidget* parent, const ParameterContext& ctx, QTimer* timer1) {
+bool loadParameterFileDialog(QWidget* parent, const ParameterContext& ctx) {
   const QString workingDirectory = QDir::currentPath();
-  if (timer1) timer1->stop();
+  ctx.link.status.setPollTimerActive(false);
   QFileDialog dialog(parent, QString(), workingDirectory);
   prepare(dialog, "OpenDialog1", QFileDialog::AcceptOpen);
   const QString chosen = chosenFile(dialog);
@@ -62,6 +62,6 @@ bool loadParameterFileDialog(QWidget* parent, const ParameterContext& ctx, QTime
     loaded = loadParameterFile(ctx, chosen);
     QDir::setCurrent(workingDirectory);
   }
-  if (timer1) timer1->start();
+  ctx.link.status.setPollTimerActive(true);
   return loaded;
 }

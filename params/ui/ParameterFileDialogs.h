@@ -1,7 +1,6 @@
 #pragma once
 
 struct ParameterContext;
-class QTimer;
 class QWidget;
 
 // The main tab's "Сохранить параметры в файл" and "Загрузить параметры из файла": a file
@@ -9,6 +8,6 @@ class QWidget;
 // is open and started again afterwards, and the working directory is put back as it was.
 
 // True when a file was written ("Данные сохранены в файл" has been shown).
-bool saveParameterFileDialog(QWidget* parent, const ParameterContext& ctx, QTimer* timer1);
+bool saveParameterFileDialog(QWidget* parent, const ParameterContext& ctx);
 // True when a file was loaded into the tables.
-bool loadParameterFileDialog(QWidget* parent, const ParameterContext& ctx, QTimer* timer1);
+bool loadParameterFileDialog(QWidget* parent, const ParameterContext& ctx);

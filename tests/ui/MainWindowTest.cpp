@@ -108,7 +108,6 @@ TEST_F(MainWindowTest, FrameHasItsPagesInOrderAndStartsOnTheErrorsPage) {
     EXPECT_EQ(pages->tabText(i), expected[i].second);
   }
   EXPECT_EQ(pages->currentWidget()->objectName(), "TabSheetFirm");
-  EXPECT_EQ(form.pollTimer()->interval(), 500);
   EXPECT_FALSE(form.pollTimer()->isActive());
   EXPECT_EQ(form.font().family(), "Arial");
 
@@ -139,7 +138,9 @@ TEST_F(MainWindowTest, StatusBarPanelsCarryTheStatusLineFromEitherThread) {
   form.close();
 }
 
+// Timer1 follows the worker and the dialogs, and takes the poll period whenever it starts.
 TEST_F(MainWindowTest, PollTimerFollowsTheWorker) {
+  writeFile("mem.ini", "[measure]\r\nperiod=0x1F4\r\n");
   MainWindow& form = makeForm();
   for (bool on : {true, false, true}) {
     std::thread worker([&] { form.core().status.setPollTimerActive(on); });
@@ -147,6 +148,12 @@ TEST_F(MainWindowTest, PollTimerFollowsTheWorker) {
     deliverQueued();
     EXPECT_EQ(form.pollTimer()->isActive(), on);
   }
+  EXPECT_EQ(form.pollTimer()->interval(), 500);
+  form.core().mem.writeInteger("measure", "period", 250);
+  form.core().status.setPollTimerActive(false);
+  form.core().status.setPollTimerActive(true);
+  deliverQueued();
+  EXPECT_EQ(form.pollTimer()->interval(), 250);
 }
 
 TEST_F(MainWindowTest, AccessLevelDecidesWhatCanBeReached) {

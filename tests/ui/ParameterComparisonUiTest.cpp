@@ -71,8 +71,7 @@ class ParameterComparisonUiTest : public ::testing::Test, public SimCore {
 
   QWidget window;
   QPushButton button;
-  QTimer timer;
-  ParameterComparisonAction action{&window, core->parameterContext(), &button, &timer};
+  ParameterComparisonAction action{&window, core->parameterContext(), &button};
   std::vector<int> written;
 };
 

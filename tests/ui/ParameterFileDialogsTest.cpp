@@ -29,6 +29,8 @@ class ParameterFileDialogsTest : public ::testing::Test {
     core.params.tables.setFirmware(f);
     Identification(core.parameterContext()).buildTables();
     core.flags.firmwareVersion = 201;
+    QObject::connect(&core.status, &StatusLine::pollTimerChanged,
+                     [this](bool on) { timerSwitches.push_back(on); });
   }
   ~ParameterFileDialogsTest() override { QDir::setCurrent(previous_); }
 
@@ -62,15 +64,16 @@ class ParameterFileDialogsTest : public ::testing::Test {
       QMetaObject::invokeMethod(
           dialog, [dialog] { static_cast<QDialog*>(dialog)->accept(); }, Qt::QueuedConnection);
     });
-    timer.stop();
+    timerSwitches.clear();
     result = run();
-    EXPECT_TRUE(timer.isActive());  // restarted, whatever happened
+    // The poll timer stood still while the dialog was open and runs again, whatever happened.
+    EXPECT_EQ(timerSwitches, (std::vector<bool>{false, true}));
     EXPECT_EQ(QDir::currentPath(), dir.path());
     return seen;
   }
   bool save(const QString& file, bool overwrite = true, Answers* seen = nullptr) {
     const Answers a = answer("SaveDialog1", file, overwrite, [&] {
-      return saveParameterFileDialog(nullptr, core.parameterContext(), &timer);
+      return saveParameterFileDialog(nullptr, core.parameterContext());
     });
     if (seen) *seen = a;
     return result;
@@ -83,7 +86,7 @@ class ParameterFileDialogsTest : public ::testing::Test {
   QTemporaryDir dir;
   RecordingPrompter prompter;
   AppContext core;
-  QTimer timer;
+  std::vector<bool> timerSwitches;
   bool result = false;
 
  private:
@@ -136,14 +139,14 @@ TEST_F(ParameterFileDialogsTest, LoadFillsTheTables) {
   file.write("[version]\r\nver=201\r\n[main_inps_v200]\r\nn1=77\r\n");
   file.close();
   answer("OpenDialog1", "load.txt", true,
-         [&] { return loadParameterFileDialog(nullptr, core.parameterContext(), &timer); });
+         [&] { return loadParameterFileDialog(nullptr, core.parameterContext()); });
   EXPECT_TRUE(result);
   EXPECT_EQ(core.params.tables.cellText(ParameterTables::Inps, 0), "77");
   EXPECT_TRUE(prompter.boxes.empty());
 
   core.params.tables.setCellText(ParameterTables::Inps, 0, "1");
   answer("OpenDialog1", QString(), true,
-         [&] { return loadParameterFileDialog(nullptr, core.parameterContext(), &timer); });
+         [&] { return loadParameterFileDialog(nullptr, core.parameterContext()); });
   EXPECT_FALSE(result);
   EXPECT_EQ(core.params.tables.cellText(ParameterTables::Inps, 0), "1");
 }
