@@ -92,15 +92,13 @@ bool Cycles::storePositive(const QString& text, int& field, const char* key) {
   return true;
 }
 
-bool Cycles::EditCyclesChange(const QString& text) {
+bool Cycles::setCyclesNumber(const QString& text) {
   return storePositive(text, s_.cyclesNumber_, "number");
 }
 
-bool Cycles::EditPauseChange(const QString& text) {
-  return storePositive(text, s_.cyclesPause_, "pause");
-}
+bool Cycles::setPause(const QString& text) { return storePositive(text, s_.cyclesPause_, "pause"); }
 
-bool Cycles::ButtonStartCyclesClick(const QString& noFeedbackTimeText) {
+bool Cycles::startOrContinue(const QString& noFeedbackTimeText) {
   const FeedbackInputs feedback = selectFeedbackInputs(ctx_.state.inputMap);
   SettingsStore& mem = ctx_.link().mem;
   const bool noFeedback = s_.noFeedback;
@@ -153,7 +151,7 @@ bool Cycles::ButtonStartCyclesClick(const QString& noFeedbackTimeText) {
   return true;
 }
 
-void Cycles::ButtonStopCyclesClick() {
+void Cycles::stop() {
   {
     std::lock_guard lock(s_.mutex_);
     if (ctx_.state.control.block()[3] == 1) {
@@ -167,7 +165,7 @@ void Cycles::ButtonStopCyclesClick() {
   emit s_.changed();
 }
 
-void Cycles::ButtonResetCyclesClick() {
+void Cycles::reset() {
   int done = 0;
   {
     std::lock_guard lock(s_.mutex_);

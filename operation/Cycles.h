@@ -7,7 +7,8 @@
 #include "operation/CyclesState.h"
 #include "operation/OperationContext.h"
 
-// The handlers of the group (user-interface thread) and the state machine (worker).
+// The endurance run of the group "Циклы": what its edits and buttons do (user-interface thread)
+// and the state machine (worker).
 class Cycles {
  public:
   explicit Cycles(const OperationContext& ctx);
@@ -22,14 +23,15 @@ class Cycles {
   void takeSettings(const Settings& settings);
   // EditCyclesChange / EditPauseChange: a whole number above 0 is taken and stored (true);
   // anything else changes nothing (false: the edit turns red).
-  bool EditCyclesChange(const QString& text);
-  bool EditPauseChange(const QString& text);
-  // "Начать/Продолжить": false when the operation time is refused (its message shown).
-  bool ButtonStartCyclesClick(const QString& noFeedbackTimeText);
-  // "Остановить".
-  void ButtonStopCyclesClick();
-  // "Сброс циклов".
-  void ButtonResetCyclesClick();
+  bool setCyclesNumber(const QString& text);
+  bool setPause(const QString& text);
+  // "Начать/Продолжить" (ButtonStartCyclesClick): false when the operation time is refused (its
+  // message shown).
+  bool startOrContinue(const QString& noFeedbackTimeText);
+  // "Остановить" (ButtonStopCyclesClick).
+  void stop();
+  // "Сброс циклов" (ButtonResetCyclesClick).
+  void reset();
 
   // Worker, once at the end of every pass; without an open port only the link watch runs.
   void cyclesStep(bool portOpen = true);

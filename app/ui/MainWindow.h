@@ -29,13 +29,14 @@ class TestPage;
 
 // The main window: tool bar, pages, side panel with the live inputs and outputs and the link
 // lamp, status bar and progress panel. It owns the core for the whole run and draws its state.
+// Form TForm1 (object name Form1).
 class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
   // `directory` holds the settings files and the variant marker. Without a line the real
   // serial port is used.
   explicit MainWindow(const QString& directory, std::unique_ptr<SerialLine> line = nullptr,
-                  Clock& clock = SteadyClock::instance(), QWidget* parent = nullptr);
+                      Clock& clock = SteadyClock::instance(), QWidget* parent = nullptr);
   ~MainWindow() override;
 
   // Asked once, when the window is first shown: the access level (0, 1 or 2). The program

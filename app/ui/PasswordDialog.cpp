@@ -5,9 +5,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "core/Variant.h"
 #include "core/ui/DialogButtons.h"
 #include "core/ui/MessageBoxes.h"
-#include "core/Variant.h"
 
 PasswordDialog::PasswordDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Form3"));
@@ -15,12 +15,12 @@ PasswordDialog::PasswordDialog(QWidget* parent) : QDialog(parent) {
   setModal(true);
 
   auto* label = new QLabel(QStringLiteral("Пароль"), this);
-  edit1_ = new QLineEdit(this);
-  edit1_->setObjectName(QStringLiteral("Edit1"));
-  edit1_->setEchoMode(QLineEdit::Password);
+  passwordEdit_ = new QLineEdit(this);
+  passwordEdit_->setObjectName(QStringLiteral("Edit1"));
+  passwordEdit_->setEchoMode(QLineEdit::Password);
   // Each typed character shows as "*", not as the style's dot.
-  edit1_->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
-  label->setBuddy(edit1_);
+  passwordEdit_->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+  label->setBuddy(passwordEdit_);
 
   const DialogButtons buttons =
       makeDialogButtons(this, QStringLiteral("ОК"), "ButtonOK", "ButtonCancel");
@@ -29,7 +29,7 @@ PasswordDialog::PasswordDialog(QWidget* parent) : QDialog(parent) {
 
   auto* layout = new QGridLayout(this);
   layout->addWidget(label, 0, 0);
-  layout->addWidget(edit1_, 0, 1);
+  layout->addWidget(passwordEdit_, 0, 1);
   layout->addLayout(buttons.row, 1, 0, 1, 2);
   setFixedSize(sizeHint().expandedTo(QSize(300, 0)));
 
@@ -45,17 +45,17 @@ int PasswordDialog::askAccessLevel() {
 
 void PasswordDialog::showEvent(QShowEvent* event) {
   accessLevel_ = 0;
-  edit1_->clear();
+  passwordEdit_->clear();
   QDialog::showEvent(event);
-  edit1_->setFocus();
+  passwordEdit_->setFocus();
 }
 
 void PasswordDialog::ButtonOKClick() {
-  const int level = accessLevelForPassword(edit1_->text());
+  const int level = accessLevelForPassword(passwordEdit_->text());
   if (level < 0) {
     showMessageBox(this, QMessageBox::Critical, QStringLiteral("ОШИБКА"),
                    QStringLiteral("Неверный пароль"));
-    edit1_->setFocus();
+    passwordEdit_->setFocus();
     return;
   }
   accessLevel_ = level;

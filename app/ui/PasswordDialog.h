@@ -6,7 +6,7 @@ class QLineEdit;
 class QPushButton;
 
 // The start-up password dialog. The level it gives decides which parts of the main window the
-// user can reach for the whole run.
+// user can reach for the whole run. Form TForm3 (object name Form3).
 class PasswordDialog : public QDialog {
   Q_OBJECT
  public:
@@ -16,7 +16,7 @@ class PasswordDialog : public QDialog {
   int askAccessLevel();
   int accessLevel() const { return accessLevel_; }
 
-  QLineEdit* passwordEdit() const { return edit1_; }
+  QLineEdit* passwordEdit() const { return passwordEdit_; }
   QPushButton* buttonOK() const { return buttonOK_; }
   QPushButton* buttonCancel() const { return buttonCancel_; }
 
@@ -27,7 +27,7 @@ class PasswordDialog : public QDialog {
   void ButtonOKClick();
 
  private:
-  QLineEdit* edit1_;
+  QLineEdit* passwordEdit_;
   QPushButton* buttonOK_;
   QPushButton* buttonCancel_;
   int accessLevel_ = 0;

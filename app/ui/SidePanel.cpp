@@ -29,26 +29,26 @@ SidePanel::SidePanel(QWidget* parent) : QFrame(parent) {
 
   digInputs_ = ParameterGrid::makeGrid(QStringLiteral("StringGridDigInputs"), this);
   digOutputs_ = ParameterGrid::makeGrid(QStringLiteral("StringGridDigOutputs"), this);
-  label12_ = new QLabel(this);
-  label12_->setObjectName(QStringLiteral("Label12"));
-  label12_->setToolTip(QStringLiteral("Длительность последнего цикла опроса модуля"));
+  passDuration_ = new QLabel(this);
+  passDuration_->setObjectName(QStringLiteral("Label12"));
+  passDuration_->setToolTip(QStringLiteral("Длительность последнего цикла опроса модуля"));
 
   auto* linkGroup = new QGroupBox(this);
   auto* linkLayout = new QHBoxLayout(linkGroup);
   auto* linkLabel = new QLabel(QStringLiteral("Модуль на связи"), linkGroup);
-  shape1_ = new LinkIndicator(linkGroup);
+  linkLamp_ = new LinkIndicator(linkGroup);
   linkLayout->addWidget(linkLabel);
   linkLayout->addStretch(1);
-  linkLayout->addWidget(shape1_);
+  linkLayout->addWidget(linkLamp_);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
   layout->addWidget(wrapInGroup(QStringLiteral("Дискретные входы"), digInputs_, this), 3);
   layout->addWidget(wrapInGroup(QStringLiteral("Дискретные выходы"), digOutputs_, this), 2);
-  layout->addWidget(label12_);
+  layout->addWidget(passDuration_);
   layout->addWidget(linkGroup);
 }
 
 void SidePanel::showPassDuration(int ms) {
-  label12_->setText(QStringLiteral("Цикл опроса: %1 мс").arg(ms));
+  passDuration_->setText(QStringLiteral("Цикл опроса: %1 мс").arg(ms));
 }

@@ -15,14 +15,14 @@ class SidePanel : public QFrame {
 
   QTableWidget* stringGridDigInputs() const { return digInputs_; }
   QTableWidget* stringGridDigOutputs() const { return digOutputs_; }
-  QLabel* passDurationLabel() const { return label12_; }
+  QLabel* passDurationLabel() const { return passDuration_; }
   // Label12: how long the last poll pass took.
   void showPassDuration(int ms);
-  LinkIndicator* linkLamp() const { return shape1_; }
+  LinkIndicator* linkLamp() const { return linkLamp_; }
 
  private:
   QTableWidget* digInputs_;
   QTableWidget* digOutputs_;
-  QLabel* label12_;
-  LinkIndicator* shape1_;
+  QLabel* passDuration_;
+  LinkIndicator* linkLamp_;
 };

@@ -8,12 +8,12 @@
 #include <QTimer>
 
 #include "bench/BenchBus.h"
-#include "bench/ui/BenchToolBar.h"
-#include "bench/ui/ResultGridView.h"
-#include "bench/ui/CurrentWindowsDialog.h"
-#include "bench/ui/TestStepsDialog.h"
-#include "bench/ui/TestPage.h"
 #include "bench/TestRunner.h"
+#include "bench/ui/BenchToolBar.h"
+#include "bench/ui/CurrentWindowsDialog.h"
+#include "bench/ui/ResultGridView.h"
+#include "bench/ui/TestPage.h"
+#include "bench/ui/TestStepsDialog.h"
 #include "core/SessionJournal.h"
 #include "core/SettingsStore.h"
 #include "core/StatusLine.h"
@@ -35,12 +35,14 @@ constexpr int kRunningWatchMs = 250;
 
 }  // namespace
 
-BenchUi::BenchUi(const BenchContext& ctx, TestPage* page, QToolBar* toolBar4, QWidget* window)
+BenchUi::BenchUi(const BenchContext& ctx, TestPage* page, QToolBar* controlTabToolBar,
+                 QWidget* window)
     : QObject(window), ctx_(ctx), page_(page) {
   const QStringList captions = relayCaptions(ctx_.tp);
-  bar2_ = new BenchToolBar(page_->toolBar2(), ctx_.state.toolBar2, 5, 22, captions);
-  bar4_ = new BenchToolBar(toolBar4, ctx_.state.toolBar4, 26, 39, captions);
-  for (BenchToolBar* bar : {bar2_, bar4_}) {
+  testTabBar_ = new BenchToolBar(page_->benchToolBar(), ctx_.state.testTabButtons, 5, 22, captions);
+  controlTabBar_ =
+      new BenchToolBar(controlTabToolBar, ctx_.state.controlTabButtons, 26, 39, captions);
+  for (BenchToolBar* bar : {testTabBar_, controlTabBar_}) {
     connect(bar, &BenchToolBar::inputsClicked, this, &BenchUi::inputsClicked);
     connect(bar, &BenchToolBar::relaysClicked, this, &BenchUi::relaysClicked);
   }

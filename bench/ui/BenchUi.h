@@ -19,10 +19,10 @@ class TestStepsDialog;
 class BenchUi : public QObject {
   Q_OBJECT
  public:
-  BenchUi(const BenchContext& ctx, TestPage* page, QToolBar* toolBar4, QWidget* window);
+  BenchUi(const BenchContext& ctx, TestPage* page, QToolBar* controlTabToolBar, QWidget* window);
 
-  BenchToolBar* toolBar2() const { return bar2_; }
-  BenchToolBar* toolBar4() const { return bar4_; }
+  BenchToolBar* testTabButtons() const { return testTabBar_; }
+  BenchToolBar* controlTabButtons() const { return controlTabBar_; }
   CurrentWindowsDialog* currentWindowDialog() const { return currentWindow_; }
   TestStepsDialog* stepsDialog() const { return steps_; }
 
@@ -46,8 +46,8 @@ class BenchUi : public QObject {
 
   BenchContext ctx_;
   TestPage* page_;
-  BenchToolBar* bar2_;
-  BenchToolBar* bar4_;
+  BenchToolBar* testTabBar_;
+  BenchToolBar* controlTabBar_;
   CurrentWindowsDialog* currentWindow_;
   TestStepsDialog* steps_;
   QTimer* runningWatch_;

@@ -9,7 +9,7 @@ class SettingsStore;
 
 // "Дополнительные параметры": the current windows of tp.ini, one profile at a time (0 fine,
 // 1 coarse). "Сохранить" checks every value (0 to 10000) and writes the profile; the dialog
-// stays open.
+// stays open. Form TFormCurrentWindow (object name FormCurrentWindow).
 class CurrentWindowsDialog : public QDialog {
   Q_OBJECT
  public:

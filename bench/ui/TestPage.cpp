@@ -29,13 +29,13 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text) {
 TestPage::TestPage(DiagramState& diagram, QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("TabSheetTest"));
 
-  toolBar2_ = new QToolBar(this);
-  toolBar2_->setObjectName(QStringLiteral("ToolBar2"));
+  benchToolBar_ = new QToolBar(this);
+  benchToolBar_->setObjectName(QStringLiteral("ToolBar2"));
   v24_ = button(this, "Button24V", QStringLiteral("24В"));
   v220_ = button(this, "Button220V", QStringLiteral("220В"));
   reset_ = button(this, "ButtonReset", QStringLiteral("Сброс"));
   auto* benchRow = new QHBoxLayout;
-  benchRow->addWidget(toolBar2_);
+  benchRow->addWidget(benchToolBar_);
   benchRow->addWidget(v24_);
   benchRow->addWidget(v220_);
   benchRow->addWidget(reset_);

@@ -29,7 +29,7 @@ class TestPage : public QWidget {
   QCheckBox* checkBoxDiagByTest() const { return diagByTest_; }
   DiagramPlot* plotDiag() const { return plotDiag_; }  // PlotDiag with Line2
 
-  QToolBar* toolBar2() const { return toolBar2_; }
+  QToolBar* benchToolBar() const { return benchToolBar_; }  // ToolBar2
   QLineEdit* edit(TestSettings::Edit e) const { return edits_[size_t(e)]; }
   QTableWidget* stringGridCodes() const { return codes_; }
   QTableWidget* stringGridTest() const { return results_; }
@@ -58,7 +58,7 @@ class TestPage : public QWidget {
   QLabel* stepProgress_;
   QCheckBox* diagByTest_;
   DiagramPlot* plotDiag_;
-  QToolBar* toolBar2_;
+  QToolBar* benchToolBar_;
   std::array<QLineEdit*, TestSettings::EditCount> edits_{};
   QTableWidget* codes_;
   QTableWidget* results_;

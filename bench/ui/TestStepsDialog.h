@@ -8,6 +8,7 @@ class QPushButton;
 class SettingsStore;
 
 // "Шаги испытания": which of the six steps the production test performs (tp.ini, default on).
+// Form TFormSteps (object name FormSteps).
 class TestStepsDialog : public QDialog {
   Q_OBJECT
  public:

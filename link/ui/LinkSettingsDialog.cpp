@@ -10,9 +10,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/SettingsStore.h"
 #include "core/ui/DialogButtons.h"
 #include "core/ui/MessageBoxes.h"
-#include "core/SettingsStore.h"
 #include "link/LinkEntryCheck.h"
 
 namespace {
@@ -47,62 +47,63 @@ LinkSettingsDialog::LinkSettingsDialog(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Параметры связи"));
   setModal(true);
 
-  groupBox4_ = new QGroupBox(this);
-  groupBox4_->setObjectName(QStringLiteral("GroupBox4"));
-  auto* link = new QGridLayout(groupBox4_);
-  editAdr_ = makeEdit(groupBox4_, "EditAdr");
+  linkGroup_ = new QGroupBox(this);
+  linkGroup_->setObjectName(QStringLiteral("GroupBox4"));
+  auto* link = new QGridLayout(linkGroup_);
+  editAdr_ = makeEdit(linkGroup_, "EditAdr");
   addRow(link, QStringLiteral("Адрес модуля"), editAdr_);
-  comboBox2_ = makeCombo(groupBox4_, "ComboBox2",
-                         {QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
-                          QStringLiteral("57600"), QStringLiteral("115200")});
-  addRow(link, QStringLiteral("Скорость, кбит/с"), comboBox2_);
-  comboBox3_ =
-      makeCombo(groupBox4_, "ComboBox3",
+  speedBox_ = makeCombo(linkGroup_, "ComboBox2",
+                        {QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
+                         QStringLiteral("57600"), QStringLiteral("115200")});
+  addRow(link, QStringLiteral("Скорость, кбит/с"), speedBox_);
+  parityBox_ =
+      makeCombo(linkGroup_, "ComboBox3",
                 {QStringLiteral("нет"), QStringLiteral("чет(even)"), QStringLiteral("нечет(odd)")});
-  addRow(link, QStringLiteral("Паритет"), comboBox3_);
+  addRow(link, QStringLiteral("Паритет"), parityBox_);
   comboBoxStops_ =
-      makeCombo(groupBox4_, "ComboBoxStops", {QStringLiteral("1"), QStringLiteral("2")});
-  label11_ = addRow(link, QStringLiteral("Кол-во стоп-битов"), comboBoxStops_);
-  label11_->setObjectName(QStringLiteral("Label11"));
-  comboBox1_ = new QComboBox(groupBox4_);
-  comboBox1_->setObjectName(QStringLiteral("ComboBox1"));
+      makeCombo(linkGroup_, "ComboBoxStops", {QStringLiteral("1"), QStringLiteral("2")});
+  stopBitsLabel_ = addRow(link, QStringLiteral("Кол-во стоп-битов"), comboBoxStops_);
+  stopBitsLabel_->setObjectName(QStringLiteral("Label11"));
+  portBox_ = new QComboBox(linkGroup_);
+  portBox_->setObjectName(QStringLiteral("ComboBox1"));
   // Editable, so a device the system does not report (a pty, an unusual adapter) can be typed.
-  comboBox1_->setEditable(true);
-  comboBox1_->setInsertPolicy(QComboBox::NoInsert);
-  for (int n = 1; n <= 20; ++n) comboBox1_->addItem(QStringLiteral("COM%1").arg(n));
-  label1_ = addRow(link, QStringLiteral("Порт"), comboBox1_);
-  label1_->setObjectName(QStringLiteral("Label1"));
+  portBox_->setEditable(true);
+  portBox_->setInsertPolicy(QComboBox::NoInsert);
+  for (int n = 1; n <= 20; ++n) portBox_->addItem(QStringLiteral("COM%1").arg(n));
+  portLabel_ = addRow(link, QStringLiteral("Порт"), portBox_);
+  portLabel_->setObjectName(QStringLiteral("Label1"));
 
-  groupBox1_ = new QGroupBox(QStringLiteral("Задержки"), this);
-  groupBox1_->setObjectName(QStringLiteral("GroupBox1"));
-  groupBox2_ = new QGroupBox(QStringLiteral("Async Op"), groupBox1_);
-  groupBox2_->setObjectName(QStringLiteral("GroupBox2"));
-  auto* async = new QGridLayout(groupBox2_);
-  editSend_ = makeEdit(groupBox2_, "EditSend");
+  timingGroup_ = new QGroupBox(QStringLiteral("Задержки"), this);
+  timingGroup_->setObjectName(QStringLiteral("GroupBox1"));
+  exchangeTimingGroup_ = new QGroupBox(QStringLiteral("Async Op"), timingGroup_);
+  exchangeTimingGroup_->setObjectName(QStringLiteral("GroupBox2"));
+  auto* async = new QGridLayout(exchangeTimingGroup_);
+  editSend_ = makeEdit(exchangeTimingGroup_, "EditSend");
   addRow(async, QStringLiteral("Send"), editSend_);
-  editSleep_ = makeEdit(groupBox2_, "EditSleep");
+  editSleep_ = makeEdit(exchangeTimingGroup_, "EditSleep");
   addRow(async, QStringLiteral("Sleep"), editSleep_);
-  editReceive_ = makeEdit(groupBox2_, "EditReceive");
+  editReceive_ = makeEdit(exchangeTimingGroup_, "EditReceive");
   addRow(async, QStringLiteral("Receive"), editReceive_);
-  groupBox3_ = new QGroupBox(QStringLiteral("CTO"), groupBox1_);
-  groupBox3_->setObjectName(QStringLiteral("GroupBox3"));
-  auto* cto = new QGridLayout(groupBox3_);
-  edit1_ = makeEdit(groupBox3_, "Edit1");
-  addRow(cto, QStringLiteral("ReadIntervalTimeout"), edit1_);
-  edit2_ = makeEdit(groupBox3_, "Edit2");
-  addRow(cto, QStringLiteral("ReadTotalTimeoutMultiplier"), edit2_);
-  edit3_ = makeEdit(groupBox3_, "Edit3");
-  addRow(cto, QStringLiteral("ReadTotalTimeoutConstant"), edit3_);
-  edit5_ = makeEdit(groupBox3_, "Edit5");
-  addRow(cto, QStringLiteral("WriteTotalTimeoutMultiplier"), edit5_);
-  edit6_ = makeEdit(groupBox3_, "Edit6");
-  addRow(cto, QStringLiteral("WriteTotalTimeoutConstant"), edit6_);
-  auto* timing = new QHBoxLayout(groupBox1_);
-  timing->addWidget(groupBox2_);
-  timing->addWidget(groupBox3_);
+  portTimeoutsGroup_ = new QGroupBox(QStringLiteral("CTO"), timingGroup_);
+  portTimeoutsGroup_->setObjectName(QStringLiteral("GroupBox3"));
+  auto* cto = new QGridLayout(portTimeoutsGroup_);
+  readIntervalEdit_ = makeEdit(portTimeoutsGroup_, "Edit1");
+  addRow(cto, QStringLiteral("ReadIntervalTimeout"), readIntervalEdit_);
+  readTotalPerByteEdit_ = makeEdit(portTimeoutsGroup_, "Edit2");
+  addRow(cto, QStringLiteral("ReadTotalTimeoutMultiplier"), readTotalPerByteEdit_);
+  readTotalConstantEdit_ = makeEdit(portTimeoutsGroup_, "Edit3");
+  addRow(cto, QStringLiteral("ReadTotalTimeoutConstant"), readTotalConstantEdit_);
+  writeTotalPerByteEdit_ = makeEdit(portTimeoutsGroup_, "Edit5");
+  addRow(cto, QStringLiteral("WriteTotalTimeoutMultiplier"), writeTotalPerByteEdit_);
+  writeTotalConstantEdit_ = makeEdit(portTimeoutsGroup_, "Edit6");
+  addRow(cto, QStringLiteral("WriteTotalTimeoutConstant"), writeTotalConstantEdit_);
+  auto* timing = new QHBoxLayout(timingGroup_);
+  timing->addWidget(exchangeTimingGroup_);
+  timing->addWidget(portTimeoutsGroup_);
 
   // Shown for reference: of the timing values only cto1 is changed here, the rest in mem.ini.
-  for (QLineEdit* edit : {editSend_, editSleep_, editReceive_, edit2_, edit3_, edit5_, edit6_})
+  for (QLineEdit* edit : {editSend_, editSleep_, editReceive_, readTotalPerByteEdit_,
+                          readTotalConstantEdit_, writeTotalPerByteEdit_, writeTotalConstantEdit_})
     edit->setEnabled(false);
 
   const DialogButtons buttons =
@@ -111,8 +112,8 @@ LinkSettingsDialog::LinkSettingsDialog(QWidget* parent) : QDialog(parent) {
   cancelBtn_ = buttons.cancel;
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(groupBox4_);
-  layout->addWidget(groupBox1_);
+  layout->addWidget(linkGroup_);
+  layout->addWidget(timingGroup_);
   layout->addLayout(buttons.row);
   layout->setSizeConstraint(QLayout::SetFixedSize);  // shrinks when the port and timing hide
 
@@ -122,18 +123,18 @@ LinkSettingsDialog::LinkSettingsDialog(QWidget* parent) : QDialog(parent) {
 
 void LinkSettingsDialog::setUse(Use use) {
   const bool program = use == Use::Program;
-  groupBox4_->setTitle(program ? QStringLiteral("Настройки связи программы")
+  linkGroup_->setTitle(program ? QStringLiteral("Настройки связи программы")
                                : QStringLiteral("Настройки связи модуля"));
   okBtn_->setText(program ? QStringLiteral("OK") : QStringLiteral("Записать"));
   // Port and timing belong to the program, not to the module.
-  comboBox1_->setVisible(program);
-  label1_->setVisible(program);
-  groupBox1_->setVisible(program);
+  portBox_->setVisible(program);
+  portLabel_->setVisible(program);
+  timingGroup_->setVisible(program);
 }
 
 void LinkSettingsDialog::setStopBitsShown(bool shown) {
   comboBoxStops_->setVisible(shown);
-  label11_->setVisible(shown);
+  stopBitsLabel_->setVisible(shown);
 }
 
 bool LinkSettingsDialog::execute() {
@@ -145,10 +146,10 @@ bool LinkSettingsDialog::execute() {
 void LinkSettingsDialog::OKBtnClick() {
   // The timing values are checked only where they are shown and stored.
   const QString refusal =
-      groupBox1_->isHidden()
+      timingGroup_->isHidden()
           ? linkentry::moduleRefusal(editAdr_->text())
           : linkentry::programRefusal({editAdr_->text(), editSend_->text(), editSleep_->text(),
-                                       editReceive_->text(), edit1_->text()});
+                                       editReceive_->text(), readIntervalEdit_->text()});
   if (!refusal.isEmpty()) return refuse(refusal);
   accepted_ = true;
   accept();

@@ -10,7 +10,7 @@ class QPushButton;
 
 // Link parameters dialog, used two ways: the program's own link settings (address, line
 // settings, port and timing, stored in mem.ini) and the module's link settings (address and
-// line settings read from and written to the module).
+// line settings read from and written to the module). Form TConparDlg (object name ConparDlg).
 class LinkSettingsDialog : public QDialog {
   Q_OBJECT
  public:
@@ -28,23 +28,23 @@ class LinkSettingsDialog : public QDialog {
   // Clears the flag, shows the dialog modally and returns the flag.
   bool execute();
 
-  QGroupBox* linkGroup() const { return groupBox4_; }
+  QGroupBox* linkGroup() const { return linkGroup_; }
   QLineEdit* editAdr() const { return editAdr_; }
-  QComboBox* speedBox() const { return comboBox2_; }
-  QComboBox* parityBox() const { return comboBox3_; }
+  QComboBox* speedBox() const { return speedBox_; }
+  QComboBox* parityBox() const { return parityBox_; }
   QComboBox* comboBoxStops() const { return comboBoxStops_; }
-  QLabel* stopBitsLabel() const { return label11_; }
-  QComboBox* portBox() const { return comboBox1_; }
-  QLabel* portLabel() const { return label1_; }
-  QGroupBox* timingGroup() const { return groupBox1_; }
+  QLabel* stopBitsLabel() const { return stopBitsLabel_; }
+  QComboBox* portBox() const { return portBox_; }
+  QLabel* portLabel() const { return portLabel_; }
+  QGroupBox* timingGroup() const { return timingGroup_; }
   QLineEdit* editSend() const { return editSend_; }
   QLineEdit* editSleep() const { return editSleep_; }
   QLineEdit* editReceive() const { return editReceive_; }
-  QLineEdit* readIntervalEdit() const { return edit1_; }
-  QLineEdit* readTotalPerByteEdit() const { return edit2_; }
-  QLineEdit* readTotalConstantEdit() const { return edit3_; }
-  QLineEdit* writeTotalPerByteEdit() const { return edit5_; }
-  QLineEdit* writeTotalConstantEdit() const { return edit6_; }
+  QLineEdit* readIntervalEdit() const { return readIntervalEdit_; }
+  QLineEdit* readTotalPerByteEdit() const { return readTotalPerByteEdit_; }
+  QLineEdit* readTotalConstantEdit() const { return readTotalConstantEdit_; }
+  QLineEdit* writeTotalPerByteEdit() const { return writeTotalPerByteEdit_; }
+  QLineEdit* writeTotalConstantEdit() const { return writeTotalConstantEdit_; }
   QPushButton* okBtn() const { return okBtn_; }
   QPushButton* cancelBtn() const { return cancelBtn_; }
 
@@ -56,25 +56,25 @@ class LinkSettingsDialog : public QDialog {
   // A message box with caption "Ошибка"; the dialog then closes as not accepted.
   void refuse(const QString& text);
 
-  QGroupBox* groupBox4_;
+  QGroupBox* linkGroup_;
   QLineEdit* editAdr_;
-  QComboBox* comboBox2_;
-  QComboBox* comboBox3_;
+  QComboBox* speedBox_;
+  QComboBox* parityBox_;
   QComboBox* comboBoxStops_;
-  QLabel* label11_;
-  QComboBox* comboBox1_;
-  QLabel* label1_;
-  QGroupBox* groupBox1_;
-  QGroupBox* groupBox2_;
-  QGroupBox* groupBox3_;
+  QLabel* stopBitsLabel_;
+  QComboBox* portBox_;
+  QLabel* portLabel_;
+  QGroupBox* timingGroup_;
+  QGroupBox* exchangeTimingGroup_;
+  QGroupBox* portTimeoutsGroup_;
   QLineEdit* editSend_;
   QLineEdit* editSleep_;
   QLineEdit* editReceive_;
-  QLineEdit* edit1_;
-  QLineEdit* edit2_;
-  QLineEdit* edit3_;
-  QLineEdit* edit5_;
-  QLineEdit* edit6_;
+  QLineEdit* readIntervalEdit_;
+  QLineEdit* readTotalPerByteEdit_;
+  QLineEdit* readTotalConstantEdit_;
+  QLineEdit* writeTotalPerByteEdit_;
+  QLineEdit* writeTotalConstantEdit_;
   QPushButton* okBtn_;
   QPushButton* cancelBtn_;
   bool accepted_ = false;

@@ -7,9 +7,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "core/SettingsStore.h"
 #include "core/ui/DialogButtons.h"
 #include "core/ui/MessageBoxes.h"
-#include "core/SettingsStore.h"
 #include "link/LinkEntryCheck.h"
 
 ProgramSettingsDialog::ProgramSettingsDialog(QWidget* parent) : QDialog(parent) {
@@ -17,10 +17,10 @@ ProgramSettingsDialog::ProgramSettingsDialog(QWidget* parent) : QDialog(parent) 
   setWindowTitle(QStringLiteral("Настройки программы"));
   setModal(true);
 
-  edit1_ = new QLineEdit(this);
-  edit1_->setObjectName(QStringLiteral("Edit1"));
+  periodEdit_ = new QLineEdit(this);
+  periodEdit_->setObjectName(QStringLiteral("Edit1"));
   auto* periodLabel = new QLabel(QStringLiteral("Период опроса, мсек"), this);
-  periodLabel->setBuddy(edit1_);
+  periodLabel->setBuddy(periodEdit_);
   comboBoxType_ = new QComboBox(this);
   comboBoxType_->setObjectName(QStringLiteral("ComboBoxType"));
   comboBoxType_->addItems({QStringLiteral("Выкатной элемент"), QStringLiteral("Заземляющий нож")});
@@ -28,19 +28,19 @@ ProgramSettingsDialog::ProgramSettingsDialog(QWidget* parent) : QDialog(parent) 
   typeLabel->setBuddy(comboBoxType_);
 
   const DialogButtons buttons = makeDialogButtons(this, QStringLiteral("ОК"), "Button1", "Button2");
-  button1_ = buttons.ok;
-  button2_ = buttons.cancel;
+  okButton_ = buttons.ok;
+  cancelButton_ = buttons.cancel;
 
   auto* layout = new QGridLayout(this);
   layout->addWidget(periodLabel, 0, 0);
-  layout->addWidget(edit1_, 0, 1);
+  layout->addWidget(periodEdit_, 0, 1);
   layout->addWidget(typeLabel, 1, 0);
   layout->addWidget(comboBoxType_, 1, 1);
   layout->addLayout(buttons.row, 2, 0, 1, 2);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  connect(button1_, &QPushButton::clicked, this, &ProgramSettingsDialog::Button1Click);
-  connect(button2_, &QPushButton::clicked, this, &ProgramSettingsDialog::Button2Click);
+  connect(okButton_, &QPushButton::clicked, this, &ProgramSettingsDialog::okClicked);
+  connect(cancelButton_, &QPushButton::clicked, this, &ProgramSettingsDialog::cancelClicked);
 }
 
 void ProgramSettingsDialog::showEvent(QShowEvent* event) {
@@ -50,16 +50,16 @@ void ProgramSettingsDialog::showEvent(QShowEvent* event) {
 
 void ProgramSettingsDialog::FormShow() { accepted_ = false; }
 
-void ProgramSettingsDialog::Button1Click() {
-  const QString refusal = linkentry::pollPeriodRefusal(edit1_->text());
+void ProgramSettingsDialog::okClicked() {
+  const QString refusal = linkentry::pollPeriodRefusal(periodEdit_->text());
   if (!refusal.isEmpty()) {
     // The window stays open so the value can be corrected.
     showMessageBox(this, QMessageBox::Critical, QStringLiteral("Ошибка"), refusal);
-    edit1_->setFocus();
+    periodEdit_->setFocus();
     return;
   }
   accepted_ = true;
   accept();
 }
 
-void ProgramSettingsDialog::Button2Click() { reject(); }
+void ProgramSettingsDialog::cancelClicked() { reject(); }

@@ -7,6 +7,7 @@ class QLineEdit;
 class QPushButton;
 
 // Program settings: the poll timer period and the drive type, which decides the input names.
+// Form TForm2 (object name Form2).
 class ProgramSettingsDialog : public QDialog {
   Q_OBJECT
  public:
@@ -15,14 +16,14 @@ class ProgramSettingsDialog : public QDialog {
   // Set only by a confirmed Button1 click; cleared each time the window is shown.
   bool isAccepted() const { return accepted_; }
 
-  QLineEdit* periodEdit() const { return edit1_; }
+  QLineEdit* periodEdit() const { return periodEdit_; }
   QComboBox* comboBoxType() const { return comboBoxType_; }
-  QPushButton* okButton() const { return button1_; }
-  QPushButton* cancelButton() const { return button2_; }
+  QPushButton* okButton() const { return okButton_; }
+  QPushButton* cancelButton() const { return cancelButton_; }
 
  public slots:
-  void Button1Click();
-  void Button2Click();
+  void okClicked();
+  void cancelClicked();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -30,9 +31,9 @@ class ProgramSettingsDialog : public QDialog {
  private:
   void FormShow();
 
-  QLineEdit* edit1_;
+  QLineEdit* periodEdit_;
   QComboBox* comboBoxType_;
-  QPushButton* button1_;
-  QPushButton* button2_;
+  QPushButton* okButton_;
+  QPushButton* cancelButton_;
   bool accepted_ = false;
 };

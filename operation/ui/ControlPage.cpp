@@ -14,8 +14,8 @@ ControlPage::ControlPage(const OperationContext& ctx, QWidget* parent)
     : QWidget(parent), ctx_(ctx) {
   setObjectName(QStringLiteral("TabSheetControl"));
 
-  toolBar4_ = new QToolBar(this);
-  toolBar4_->setObjectName(QStringLiteral("ToolBar4"));
+  benchToolBar_ = new QToolBar(this);
+  benchToolBar_->setObjectName(QStringLiteral("ToolBar4"));
   buttonConnect_ = new QPushButton(QStringLiteral("Параметры связи модуля"), this);
   buttonConnect_->setObjectName(QStringLiteral("ButtonConnect"));
 
@@ -30,17 +30,17 @@ ControlPage::ControlPage(const OperationContext& ctx, QWidget* parent)
   pull_ = button(QStringLiteral("Выкатить/Отключить"), "ButtonPull", RequestFlags::Pull);
   reset_ = button(QStringLiteral("Сброс"), "ButtonRst", RequestFlags::ResetCommand);
 
-  staticText3_ = new QLabel(this);
-  staticText3_->setObjectName(QStringLiteral("StaticText3"));
-  staticText2_ = new QLabel(this);
-  staticText2_->setObjectName(QStringLiteral("StaticText2"));
-  for (QLabel* text : {staticText3_, staticText2_}) {
+  commandText_ = new QLabel(this);
+  commandText_->setObjectName(QStringLiteral("StaticText3"));
+  controlStateText_ = new QLabel(this);
+  controlStateText_->setObjectName(QStringLiteral("StaticText2"));
+  for (QLabel* text : {commandText_, controlStateText_}) {
     text->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     text->setMinimumWidth(text->fontMetrics().horizontalAdvance(QString(30, QLatin1Char('0'))));
   }
   auto* stateForm = new QFormLayout;
-  stateForm->addRow(QStringLiteral("Выполняется команда"), staticText3_);
-  stateForm->addRow(QStringLiteral("Состояние"), staticText2_);
+  stateForm->addRow(QStringLiteral("Выполняется команда"), commandText_);
+  stateForm->addRow(QStringLiteral("Состояние"), controlStateText_);
 
   auto* commands = new QHBoxLayout;
   for (QPushButton* b : {push_, pull_, reset_}) commands->addWidget(b);
@@ -53,7 +53,7 @@ ControlPage::ControlPage(const OperationContext& ctx, QWidget* parent)
   buttonRow->addStretch(1);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(toolBar4_);
+  layout->addWidget(benchToolBar_);
   layout->addLayout(commands);
   layout->addLayout(stateForm);
   layout->addWidget(cycles_);

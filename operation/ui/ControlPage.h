@@ -17,13 +17,13 @@ class ControlPage : public QWidget {
   explicit ControlPage(const OperationContext& ctx, QWidget* parent = nullptr);
 
   // Bench output buttons; shown only at the highest access level.
-  QToolBar* benchToolBar() const { return toolBar4_; }
+  QToolBar* benchToolBar() const { return benchToolBar_; }
   QPushButton* buttonConnect() const { return buttonConnect_; }
   QPushButton* buttonPush() const { return push_; }
   QPushButton* buttonPull() const { return pull_; }
   QPushButton* buttonRst() const { return reset_; }
-  QLabel* commandText() const { return staticText3_; }       // the command being executed
-  QLabel* controlStateText() const { return staticText2_; }  // the control state
+  QLabel* commandText() const { return commandText_; }            // the command being executed
+  QLabel* controlStateText() const { return controlStateText_; }  // the control state
   CyclesGroup* cyclesGroup() const { return cycles_; }
 
  protected:
@@ -31,12 +31,12 @@ class ControlPage : public QWidget {
 
  private:
   OperationContext ctx_;
-  QToolBar* toolBar4_;
+  QToolBar* benchToolBar_;
   QPushButton* buttonConnect_;
   QPushButton* push_;
   QPushButton* pull_;
   QPushButton* reset_;
-  QLabel* staticText3_;
-  QLabel* staticText2_;
+  QLabel* commandText_;
+  QLabel* controlStateText_;
   CyclesGroup* cycles_;
 };

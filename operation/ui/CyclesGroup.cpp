@@ -35,8 +35,8 @@ CyclesGroup::CyclesGroup(const OperationContext& ctx, QWidget* parent)
   editPause_ = edit("EditPause", this);
   noFeedback_ = new QCheckBox(QStringLiteral("Без концевиков"), this);
   noFeedback_->setObjectName(QStringLiteral("CheckBoxNoFeedback"));
-  auto* label34 = new QLabel(QStringLiteral("Время операции, с"), this);
-  label34->setObjectName(QStringLiteral("Label34"));
+  auto* operationTimeLabel = new QLabel(QStringLiteral("Время операции, с"), this);
+  operationTimeLabel->setObjectName(QStringLiteral("Label34"));
   noFeedbackTime_ = edit("EditNoFeedbackTime", this);
   start_ = new QPushButton(QStringLiteral("Начать/Продолжить"), this);
   start_->setObjectName(QStringLiteral("ButtonStartCycles"));
@@ -58,7 +58,7 @@ CyclesGroup::CyclesGroup(const OperationContext& ctx, QWidget* parent)
   grid->addWidget(new QLabel(QStringLiteral("Пауза, сек"), this), 1, 0);
   grid->addWidget(editPause_, 1, 1);
   grid->addWidget(noFeedback_, 2, 0, 1, 2);
-  grid->addWidget(label34, 3, 0);
+  grid->addWidget(operationTimeLabel, 3, 0);
   grid->addWidget(noFeedbackTime_, 3, 1);
   grid->addWidget(start_, 4, 0, 1, 2);
   grid->addWidget(stop_, 5, 0, 1, 2);
@@ -79,13 +79,13 @@ CyclesGroup::CyclesGroup(const OperationContext& ctx, QWidget* parent)
       paint(e, (cycles.*change)(text) ? palette().color(QPalette::Base) : QColor(Qt::red));
     });
   };
-  judged(editCycles_, &Cycles::EditCyclesChange);
-  judged(editPause_, &Cycles::EditPauseChange);
+  judged(editCycles_, &Cycles::setCyclesNumber);
+  judged(editPause_, &Cycles::setPause);
   connect(noFeedback_, &QCheckBox::toggled, this, [&state](bool on) { state.noFeedback = on; });
   connect(start_, &QPushButton::clicked, this,
-          [this] { Cycles(ctx_).ButtonStartCyclesClick(noFeedbackTime_->text()); });
-  connect(stop_, &QPushButton::clicked, this, [this] { Cycles(ctx_).ButtonStopCyclesClick(); });
-  connect(reset_, &QPushButton::clicked, this, [this] { Cycles(ctx_).ButtonResetCyclesClick(); });
+          [this] { Cycles(ctx_).startOrContinue(noFeedbackTime_->text()); });
+  connect(stop_, &QPushButton::clicked, this, [this] { Cycles(ctx_).stop(); });
+  connect(reset_, &QPushButton::clicked, this, [this] { Cycles(ctx_).reset(); });
   connect(&state, &CyclesState::changed, this, &CyclesGroup::showState, Qt::QueuedConnection);
 
   // The settings as mem.ini keeps them; taken without writing them back.

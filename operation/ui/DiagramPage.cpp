@@ -15,20 +15,20 @@ DiagramPage::DiagramPage(const OperationContext& ctx, QWidget* parent)
   setObjectName(QStringLiteral("TabSheet1"));
   DiagramState& diagram = ctx_.state.diagram;
 
-  plot1_ = new DiagramPlot(diagram, DiagramState::Main, this);
-  plot1_->setObjectName(QStringLiteral("Plot1"));
-  plot1_->line()->setName(QStringLiteral("Line1"));
+  plot_ = new DiagramPlot(diagram, DiagramState::Main, this);
+  plot_->setObjectName(QStringLiteral("Plot1"));
+  plot_->line()->setName(QStringLiteral("Line1"));
 
   drawing_ = new QCheckBox(QStringLiteral("Рисовать диаграмму"), this);
   drawing_->setObjectName(QStringLiteral("CheckBoxDiag"));
   parsDiag_ = new QComboBox(this);
   parsDiag_->setObjectName(QStringLiteral("ComboBoxParsDiag"));
   parsDiag_->setMinimumContentsLength(24);
-  staticText4_ = new QLabel(this);
-  staticText4_->setObjectName(QStringLiteral("StaticText4"));
-  staticText4_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  staticText4_->setMinimumWidth(
-      staticText4_->fontMetrics().horizontalAdvance(QStringLiteral("000000")));
+  valueText_ = new QLabel(this);
+  valueText_->setObjectName(QStringLiteral("StaticText4"));
+  valueText_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  valueText_->setMinimumWidth(
+      valueText_->fontMetrics().horizontalAdvance(QStringLiteral("000000")));
   resetDiagManually_ = new QCheckBox(QStringLiteral("Очищать вручную"), this);
   resetDiagManually_->setObjectName(QStringLiteral("CheckBoxResetDiagManually"));
   resetDiag_ = new QPushButton(QStringLiteral("Очистить"), this);
@@ -37,12 +37,12 @@ DiagramPage::DiagramPage(const OperationContext& ctx, QWidget* parent)
   auto* controls = new QHBoxLayout;
   controls->addWidget(drawing_);
   controls->addWidget(parsDiag_);
-  controls->addWidget(staticText4_);
+  controls->addWidget(valueText_);
   controls->addWidget(resetDiagManually_);
   controls->addWidget(resetDiag_);
   controls->addStretch(1);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(plot1_, 1);
+  layout->addWidget(plot_, 1);
   layout->addLayout(controls);
 
   connect(drawing_, &QCheckBox::toggled, this, [&diagram](bool on) { diagram.drawing = on; });
@@ -53,7 +53,7 @@ DiagramPage::DiagramPage(const OperationContext& ctx, QWidget* parent)
       &diagram, &DiagramState::changed, this,
       [this](int plot) {
         const int value = ctx_.state.diagram.lastValue;
-        if (plot == DiagramState::Main && value >= 0) staticText4_->setText(QString::number(value));
+        if (plot == DiagramState::Main && value >= 0) valueText_->setText(QString::number(value));
       },
       Qt::QueuedConnection);
 }

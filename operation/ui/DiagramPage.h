@@ -16,23 +16,23 @@ class DiagramPage : public QWidget {
  public:
   explicit DiagramPage(const OperationContext& ctx, QWidget* parent = nullptr);
 
-  DiagramPlot* plot() const { return plot1_; }  // Plot1 with Line1
+  DiagramPlot* plot() const { return plot_; }  // Plot1 with Line1
   QCheckBox* checkBoxDiag() const { return drawing_; }
   // Kept in mem.ini as measure/reset_diag.
   QCheckBox* checkBoxResetDiagManually() const { return resetDiagManually_; }
   // The debug value plotted: item i is debug register 256 + i.
   QComboBox* comboBoxParsDiag() const { return parsDiag_; }
-  QLabel* valueText() const { return staticText4_; }  // the last sample
+  QLabel* valueText() const { return valueText_; }  // the last sample
   QPushButton* buttonResetDiag() const { return resetDiag_; }
 
  private:
   void ButtonResetDiagClick();
 
   OperationContext ctx_;
-  DiagramPlot* plot1_;
+  DiagramPlot* plot_;
   QCheckBox* drawing_;
   QComboBox* parsDiag_;
-  QLabel* staticText4_;
+  QLabel* valueText_;
   QCheckBox* resetDiagManually_;
   QPushButton* resetDiag_;
 };

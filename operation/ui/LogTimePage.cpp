@@ -54,8 +54,8 @@ QWidget* LogTimePage::createLogGroup() {
   group->setObjectName(QStringLiteral("GroupBoxLog"));
   keepLog_ = new QCheckBox(QStringLiteral("Вести журнал"), group);
   keepLog_->setObjectName(QStringLiteral("CheckBoxKeepLog"));
-  staticText1_ = new QLabel(group);
-  staticText1_->setObjectName(QStringLiteral("StaticText1"));
+  unreadCounterText_ = new QLabel(group);
+  unreadCounterText_->setObjectName(QStringLiteral("StaticText1"));
   readLog_ = new QPushButton(QStringLiteral("Прочитать записей:"), group);
   readLog_->setObjectName(QStringLiteral("ButtonReadLog"));
   readCount_ = new QLineEdit(group);
@@ -80,7 +80,7 @@ QWidget* LogTimePage::createLogGroup() {
 
   auto* counterRow = new QHBoxLayout;
   counterRow->addWidget(new QLabel(QStringLiteral("Непрочитано записей в журнале: "), group));
-  counterRow->addWidget(staticText1_);
+  counterRow->addWidget(unreadCounterText_);
   counterRow->addStretch(1);
   auto* readRow = new QHBoxLayout;
   readRow->addWidget(readLog_);
@@ -293,7 +293,7 @@ void LogTimePage::showLogRows(int firstRow) {
 
 void LogTimePage::showLogTexts() {
   const EventLogState& log = ctx_->state.log;
-  staticText1_->setText(log.counterText());
+  unreadCounterText_->setText(log.counterText());
   const QString count = log.readCountText();
   if (readCount_->text() != count) readCount_->setText(count);
 }

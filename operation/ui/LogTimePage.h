@@ -29,7 +29,7 @@ class LogTimePage : public QWidget {
   void bind(const OperationContext& ctx, Post post, QPushButton* stopButton);
 
   QCheckBox* checkBoxKeepLog() const { return keepLog_; }
-  QLabel* staticText1() const { return staticText1_; }
+  QLabel* unreadCounterText() const { return unreadCounterText_; }
   QLineEdit* editReadCount() const { return readCount_; }
   QPushButton* buttonReadLog() const { return readLog_; }
   QPushButton* buttonClear() const { return clear_; }
@@ -80,7 +80,7 @@ class LogTimePage : public QWidget {
   Post post_;
 
   QCheckBox* keepLog_;
-  QLabel* staticText1_;
+  QLabel* unreadCounterText_;
   QLineEdit* readCount_;
   QPushButton* readLog_;
   QPushButton* clear_;

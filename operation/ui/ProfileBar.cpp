@@ -39,18 +39,18 @@ ProfileBar::ProfileBar(const ParameterContext& params, SettingsStore& prof, QWid
 
   popupMenu_ = new QMenu(this);
   popupMenu_->setObjectName(QStringLiteral("PopupMenu1"));
-  n1_ = popupMenu_->addAction(QStringLiteral("Настройка кнопки загрузки профиля"));
-  n1_->setObjectName(QStringLiteral("N1"));
-  connect(n1_, &QAction::triggered, this, &ProfileBar::N1Click);
+  configureAction_ = popupMenu_->addAction(QStringLiteral("Настройка кнопки загрузки профиля"));
+  configureAction_->setObjectName(QStringLiteral("N1"));
+  connect(configureAction_, &QAction::triggered, this, &ProfileBar::configureClicked);
 
   for (int i = 0; i < kButtons; ++i) {
     auto* button = new QToolButton(toolBar_);
     button->setObjectName(QStringLiteral("ToolButton%1").arg(17 + i));
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    // The popup opens on the release of the right button, from ToolButton17MouseUp.
+    // The popup opens on the release of the right button, from profileButtonReleased.
     button->setContextMenuPolicy(Qt::PreventContextMenu);
     button->installEventFilter(this);
-    connect(button, &QToolButton::clicked, this, [this, button] { ToolButton17Click(button); });
+    connect(button, &QToolButton::clicked, this, [this, button] { profileButtonClicked(button); });
     toolBar_->addWidget(button);
     buttons_[i] = button;
   }
@@ -94,24 +94,24 @@ bool ProfileBar::eventFilter(QObject* watched, QEvent* event) {
     auto* button = qobject_cast<QToolButton*>(watched);
     if (button && place(button) != 0) {
       const auto* mouse = static_cast<QMouseEvent*>(event);
-      ToolButton17MouseUp(button, mouse->button(), mouse->globalPosition().toPoint());
+      profileButtonReleased(button, mouse->button(), mouse->globalPosition().toPoint());
     }
   }
   return QWidget::eventFilter(watched, event);
 }
 
-void ProfileBar::ToolButton17Click(QToolButton* button) {
+void ProfileBar::profileButtonClicked(QToolButton* button) {
   if (const int n = place(button)) loadProfileByButton(n);
 }
 
-void ProfileBar::ToolButton17MouseUp(QToolButton* button, Qt::MouseButton mouseButton,
-                                     const QPoint& globalPos) {
+void ProfileBar::profileButtonReleased(QToolButton* button, Qt::MouseButton mouseButton,
+                                       const QPoint& globalPos) {
   if (place(button) == 0) return;
   lastButton_ = button;
   if (mouseButton == Qt::RightButton) popupMenu_->popup(globalPos);
 }
 
-void ProfileBar::N1Click() {
+void ProfileBar::configureClicked() {
   if (const int n = place(lastButton_)) configureProfileButton(n);
 }
 

@@ -32,15 +32,15 @@ class ProfileBar : public QWidget {
   // Button N (1 to 4): ToolButton17 to ToolButton20.
   QToolButton* profileButton(int n) const { return buttons_.at(n - 1); }
   QMenu* popupMenu() const { return popupMenu_; }
-  QAction* configureAction() const { return n1_; }
+  QAction* configureAction() const { return configureAction_; }
   ProfileButtonDialog* formProfile() const { return form_; }
   QToolButton* lastProfileButton() const { return lastButton_; }
 
   // Shared handlers of the four buttons and of the popup item.
-  void ToolButton17Click(QToolButton* button);
-  void ToolButton17MouseUp(QToolButton* button, Qt::MouseButton mouseButton,
-                           const QPoint& globalPos);
-  void N1Click();
+  void profileButtonClicked(QToolButton* button);
+  void profileButtonReleased(QToolButton* button, Qt::MouseButton mouseButton,
+                             const QPoint& globalPos);
+  void configureClicked();
 
   // Loads profile N's file; true when it was loaded and the write to the module requested.
   bool loadProfileByButton(int n);
@@ -61,7 +61,7 @@ class ProfileBar : public QWidget {
   QToolBar* toolBar_;
   std::array<QToolButton*, kButtons> buttons_{};
   QMenu* popupMenu_;
-  QAction* n1_;
+  QAction* configureAction_;
   ProfileButtonDialog* form_;
   QToolButton* lastButton_ = nullptr;
   int baseFontHeight_ = 0;

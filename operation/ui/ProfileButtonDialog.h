@@ -5,7 +5,8 @@
 class QLineEdit;
 class QPushButton;
 
-// "Профиль": the name and the parameter file of one profile button.
+// "Профиль": the name and the parameter file of one profile button. Form TFormProfile (object
+// name FormProfile).
 class ProfileButtonDialog : public QDialog {
   Q_OBJECT
  public:

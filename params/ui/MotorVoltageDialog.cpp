@@ -24,8 +24,8 @@ MotorVoltageDialog::MotorVoltageDialog(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Изменение типа напряжения мотора"));
   setModal(true);
 
-  staticText1_ = valueLabel("StaticText1", this);
-  staticText2_ = valueLabel("StaticText2", this);
+  currentTypeText_ = valueLabel("StaticText1", this);
+  newTypeText_ = valueLabel("StaticText2", this);
   // Unmasked: the engineer reads the code off a service sheet and should see what was typed.
   editPsw_ = new QLineEdit(this);
   editPsw_->setObjectName(QStringLiteral("EditPsw"));
@@ -39,9 +39,9 @@ MotorVoltageDialog::MotorVoltageDialog(QWidget* parent) : QDialog(parent) {
 
   auto* layout = new QGridLayout(this);
   layout->addWidget(new QLabel(QStringLiteral("Текущее"), this), 0, 0);
-  layout->addWidget(staticText1_, 0, 1);
+  layout->addWidget(currentTypeText_, 0, 1);
   layout->addWidget(new QLabel(QStringLiteral("Новое"), this), 1, 0);
-  layout->addWidget(staticText2_, 1, 1);
+  layout->addWidget(newTypeText_, 1, 1);
   layout->addWidget(passwordLabel, 2, 0);
   layout->addWidget(editPsw_, 2, 1);
   layout->addLayout(buttons.row, 3, 0, 1, 2);
@@ -52,8 +52,8 @@ MotorVoltageDialog::MotorVoltageDialog(QWidget* parent) : QDialog(parent) {
 }
 
 bool MotorVoltageDialog::ask(const QString& currentName, const QString& newName) {
-  staticText1_->setText(currentName);
-  staticText2_->setText(newName);
+  currentTypeText_->setText(currentName);
+  newTypeText_->setText(newName);
   exec();
   return confirmed_;
 }

@@ -7,7 +7,8 @@ class QLineEdit;
 class QPushButton;
 
 // The motor voltage dialog: shows the present and the new voltage type and takes the password
-// the module wants for the change. It only asks; the change itself is the worker's.
+// the module wants for the change. It only asks; the change itself is the worker's. Form TForm4
+// (object name Form4).
 class MotorVoltageDialog : public QDialog {
   Q_OBJECT
  public:
@@ -17,8 +18,8 @@ class MotorVoltageDialog : public QDialog {
   bool ask(const QString& currentName, const QString& newName);
   bool confirmed() const { return confirmed_; }
 
-  QLabel* currentTypeText() const { return staticText1_; }
-  QLabel* newTypeText() const { return staticText2_; }
+  QLabel* currentTypeText() const { return currentTypeText_; }
+  QLabel* newTypeText() const { return newTypeText_; }
   QLineEdit* editPsw() const { return editPsw_; }
   QPushButton* buttonOK() const { return buttonOK_; }
   QPushButton* buttonCancel() const { return buttonCancel_; }
@@ -31,8 +32,8 @@ class MotorVoltageDialog : public QDialog {
   void ButtonCancelClick();
 
  private:
-  QLabel* staticText1_;
-  QLabel* staticText2_;
+  QLabel* currentTypeText_;
+  QLabel* newTypeText_;
   QLineEdit* editPsw_;
   QPushButton* buttonOK_;
   QPushButton* buttonCancel_;

@@ -13,8 +13,8 @@ class CyclesTest : public ::testing::Test, public SimCore {
   void SetUp() override {
     bus.module().motion().setEnabled(false);  // the tests drive the module by hand
     ASSERT_TRUE(online());
-    cycles().EditCyclesChange("3");
-    cycles().EditPauseChange("5");
+    cycles().setCyclesNumber("3");
+    cycles().setPause("5");
   }
   // The drive finishes each motion at once: the other end-position input, control state 3.
   void instantDrive() {
@@ -50,7 +50,7 @@ class CyclesTest : public ::testing::Test, public SimCore {
 
 TEST_F(CyclesTest, AWholeRunEndsWithItsMessageAndTheNextStartsAtZero) {
   instantDrive();
-  ASSERT_TRUE(cycles().ButtonStartCyclesClick("10"));
+  ASSERT_TRUE(cycles().startOrContinue("10"));
   cycle->pollPass();
   EXPECT_EQ(view().status, "ВЫПОЛНЯЮТСЯ");
   EXPECT_EQ(view().statusShade, CyclesState::Shade::Red);
@@ -69,7 +69,7 @@ TEST_F(CyclesTest, AWholeRunEndsWithItsMessageAndTheNextStartsAtZero) {
   EXPECT_EQ(view().done, "3");
   EXPECT_EQ(state().cyclesDone(), 0);
   // The next run starts again at 0.
-  ASSERT_TRUE(cycles().ButtonStartCyclesClick("10"));
+  ASSERT_TRUE(cycles().startOrContinue("10"));
   EXPECT_EQ(view().done, "0");
   EXPECT_EQ(state().stage(), CyclesState::Stage::Start);
 }
@@ -77,9 +77,9 @@ TEST_F(CyclesTest, AWholeRunEndsWithItsMessageAndTheNextStartsAtZero) {
 // A hundred cycles with 120 s pauses, on virtual time.
 TEST_F(CyclesTest, LongEnduranceRunOnVirtualTime) {
   instantDrive();
-  cycles().EditCyclesChange("100");
-  cycles().EditPauseChange("120");
-  ASSERT_TRUE(cycles().ButtonStartCyclesClick("10"));
+  cycles().setCyclesNumber("100");
+  cycles().setPause("120");
+  ASSERT_TRUE(cycles().startOrContinue("10"));
   passUntil([&] { return state().run() == CyclesState::Run::Stopped; }, 10000, 100000);
   EXPECT_EQ(view().done, "100");
   EXPECT_EQ(std::count(commands.begin(), commands.end(), 8), 100);
@@ -89,7 +89,7 @@ TEST_F(CyclesTest, LongEnduranceRunOnVirtualTime) {
 // command; the stage fields count and turn yellow.
 TEST_F(CyclesTest, PausesCountTheirSecondsAndWaitForAReadyModule) {
   instantDrive();
-  ASSERT_TRUE(cycles().ButtonStartCyclesClick("10"));
+  ASSERT_TRUE(cycles().startOrContinue("10"));
   passUntil([&] { return state().stage() == CyclesState::Stage::PauseAfterPush; });
   EXPECT_TRUE(view().active[CyclesState::StagePauseAfterOn]);
   EXPECT_FALSE(view().active[CyclesState::StageOn]);
@@ -115,9 +115,9 @@ TEST_F(CyclesTest, NoFeedbackMotionsLastTheirTimeAndEndWithAReset) {
       bus.module().set(first, 0);
     }
   });
-  cycles().EditCyclesChange("1");
+  cycles().setCyclesNumber("1");
   state().noFeedback = true;
-  ASSERT_TRUE(cycles().ButtonStartCyclesClick("10"));
+  ASSERT_TRUE(cycles().startOrContinue("10"));
   EXPECT_FALSE(view().noFeedbackTimeEditable);
   EXPECT_EQ(core->mem.readString("cycles", "no_fb_time", "-"), "10");
   EXPECT_EQ(core->mem.readInteger("cycles", "no_feedback", -1), 1);
@@ -140,14 +140,14 @@ TEST_F(CyclesTest, StopAndContinueCarryTheSeconds) {
     if (first >= 8 && first <= 10) commands.push_back(first);
     if (first == command::kReset) bus.module().set(command::kPush, 0);
   });
-  ASSERT_TRUE(cycles().ButtonStartCyclesClick("10"));
+  ASSERT_TRUE(cycles().startOrContinue("10"));
   cycle->pollPass();  // push sent; the module executes it (register 8 stays 1)
   // The stage starts when the push has gone out, the pass's last exchange.
   const uint32_t pushStart = clock.tick();
   bus.module().set(11, 1);
   cycle->pollPass();
   clock.advance(pushStart + 7500 - clock.tick());
-  cycles().ButtonStopCyclesClick();
+  cycles().stop();
   EXPECT_EQ(state().run(), CyclesState::Run::Paused);
   EXPECT_EQ(view().status, "ПРИОСТАНОВЛЕНЫ: ПАУЗА");
   EXPECT_EQ(view().statusShade, CyclesState::Shade::Lime);
@@ -156,7 +156,7 @@ TEST_F(CyclesTest, StopAndContinueCarryTheSeconds) {
   bus.module().set(11, 0);
   cycle->pollPass();
   clock.advance(60000);
-  ASSERT_TRUE(cycles().ButtonStartCyclesClick("10"));
+  ASSERT_TRUE(cycles().startOrContinue("10"));
   EXPECT_TRUE(core->requests.module[RequestFlags::Push]);
   cycle->pollPass();  // well under a second: the push again, then the stage
   EXPECT_EQ(std::count(commands.begin(), commands.end(), 8), 2);
@@ -167,11 +167,11 @@ TEST_F(CyclesTest, StopAndContinueCarryTheSeconds) {
 // count back to 0, and the next start from the beginning.
 TEST_F(CyclesTest, ResetOfTheRunClearsEverything) {
   instantDrive();
-  ASSERT_TRUE(cycles().ButtonStartCyclesClick("10"));
+  ASSERT_TRUE(cycles().startOrContinue("10"));
   passUntil([&] { return state().stage() == CyclesState::Stage::PauseAfterPull; });
   ASSERT_EQ(view().done, "0");
   ASSERT_TRUE(view().active[CyclesState::StagePauseAfterOff]);
-  cycles().ButtonResetCyclesClick();
+  cycles().reset();
   EXPECT_TRUE(core->requests.module[RequestFlags::ResetCommand]);
   EXPECT_EQ(state().run(), CyclesState::Run::Stopped);
   EXPECT_EQ(state().stage(), CyclesState::Stage::Start);
@@ -193,17 +193,17 @@ TEST_F(CyclesTest, ResetOfTheRunClearsEverything) {
 TEST_F(CyclesTest, UserActionDuringACommandSendHolds) {
   for (bool reset : {true, false}) {
     SCOPED_TRACE(reset ? "Сброс циклов" : "Остановить");
-    cycles().ButtonResetCyclesClick();
+    cycles().reset();
     bus.module().set(command::kPush, 0);  // not busy: the push is written
     cycle->pollPass();
     bus.module().setWriteHook([this, reset](uint16_t first, uint16_t) {
       if (first != command::kPush) return;
       if (reset)
-        cycles().ButtonResetCyclesClick();
+        cycles().reset();
       else
-        cycles().ButtonStopCyclesClick();
+        cycles().stop();
     });
-    ASSERT_TRUE(cycles().ButtonStartCyclesClick("10"));
+    ASSERT_TRUE(cycles().startOrContinue("10"));
     cycle->pollPass();
     EXPECT_EQ(state().run(), reset ? CyclesState::Run::Stopped : CyclesState::Run::Paused);
     EXPECT_EQ(state().stage(), CyclesState::Stage::Start);
@@ -222,12 +222,12 @@ TEST_F(CyclesTest, EndPositionInputsFollowTheInputMap) {
   };
   for (const Case c : {Case{0, 27, 26}, Case{1, 23, 24}}) {
     SCOPED_TRACE(c.map);
-    cycles().ButtonResetCyclesClick();
+    cycles().reset();
     for (uint16_t r : {23, 24, 26, 27}) bus.module().set(r, 0);
     bus.module().set(76, c.map);
     core->requests.module[RequestFlags::InputMap] = true;
     cycle->pollPass();
-    ASSERT_TRUE(cycles().ButtonStartCyclesClick("10"));
+    ASSERT_TRUE(cycles().startOrContinue("10"));
     cycle->pollPass();        // the push goes out
     bus.module().set(11, 1);  // moving, until the input says otherwise
     const uint16_t otherMapEnd = c.map == 1 ? 27 : 23;
@@ -260,10 +260,10 @@ TEST_F(CyclesTest, LinkWatchPausesAfterThreeSeconds) {
     SCOPED_TRACE(downMs);
     bus.setModulePlugged(true);
     ASSERT_TRUE(online() || online());
-    cycles().ButtonResetCyclesClick();
+    cycles().reset();
     cycle->pollPass();
     prompter.boxes.clear();
-    ASSERT_TRUE(cycles().ButtonStartCyclesClick("10"));
+    ASSERT_TRUE(cycles().startOrContinue("10"));
     cycle->pollPass();
     bus.setModulePlugged(false);
     // Exactly: the first pass off line notes the time, a later one judges it.
@@ -285,7 +285,7 @@ TEST_F(CyclesTest, LinkWatchPausesAfterThreeSeconds) {
 // watch pauses it within its three seconds. Plugged back in, it stays paused until continued.
 TEST_F(CyclesTest, AdapterPulledOutPausesTheRun) {
   instantDrive();
-  ASSERT_TRUE(cycles().ButtonStartCyclesClick("10"));
+  ASSERT_TRUE(cycles().startOrContinue("10"));
   cycle->pollPass();
   line->setUnplugged(true);
   line->setAbsent(true);
@@ -307,7 +307,7 @@ TEST_F(CyclesTest, AdapterPulledOutPausesTheRun) {
 }
 
 TEST_F(CyclesTest, AlarmPausesTheRun) {
-  ASSERT_TRUE(cycles().ButtonStartCyclesClick("10"));
+  ASSERT_TRUE(cycles().startOrContinue("10"));
   cycle->pollPass();
   bus.module().set(11, 4);
   cycle->pollPass();
@@ -319,8 +319,8 @@ TEST_F(CyclesTest, AlarmPausesTheRun) {
 TEST_F(CyclesTest, InvalidSettingsAreRefused) {
   for (const char* text : {"0", "-3", "abc", ""}) {
     SCOPED_TRACE(text);
-    EXPECT_FALSE(cycles().EditCyclesChange(text));
-    EXPECT_FALSE(cycles().EditPauseChange(text));
+    EXPECT_FALSE(cycles().setCyclesNumber(text));
+    EXPECT_FALSE(cycles().setPause(text));
   }
   EXPECT_EQ(state().cyclesNumber(), 3);
   EXPECT_EQ(core->mem.readInteger("cycles", "number", 0), 3);
@@ -329,7 +329,7 @@ TEST_F(CyclesTest, InvalidSettingsAreRefused) {
   state().noFeedback = true;
   for (const char* text : {"0", "x"}) {
     prompter.boxes.clear();
-    EXPECT_FALSE(cycles().ButtonStartCyclesClick(text));
+    EXPECT_FALSE(cycles().startOrContinue(text));
     ASSERT_EQ(prompter.boxes.size(), 1u);
     EXPECT_EQ(prompter.boxes[0].caption, "Ошибка");
     EXPECT_EQ(prompter.boxes[0].text,

@@ -20,8 +20,8 @@
 #include "bench/ui/BenchToolBar.h"
 #include "bench/ui/BenchUi.h"
 #include "bench/ui/CurrentWindowsDialog.h"
-#include "bench/ui/TestStepsDialog.h"
 #include "bench/ui/TestPage.h"
+#include "bench/ui/TestStepsDialog.h"
 #include "core/SettingsStore.h"
 #include "link/RequestFlags.h"
 #include "sim/MemoryLine.h"
@@ -103,24 +103,24 @@ TEST_F(BenchUiTest, BenchButtonsAskForTheirWords) {
   MainWindow form(dir.path());
   BenchUi* ui = form.benchUi();
   TestPage* page = form.tabSheetTest();
-  EXPECT_EQ(ui->toolBar2()->relayButton(1)->text(), "24В");  // [buttons_r4] b2
-  EXPECT_EQ(ui->toolBar2()->inputButton(0)->objectName(), "ToolButton5");
-  EXPECT_EQ(ui->toolBar4()->relayButton(3)->objectName(), "ToolButton42");
+  EXPECT_EQ(ui->testTabButtons()->relayButton(1)->text(), "24В");  // [buttons_r4] b2
+  EXPECT_EQ(ui->testTabButtons()->inputButton(0)->objectName(), "ToolButton5");
+  EXPECT_EQ(ui->controlTabButtons()->relayButton(3)->objectName(), "ToolButton42");
   RequestFlags& r = form.core().requests;
-  ui->toolBar4()->inputButton(1)->click();  // i2: bit 8 of the demo wiring
-  ui->toolBar4()->inputButton(3)->click();  // i4: bit 11
+  ui->controlTabButtons()->inputButton(1)->click();  // i2: bit 8 of the demo wiring
+  ui->controlTabButtons()->inputButton(3)->click();  // i4: bit 11
   EXPECT_TRUE(r.r16Output);
   EXPECT_EQ(r.r16OutputWord, 0x900);
-  ui->toolBar2()->relayButton(2)->click();
+  ui->testTabButtons()->relayButton(2)->click();
   EXPECT_TRUE(r.d8r4Output);
   EXPECT_EQ(r.d8r4OutputWord, 0b100);
   // The two bars keep their own states.
-  EXPECT_EQ(form.core().bench.toolBar2.inputs(), 0);
-  EXPECT_EQ(form.core().bench.toolBar4.inputs(), 0b1010);
+  EXPECT_EQ(form.core().bench.testTabButtons.inputs(), 0);
+  EXPECT_EQ(form.core().bench.controlTabButtons.inputs(), 0b1010);
   // The worker's reset releases the test tab's bar, told queued.
-  form.core().bench.toolBar2.set(0, 0);
+  form.core().bench.testTabButtons.set(0, 0);
   QApplication::processEvents();
-  EXPECT_FALSE(ui->toolBar2()->relayButton(2)->isChecked());
+  EXPECT_FALSE(ui->testTabButtons()->relayButton(2)->isChecked());
   page->button24V()->click();
   EXPECT_TRUE(r.bench24V);
   page->buttonReset()->click();
@@ -198,7 +198,7 @@ TEST(BenchUiDefaults, WithoutTpIni) {
   MainWindow form(dir.path());
   BenchUi* ui = form.benchUi();
   for (int k = 0; k < 4; ++k)
-    EXPECT_EQ(ui->toolBar2()->relayButton(k)->text(), QString::number(k + 1));
+    EXPECT_EQ(ui->testTabButtons()->relayButton(k)->text(), QString::number(k + 1));
   ui->TabSheetTestShow();
   QApplication::processEvents();
   TestPage* page = form.tabSheetTest();

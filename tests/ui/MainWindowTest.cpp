@@ -17,9 +17,9 @@
 #include <thread>
 
 #include "app/ui/LinkIndicator.h"
+#include "app/ui/MainWindow.h"
 #include "app/ui/ProgressPanel.h"
 #include "app/ui/SidePanel.h"
-#include "app/ui/MainWindow.h"
 #include "link/CommThread.h"
 #include "operation/ui/ControlPage.h"
 #include "operation/ui/DiagramPage.h"
@@ -166,7 +166,7 @@ TEST_F(MainWindowTest, AccessLevelDecidesWhatCanBeReached) {
   struct Case {
     int level;
     QStringList tabs;
-    bool toolBar4;
+    bool benchToolBar;
     bool buttonConnect;
   };
   for (const Case& c : {Case{0, guest, false, true}, Case{1, level1, false, false},
@@ -182,7 +182,7 @@ TEST_F(MainWindowTest, AccessLevelDecidesWhatCanBeReached) {
     if (c.level != 1 && c.level != 2) {
       EXPECT_EQ(form.pages()->currentWidget()->objectName(), "TabSheetFirm");
     }
-    EXPECT_EQ(!form.tabSheetControl()->benchToolBar()->isHidden(), c.toolBar4);
+    EXPECT_EQ(!form.tabSheetControl()->benchToolBar()->isHidden(), c.benchToolBar);
     EXPECT_EQ(!form.tabSheetControl()->buttonConnect()->isHidden(), c.buttonConnect);
     ASSERT_NE(form.core().worker(), nullptr);
     form.close();

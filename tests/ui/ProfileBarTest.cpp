@@ -111,7 +111,8 @@ TEST_F(ProfileBarTest, FreshProfIni) {
   EXPECT_EQ(lastBox(), "Ошибка|Не указан путь к файлу данного профиля");
   EXPECT_FALSE(writeRequested());
 
-  const Shown shown = configure(2, [](ProfileButtonDialog* form) { form->buttonCancel()->click(); });
+  const Shown shown =
+      configure(2, [](ProfileButtonDialog* form) { form->buttonCancel()->click(); });
   EXPECT_EQ(shown.title, "Профиль 2");
   EXPECT_EQ(shown.name, "Profile2");
   EXPECT_EQ(shown.file, "");
@@ -147,7 +148,7 @@ TEST_F(ProfileBarTest, RenamingChangesTheCaptionAtOnceAndAfterARestart) {
   const QString workingDirectory = QDir::currentPath();
   rightClick(3);
   bar->popupMenu()->hide();
-  bar->N1Click();
+  bar->configureClicked();
   EXPECT_EQ(step, 3);
   EXPECT_EQ(offeredFile, dir.filePath("old.txt"));  // the dialog starts at the file set before
   EXPECT_EQ(bar->profileButton(3)->text(), "Ввод 6 кВ");
