@@ -88,7 +88,8 @@ std::optional<ParameterDifferences> ParameterComparison::compareWithFile(const Q
     for (int k = 0; ok && k < 2; ++k) {
       if (choices[k].state == module[k]) continue;
       found.append({kOutputs, choices[k].name, uint16_t(kAlarmRegister + k), module[k],
-                    QString::number(choices[k].state), choices[k].state, ParameterTables::Inps, -1});
+                    QString::number(choices[k].state), choices[k].state, ParameterTables::Inps,
+                    -1});
     }
   }
   ctx_.link.progress.hide();

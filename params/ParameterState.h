@@ -27,8 +27,8 @@ struct ParameterState {
   // "Сравнить с файлом...": the file, the differences found, the rows to write.
   ComparisonExchange comparison;
 
-  // Typed into MotorVoltageDialog; the worker takes it (and clears it) when it serves the request, so
-  // the password lives no longer than it must.
+  // Typed into MotorVoltageDialog; the worker takes it (and clears it) when it serves the request,
+  // so the password lives no longer than it must.
   void storeMotorPassword(const QString& text);
   QString takeMotorPassword();
 

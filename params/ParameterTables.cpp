@@ -27,7 +27,7 @@ int ParameterTables::valueColumnWidth(Id id) {
 }
 
 void ParameterTables::setStructure(Id id, const QString& section, uint16_t start, uint16_t count,
-                               const QStringList& names) {
+                                   const QStringList& names) {
   std::lock_guard lock(mutex_);
   Table& t = tables_[id];
   t.section = section;

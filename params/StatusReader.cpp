@@ -11,7 +11,8 @@ bool StatusReader::readStatus() {
       ctx_.link.showLinkFailure(x.error);
       return false;
     }
-    if (id != ParameterTables::Count) ctx_.tables().storeRead(id, x.registers.data(), x.decodedCount);
+    if (id != ParameterTables::Count)
+      ctx_.tables().storeRead(id, x.registers.data(), x.decodedCount);
     return true;
   };
   if (!read(ParameterTables::DigInputs, 16, 17)) return false;
@@ -28,7 +29,8 @@ bool StatusReader::readStatus() {
 }
 
 void StatusReader::clearStatusTables() {
-  for (int id = 0; id < ParameterTables::kDisplayTables; ++id) ctx_.tables().blank(ParameterTables::Id(id));
+  for (int id = 0; id < ParameterTables::kDisplayTables; ++id)
+    ctx_.tables().blank(ParameterTables::Id(id));
   ctx_.tables().blank(ParameterTables::AutoReset, false);
   ctx_.link.flags.valuesShown = false;
 }

@@ -168,7 +168,8 @@ bool TableTransfer::writeRadioChoice(uint16_t valueRead, uint16_t reg, bool chec
   if (state == valueRead) return true;
   WriteExchange x;
   if (!ctx_.link.client.writeModuleRegister(x, reg, state)) return fail(x.error);
-  if (written) ctx_.tables().updateChoices([&](ParameterTables::Choices& c) { c.*written = state; });
+  if (written)
+    ctx_.tables().updateChoices([&](ParameterTables::Choices& c) { c.*written = state; });
   return true;
 }
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "core/ProgressLine.h"
-#include "params/ParameterTables.h"
 #include "params/ParameterState.h"
+#include "params/ParameterTables.h"
 
 struct ReadExchange;
 class SettingsStore;

@@ -104,7 +104,8 @@ class Soak {
 
   BusSoakResult run() {
     const ParameterState::Page pages[] = {ParameterState::Page::Firm, ParameterState::Page::Service,
-                                       ParameterState::Page::LogTime, ParameterState::Page::Main};
+                                          ParameterState::Page::LogTime,
+                                          ParameterState::Page::Main};
     PollCycle& cycle = core_->cycle();
     for (int pass = 0; line_->requestCount() < options_.exchanges; ++pass) {
       core_->params.activePage = pages[pass % 4];
@@ -170,7 +171,8 @@ class Soak {
       const uint16_t reg = uint16_t(t.start + row);
       const uint16_t held = bus_.module().get(reg);
       ++result_.valuesChecked;
-      const QString name = QString::fromLatin1(ParameterTables::objectName(ParameterTables::Id(id)));
+      const QString name =
+          QString::fromLatin1(ParameterTables::objectName(ParameterTables::Id(id)));
       if (t.buffer[row] != held) {
         wrong(name, reg, held, t.buffer[row]);
         continue;

@@ -43,7 +43,8 @@ int generationOf(const SettingsStore& store) {
 }
 
 void fillTables(ParameterTables& tables, int generation) {
-  for (ParameterTables::Id id : {ParameterTables::Inps, ParameterTables::Timers, ParameterTables::Actu})
+  for (ParameterTables::Id id :
+       {ParameterTables::Inps, ParameterTables::Timers, ParameterTables::Actu})
     for (int row = 0; row < tables.rowCount(id); ++row)
       tables.setCellText(id, row, QString::number(generation));
 }

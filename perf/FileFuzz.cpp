@@ -23,7 +23,7 @@ class QuietPrompter : public Prompter {
 
 constexpr int kMegabyte = 1 << 20;
 constexpr ParameterTables::Id kFileTables[] = {ParameterTables::Inps, ParameterTables::Timers,
-                                           ParameterTables::Actu};
+                                               ParameterTables::Actu};
 
 // Pieces of text in the encodings the files come in, and bytes that are no text at all.
 class Texts {

@@ -24,9 +24,9 @@
 #include "core/Clock.h"
 #include "core/SettingsStore.h"
 #include "link/BusMonitor.h"
-#include "link/ui/BusMonitorWindow.h"
 #include "link/FrameRecorder.h"
 #include "link/RtuFrame.h"
+#include "link/ui/BusMonitorWindow.h"
 #include "sim/SimProcess.h"
 
 namespace {

@@ -26,23 +26,23 @@
 #include "app/ui/ToolIcons.h"
 #include "bench/ui/BenchUi.h"
 #include "bench/ui/TestPage.h"
-#include "link/ui/BusMonitorWindow.h"
 #include "link/CommThread.h"
+#include "link/ui/BusMonitorWindow.h"
 #include "link/ui/LinkSettingsActions.h"
 #include "operation/ui/ControlPage.h"
 #include "operation/ui/DiagramPage.h"
 #include "operation/ui/LogTimePage.h"
 #include "operation/ui/ProfileBar.h"
-#include "params/ui/ErrorsPage.h"
 #include "params/FirmwareLayout.h"
 #include "params/Identification.h"
+#include "params/TableTransfer.h"
+#include "params/ui/ErrorsPage.h"
 #include "params/ui/MainPage.h"
 #include "params/ui/MotorVoltageAction.h"
-#include "params/ui/ParameterGrid.h"
 #include "params/ui/ParameterComparisonAction.h"
 #include "params/ui/ParameterFileDialogs.h"
+#include "params/ui/ParameterGrid.h"
 #include "params/ui/ServicePage.h"
-#include "params/TableTransfer.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ constexpr int kStatusPanelWidths[StatusLine::PanelCount] = {500, 300, 200, 100, 
 }  // namespace
 
 MainWindow::MainWindow(const QString& directory, std::unique_ptr<SerialLine> line, Clock& clock,
-               QWidget* parent)
+                       QWidget* parent)
     : QMainWindow(parent), prompter_(this), core_(directory, prompter_, std::move(line), clock) {
   setObjectName(QStringLiteral("Form1"));
   QFont windowFont = font();
@@ -74,7 +74,8 @@ MainWindow::MainWindow(const QString& directory, std::unique_ptr<SerialLine> lin
   // right after the text.
   connect(&core_.status, &StatusLine::textChanged, this, &MainWindow::showStatusText,
           Qt::QueuedConnection);
-  connect(&core_.status, &StatusLine::passDurationChanged, sidePanel_, &SidePanel::showPassDuration);
+  connect(&core_.status, &StatusLine::passDurationChanged, sidePanel_,
+          &SidePanel::showPassDuration);
   connect(
       &core_.operation.control, &ControlState::changed, this,
       [this] {
@@ -114,7 +115,8 @@ void MainWindow::createToolBar() {
   addButton("ToolButton1", QStringLiteral("Настройки связи программы"),
             style()->standardIcon(QStyle::SP_DriveNetIcon), &MainWindow::openProgramLinkSettings);
   addButton("ToolButton2", QStringLiteral("Настройки программы"),
-            style()->standardIcon(QStyle::SP_FileDialogDetailedView), &MainWindow::openProgramSettings);
+            style()->standardIcon(QStyle::SP_FileDialogDetailedView),
+            &MainWindow::openProgramSettings);
   toolBar_->addSeparator();
   addButton("ToolButton3", QStringLiteral("Прервать связь"),
             style()->standardIcon(QStyle::SP_MediaStop), &MainWindow::suspendLink);
@@ -249,8 +251,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 bool MainWindow::FormCloseQuery() {
   QStringList unwritten;
-  for (ParameterTables::Id id : {ParameterTables::Inps, ParameterTables::Timers, ParameterTables::Actu,
-                             ParameterTables::Amps, ParameterTables::DebInpsParam, ParameterTables::AutoReset})
+  for (ParameterTables::Id id :
+       {ParameterTables::Inps, ParameterTables::Timers, ParameterTables::Actu,
+        ParameterTables::Amps, ParameterTables::DebInpsParam, ParameterTables::AutoReset})
     if (core_.params.tables.unwrittenRows(id) > 0) unwritten << ParameterTables::caption(id);
   if (!unwritten.isEmpty() &&
       !prompter_.confirm(QStringLiteral("Подтверждение"),
@@ -296,8 +299,7 @@ void MainWindow::saveWindowState() {
 void MainWindow::restoreActiveTab() {
   const int tab = core_.mem.readInteger(kWindow, QStringLiteral("tab"), -1);
   // A tab the access level hides stays hidden: the level's own first tab is kept.
-  if (tab >= 0 && tab < pages_->count() && pages_->isTabVisible(tab))
-    pages_->setCurrentIndex(tab);
+  if (tab >= 0 && tab < pages_->count() && pages_->isTabVisible(tab)) pages_->setCurrentIndex(tab);
 }
 
 void MainWindow::flushMem() { flushOrReport(core_.mem, prompter_); }
@@ -406,7 +408,9 @@ void MainWindow::TabSheetServiceShow() { core_.requests.module[RequestFlags::Ser
 
 void MainWindow::ButtonSaveClick() { core_.requests.module[RequestFlags::MainWrite] = true; }
 
-void MainWindow::ButtonSaveServiceClick() { core_.requests.module[RequestFlags::ServiceWrite] = true; }
+void MainWindow::ButtonSaveServiceClick() {
+  core_.requests.module[RequestFlags::ServiceWrite] = true;
+}
 
 void MainWindow::refreshLinkIndicator() {
   const bool online = core_.flags.moduleOnline;
@@ -447,11 +451,11 @@ void MainWindow::buildTables() {
   ParameterTables& t = core_.params.tables;
   auto online = [this] { return bool(core_.flags.moduleOnline); };
   new ParameterGrid(sidePanel_->stringGridDigInputs(), t, ParameterTables::DigInputs,
-                ParameterGrid::Lamp::NonZeroLime);
+                    ParameterGrid::Lamp::NonZeroLime);
   new ParameterGrid(sidePanel_->stringGridDigOutputs(), t, ParameterTables::DigOutputs,
-                ParameterGrid::Lamp::Bit0Red);
+                    ParameterGrid::Lamp::Bit0Red);
   new ParameterGrid(errorsPage_->stringGridErrors(), t, ParameterTables::Errors,
-                ParameterGrid::Lamp::NonZeroRedWhileOnline, online);
+                    ParameterGrid::Lamp::NonZeroRedWhileOnline, online);
   new ParameterGrid(servicePage_->stringGridDebug(), t, ParameterTables::Debug);
   const auto editable = [&](QTableWidget* grid, ParameterTables::Id id) {
     (new ParameterGrid(grid, t, id))->setEditable();
@@ -490,7 +494,9 @@ QString MainWindow::aboutText() const {
            FirmwareLayout::supportedVersionsText(core_.flags.maxFirmwareVersion));
 }
 
-void MainWindow::showAbout() { QMessageBox::about(this, QStringLiteral("О программе"), aboutText()); }
+void MainWindow::showAbout() {
+  QMessageBox::about(this, QStringLiteral("О программе"), aboutText());
+}
 
 void MainWindow::chooseFont() {
   bool ok = false;

@@ -10,8 +10,8 @@
 #include <QVBoxLayout>
 
 #include "bench/CurrentWindows.h"
-#include "core/ui/MessageBoxes.h"
 #include "core/SettingsStore.h"
+#include "core/ui/MessageBoxes.h"
 
 CurrentWindowsDialog::CurrentWindowsDialog(SettingsStore& tp, QWidget* parent)
     : QDialog(parent), tp_(tp) {

@@ -5,9 +5,9 @@
 #include <QVBoxLayout>
 
 #include "bench/TestRunner.h"
+#include "core/SettingsStore.h"
 #include "core/ui/DialogButtons.h"
 #include "core/ui/MessageBoxes.h"
-#include "core/SettingsStore.h"
 
 namespace {
 const char* const kBoxNames[TestRunner::kSteps] = {"CheckBoxDoDI",           "CheckBoxDoDO",

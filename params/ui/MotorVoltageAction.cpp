@@ -5,12 +5,13 @@
 
 #include "link/RequestFlags.h"
 #include "params/MotorVoltage.h"
-#include "params/ui/MotorVoltageDialog.h"
 #include "params/TableTransfer.h"
+#include "params/ui/MotorVoltageDialog.h"
 
 void ButtonChangeClick(QWidget* parent, const ParameterContext& ctx) {
   MotorVoltageDialog* dialog =
-      parent ? parent->findChild<MotorVoltageDialog*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+      parent ? parent->findChild<MotorVoltageDialog*>(QString(), Qt::FindDirectChildrenOnly)
+             : nullptr;
   std::unique_ptr<MotorVoltageDialog> owned;
   if (!dialog) {
     dialog = new MotorVoltageDialog(parent);

@@ -5,8 +5,8 @@
 #include <QPushButton>
 
 #include "core/Prompter.h"
-#include "core/ui/RussianInterface.h"
 #include "core/StatusLine.h"
+#include "core/ui/RussianInterface.h"
 #include "link/LinkFlags.h"
 #include "link/RequestFlags.h"
 #include "params/ui/ParameterComparisonDialog.h"
@@ -51,7 +51,8 @@ void ParameterComparisonAction::served(int request, bool ok) {
 void ParameterComparisonAction::showDifferences() {
   const ParameterDifferences found = ctx_.state.comparison.found();
   const ParameterTables& t = ctx_.tables();
-  const int unwritten = t.unwrittenRows(ParameterTables::Inps) + t.unwrittenRows(ParameterTables::Timers) +
+  const int unwritten = t.unwrittenRows(ParameterTables::Inps) +
+                        t.unwrittenRows(ParameterTables::Timers) +
                         t.unwrittenRows(ParameterTables::Actu);
   ParameterComparisonDialog dialog(ctx_.state.comparison.file(), found, unwritten, window_);
   if (dialog.exec() != QDialog::Accepted || found.isEmpty()) return;

@@ -52,8 +52,8 @@ class RowsFollowFont : public QObject {
 
 }  // namespace
 
-ParameterGrid::ParameterGrid(QTableWidget* grid, ParameterTables& tables, ParameterTables::Id id, Lamp lamp,
-                     std::function<bool()> online)
+ParameterGrid::ParameterGrid(QTableWidget* grid, ParameterTables& tables, ParameterTables::Id id,
+                             Lamp lamp, std::function<bool()> online)
     : QObject(grid),
       grid_(grid),
       tables_(tables),

@@ -16,8 +16,8 @@ class ParameterGrid : public QObject {
  public:
   enum class Lamp { None, NonZeroLime, Bit0Red, NonZeroRedWhileOnline };
 
-  ParameterGrid(QTableWidget* grid, ParameterTables& tables, ParameterTables::Id id, Lamp lamp = Lamp::None,
-            std::function<bool()> online = {});
+  ParameterGrid(QTableWidget* grid, ParameterTables& tables, ParameterTables::Id id,
+                Lamp lamp = Lamp::None, std::function<bool()> online = {});
 
   // A two-column grid without headers: names in column 0, values in column 1.
   static QTableWidget* makeGrid(const QString& objectName, QWidget* parent);

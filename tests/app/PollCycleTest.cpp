@@ -149,7 +149,8 @@ TEST_F(PollCycleTest, StatusReadsOnlyTheVisiblePage) {
   bus.module().set(129, 2);
   cycle->pollPass();
   EXPECT_EQ(core->params.tables.cellText(ParameterTables::DigOutputs, 0), "1");
-  EXPECT_EQ(core->params.tables.cellText(ParameterTables::DigOutputs, 1), "0");  // only bit 0 counts
+  EXPECT_EQ(core->params.tables.cellText(ParameterTables::DigOutputs, 1),
+            "0");  // only bit 0 counts
   // A motion drawn on the diagram: the outputs are not read while it records.
   core->operation.diagram.drawing = true;
   bus.module().set(11, 1);
@@ -236,7 +237,7 @@ TEST_F(PollCycleTest, LateRepliesNeverLandInAnotherBlock) {
   for (uint16_t r = 256; r <= 271; ++r) m.set(r, uint16_t(3000 + r));
   m.setClockSeconds(0x12345678);
   const ParameterState::Page pages[] = {ParameterState::Page::Firm, ParameterState::Page::Service,
-                                     ParameterState::Page::LogTime, ParameterState::Page::Main};
+                                        ParameterState::Page::LogTime, ParameterState::Page::Main};
   struct Shown {
     ParameterTables::Id id;
     uint16_t first;
@@ -386,7 +387,8 @@ TEST_F(PollCycleTest, ServedRequestsReportTheirRealOutcome) {
     bus.module().setReadHook({});
     bus.module().setWriteHook({});
     ASSERT_TRUE(online() || online());
-    t.setCellText(ParameterTables::Inps, 0, QString::number(t.bufferValue(ParameterTables::Inps, 0)));
+    t.setCellText(ParameterTables::Inps, 0,
+                  QString::number(t.bufferValue(ParameterTables::Inps, 0)));
     t.setCellText(ParameterTables::DebInpsParam, 0,
                   QString::number(t.bufferValue(ParameterTables::DebInpsParam, 0)));
     served.clear();

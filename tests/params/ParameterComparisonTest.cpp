@@ -130,8 +130,8 @@ TEST_F(ParameterComparisonTest, DifferingRowsAreListedAndWrittenExactly) {
   const QString alarmFile = alarm ? "0" : "1";
   EXPECT_EQ(
       lines(*found),
-      QStringList({"Параметры дискретных входов;" + tables().name(ParameterTables::Inps, 0) + ";68;" +
-                       QString::number(inps0) + ";" + QString::number(inps0 + 5),
+      QStringList({"Параметры дискретных входов;" + tables().name(ParameterTables::Inps, 0) +
+                       ";68;" + QString::number(inps0) + ";" + QString::number(inps0 + 5),
                    "Параметры таймеров;" + tables().name(ParameterTables::Timers, 2) + ";" +
                        QString::number(timers.start + 2) + ";" + QString::number(timers2) + ";0x20",
                    "Параметры мотора;" + tables().name(ParameterTables::Actu, 0) + ";" +
@@ -200,7 +200,8 @@ TEST_F(ParameterComparisonTest, RefusedFilesAndFailedReadsGiveNoRows) {
   EXPECT_TRUE(line->frames.empty());
   EXPECT_TRUE(core->flags.moduleOnline);
 
-  EXPECT_FALSE(ParameterComparison(core->parameterContext()).compareWithFile(dir.filePath("no.txt")));
+  EXPECT_FALSE(
+      ParameterComparison(core->parameterContext()).compareWithFile(dir.filePath("no.txt")));
   EXPECT_TRUE(lastBox().startsWith("Ошибка|Не удалось открыть файл параметров"));
 
   // A module that does not answer, or answers with fewer registers than asked, cannot be

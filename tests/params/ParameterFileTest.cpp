@@ -14,7 +14,7 @@
 namespace {
 
 constexpr ParameterTables::Id kFileTables[] = {ParameterTables::Inps, ParameterTables::Timers,
-                                           ParameterTables::Actu};
+                                               ParameterTables::Actu};
 
 class ParameterFileTest : public ::testing::Test, public SimCore {
  protected:
@@ -67,7 +67,8 @@ TEST_F(ParameterFileTest, RoundTripRedrawsTheTables) {
   connectModule(205);
   fillCells(10);
   core->params.tables.setCellText(ParameterTables::Timers, 1, QStringLiteral("-1"));
-  core->params.tables.setCellText(ParameterTables::Actu, 0, QStringLiteral(" 0x10 "));  // kept as typed
+  core->params.tables.setCellText(ParameterTables::Actu, 0,
+                                  QStringLiteral(" 0x10 "));  // kept as typed
   setChoices(true, false);
   const QStringList saved = cells();
   ASSERT_TRUE(saveParameterFile(core->parameterContext(), path()));
@@ -84,7 +85,8 @@ TEST_F(ParameterFileTest, RoundTripRedrawsTheTables) {
   EXPECT_EQ(cells(), saved);
   EXPECT_TRUE(core->params.tables.choices().alarmOn);
   EXPECT_FALSE(core->params.tables.choices().direct);
-  EXPECT_EQ(redrawn, std::vector<int>({ParameterTables::Inps, ParameterTables::Timers, ParameterTables::Actu}));
+  EXPECT_EQ(redrawn, std::vector<int>(
+                         {ParameterTables::Inps, ParameterTables::Timers, ParameterTables::Actu}));
   // Loading writes nothing to the module: the buffers still hold what was read.
   EXPECT_EQ(core->params.tables.bufferValue(ParameterTables::Inps, 0), bus.module().get(68));
   EXPECT_TRUE(prompter.boxes.empty());

@@ -27,8 +27,8 @@ TEST(TypedValues, EveryParameterCellAndTheMotorPassword) {
     probe.bus.module().installFirmware(205);
     EXPECT_TRUE(probe.online());
     for (ParameterTables::Id id :
-         {ParameterTables::Inps, ParameterTables::Timers, ParameterTables::Actu, ParameterTables::Amps,
-          ParameterTables::DebInpsParam, ParameterTables::AutoReset}) {
+         {ParameterTables::Inps, ParameterTables::Timers, ParameterTables::Actu,
+          ParameterTables::Amps, ParameterTables::DebInpsParam, ParameterTables::AutoReset}) {
       const ParameterTables::Table t = probe.core->params.tables.table(id);
       // A register holds 16 bits: the numbers that read as one of them, signed or unsigned.
       fields.push_back({t.section, t.start, -32768, 65535,

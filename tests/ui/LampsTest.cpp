@@ -7,10 +7,10 @@
 #include <QTemporaryDir>
 
 #include "app/AppContext.h"
-#include "app/ui/SidePanel.h"
 #include "app/ui/MainWindow.h"
-#include "params/ui/ErrorsPage.h"
+#include "app/ui/SidePanel.h"
 #include "params/Identification.h"
+#include "params/ui/ErrorsPage.h"
 #include "params/ui/ParameterGrid.h"
 
 namespace {
@@ -22,8 +22,8 @@ TEST(Lamps, ColoursComeFromTheRegistersRead) {
   bool online = true;
   ParameterGrid in(&inputs, tables, ParameterTables::DigInputs, ParameterGrid::Lamp::NonZeroLime);
   ParameterGrid out(&outputs, tables, ParameterTables::DigOutputs, ParameterGrid::Lamp::Bit0Red);
-  ParameterGrid err(&errors, tables, ParameterTables::Errors, ParameterGrid::Lamp::NonZeroRedWhileOnline,
-                [&] { return online; });
+  ParameterGrid err(&errors, tables, ParameterTables::Errors,
+                    ParameterGrid::Lamp::NonZeroRedWhileOnline, [&] { return online; });
   const uint16_t values[] = {2, 0};
   tables.setStructure(ParameterTables::DigInputs, "", 16, 2, {"a", "b"});
   tables.setStructure(ParameterTables::DigOutputs, "", 128, 2, {"a", "b"});

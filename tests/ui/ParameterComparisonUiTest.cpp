@@ -8,10 +8,10 @@
 #include <QPushButton>
 #include <QTableWidget>
 
-#include "params/ui/ParameterComparisonAction.h"
-#include "params/ui/ParameterComparisonDialog.h"
 #include "params/ParameterFile.h"
 #include "params/TableTransfer.h"
+#include "params/ui/ParameterComparisonAction.h"
+#include "params/ui/ParameterComparisonDialog.h"
 #include "support/SimCore.h"
 #include "ui/ModalAnswerer.h"
 
@@ -108,8 +108,10 @@ TEST_F(ParameterComparisonUiTest, WriteDifferencesWritesTheRowsShownAndCloseWrit
 // nothing says so, and counts them.
 TEST_F(ParameterComparisonUiTest, TypedValuesAreCountedBesideTheResult) {
   ParameterTables& t = core->params.tables;
-  t.setCellText(ParameterTables::Inps, 0, QString::number(t.bufferValue(ParameterTables::Inps, 0) + 1));
-  t.setCellText(ParameterTables::Timers, 1, QString::number(t.bufferValue(ParameterTables::Timers, 1) + 1));
+  t.setCellText(ParameterTables::Inps, 0,
+                QString::number(t.bufferValue(ParameterTables::Inps, 0) + 1));
+  t.setCellText(ParameterTables::Timers, 1,
+                QString::number(t.bufferValue(ParameterTables::Timers, 1) + 1));
   const Seen seen = compare(false);
   EXPECT_EQ(seen.result, "Отличий нет: параметры в модуле совпадают с файлом.");
   EXPECT_EQ(seen.unwritten,
