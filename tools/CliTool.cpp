@@ -5,6 +5,7 @@
 
 #include "bench/BenchSession.h"
 #include "core/Numbers.h"
+#include "link/LinkKeys.h"
 #include "operation/Commands.h"
 #include "params/Identification.h"
 #include "params/ParameterComparison.h"
@@ -22,12 +23,13 @@ bool parseNumber(const QString& text, int min, int max, int* value) {
   return bool(number);
 }
 
-const QString kConnect = QStringLiteral("connect");
-
 }  // namespace
 
 CliTool::CliTool(QTextStream& out, QTextStream& err, SerialLine* line, Clock* clock)
-    : out_(out), err_(err), line_(line), clock_(clock ? *clock : SteadyClock::instance()),
+    : out_(out),
+      err_(err),
+      line_(line),
+      clock_(clock ? *clock : SteadyClock::instance()),
       prompter_(err) {}
 
 CliTool::~CliTool() = default;
@@ -119,9 +121,9 @@ bool CliTool::takeOptions(QStringList& args, QString* why) {
     const QString value = args.takeFirst();
     int adr = 0;
     if (option == QLatin1String("--port")) {
-      mem.writeString(kConnect, QStringLiteral("port"), value);
+      mem.writeString(linkkeys::kPort, value);
     } else if (option == QLatin1String("--adr") && parseNumber(value, 0, 255, &adr)) {
-      mem.writeInteger(kConnect, QStringLiteral("adr"), adr);
+      mem.writeInteger(linkkeys::kAddress, adr);
     } else {
       *why = QStringLiteral("bad option: ") + option + ' ' + value;
       return false;
@@ -156,7 +158,8 @@ int CliTool::run(const QStringList& argsIn) {
     if (!command)
       exit = bad(QStringLiteral("unknown command: ") + name);
     else if (broadcast && command != &CliTool::write)
-      exit = bad(QStringLiteral("address 0 is the broadcast: only write and write-multi can use it"));
+      exit =
+          bad(QStringLiteral("address 0 is the broadcast: only write and write-multi can use it"));
     else
       exit = (this->*command)(name, args);
   }
