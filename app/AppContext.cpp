@@ -8,7 +8,7 @@
 #include "bench/BenchOutputs.h"
 #include "bench/TestRunner.h"
 #include "link/CommThread.h"
-#include "link/QtSerialLine.h"
+#include "link/SystemSerialLine.h"
 #include "operation/Commands.h"
 #include "operation/Cycles.h"
 #include "operation/EventLog.h"
@@ -22,7 +22,7 @@
 namespace {
 
 std::unique_ptr<SerialLine> lineOrPort(std::unique_ptr<SerialLine> line, Clock& clock) {
-  return line ? std::move(line) : std::make_unique<QtSerialLine>(clock);
+  return line ? std::move(line) : makeSystemSerialLine(clock);
 }
 
 }  // namespace

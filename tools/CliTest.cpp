@@ -1,7 +1,5 @@
 #include "tools/CliTest.h"
 
-#include <signal.h>
-
 #include <QDir>
 #include <atomic>
 #include <memory>
@@ -18,11 +16,12 @@
 #include "link/LinkFlags.h"
 #include "link/LinkSettings.h"
 #include "link/ModbusRtuClient.h"
-#include "link/QtSerialLine.h"
 #include "link/RequestFlags.h"
 #include "link/SerialPortLink.h"
+#include "link/SystemSerialLine.h"
 #include "link/WriteJournal.h"
 #include "params/Identification.h"
+#include "tools/InterruptGuard.h"
 #include "tools/StreamPrompter.h"
 
 namespace {
@@ -34,16 +33,10 @@ class QuietPrompter : public Prompter {
   bool confirm(const QString&, const QString&) override { return false; }
 };
 
-// Ctrl-C clears the flag the steps look at, as "Стоп" does; an atomic store is safe here.
-std::atomic_bool* stopFlag = nullptr;
-void onInterrupt(int) {
-  if (stopFlag) stopFlag->store(false);
-}
-
 // The link, the parameter model, the operation layer and the bench as the window has them.
 struct BenchSession {
   BenchSession(SettingsStore& mem, SerialLine* line, Clock& clock, QTextStream& err)
-      : ownLine(line ? nullptr : std::make_unique<QtSerialLine>(clock)),
+      : ownLine(line ? nullptr : makeSystemSerialLine(clock)),
         tp(QStringLiteral("tp.ini")),
         prompter(err),
         journal(QStringLiteral("tarvix.log")),
@@ -118,16 +111,13 @@ int runCliTest(QTextStream& out, QTextStream& err, SettingsStore& mem, SerialLin
     err << s.status.text(StatusLine::Link) << Qt::endl;
     return 1;
   }
-  stopFlag = &s.flags.testRunning;
-  struct sigaction action {};
-  struct sigaction previous {};
-  action.sa_handler = onInterrupt;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, &previous);
-  // As the worker does: the run again while the flag stays set (R16 not answering at the start).
-  while (s.flags.testRunning) TestRunner(s.bench).runTestSequence();
-  sigaction(SIGINT, &previous, nullptr);
-  stopFlag = nullptr;
+  {
+    // Ctrl-C stops the run as "Стоп" does.
+    const InterruptGuard interrupt(s.flags.testRunning);
+    // As the worker does: the run again while the flag stays set (R16 not answering at the
+    // start).
+    while (s.flags.testRunning) TestRunner(s.bench).runTestSequence();
+  }
 
   const ResultGrid::Row last = state.grid.rows().value(state.grid.currentRow());
   if (!last.empty()) print(last);

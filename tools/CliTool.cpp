@@ -16,9 +16,9 @@
 #include "link/LinkFlags.h"
 #include "link/LinkSettings.h"
 #include "link/ModbusRtuClient.h"
-#include "link/QtSerialLine.h"
 #include "link/RequestFlags.h"
 #include "link/SerialPortLink.h"
+#include "link/SystemSerialLine.h"
 #include "link/WriteJournal.h"
 #include "operation/Commands.h"
 #include "operation/OperationContext.h"
@@ -40,7 +40,7 @@ namespace {
 struct Session {
   Session(SettingsStore& mem, SerialLine* line, Clock& clock, QTextStream& err,
           FrameObserver* trace)
-      : ownLine(line ? nullptr : std::make_unique<QtSerialLine>(clock)),
+      : ownLine(line ? nullptr : makeSystemSerialLine(clock)),
         prompter(err),
         journal(QStringLiteral("tarvix.log")),
         port(line ? *line : *ownLine, mem, status),
