@@ -145,7 +145,7 @@ AppContext::~AppContext() {
     // Stuck in a driver call: destroying what it uses would crash; end the process instead.
     journal.append(QStringLiteral("Поток обмена не завершился за %1 с; программа закрыта")
                        .arg(kWorkerJoinMs / 1000));
-    std::quick_exit(EXIT_FAILURE);
+    std::_Exit(EXIT_FAILURE);  // no exit handlers, no destructors; MinGW has no quick_exit
   }
   port_.closePort();
 }

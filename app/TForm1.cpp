@@ -271,7 +271,7 @@ void TForm1::FormClose() {
   if (!core_.stopWorker(AppContext::kWorkerJoinMs)) {
     core_.journal.append(QStringLiteral("Поток обмена не завершился; настройки сохранены"));
     flushMem();
-    std::quick_exit(EXIT_FAILURE);
+    std::_Exit(EXIT_FAILURE);  // no exit handlers, no destructors; MinGW has no quick_exit
   }
   core_.mem.writeInteger(kMeasure, QStringLiteral("reset_diag"),
                          diagramPage_->checkBoxResetDiagManually()->isChecked() ? 1 : 0);

@@ -94,8 +94,15 @@ qt_options=(
   -DFEATURE_system_freetype=OFF -DFEATURE_system_harfbuzz=OFF
   -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_libb2=OFF
 )
+# Qt 6.4.2 leaves "dynamicgl" on when OpenGL is off, and the Windows platform plugin then uses
+# OpenGL classes it has not got: its two dynamicgl blocks are made to need OpenGL as well.
+qt_patch() {
+  sed -i 's/^#if QT_CONFIG(dynamicgl)$/#if QT_CONFIG(dynamicgl) \&\& QT_CONFIG(opengl)/' \
+    "$1/src/plugins/platforms/windows/qwindowswindow.cpp"
+}
 qt_stamp() {
-  printf 'qtbase %s for %s\ntoolchain %s\n' "$qt_version" "$triple" \
+  printf 'qtbase %s for %s\npatch: windows plugin dynamicgl needs opengl\ntoolchain %s\n' \
+    "$qt_version" "$triple" \
     "$(grep -v '^#' "$toolchain" | sha256sum | cut -c1-16)"
   printf '%s\n' "${qt_options[@]}"
 }
@@ -108,6 +115,7 @@ build_qt() {
   fi
   local src start=$SECONDS
   src=$(debian_source qt6-base)
+  qt_patch "$src"
   rm -rf "$cache"
   # --fresh: the options are these alone; objects whose commands did not change are kept.
   "${nice[@]}" cmake --fresh -S "$src" -B "$work/qtbase-build" -G Ninja \
@@ -186,11 +194,12 @@ lay_out_dist() {
   printf '[Paths]\r\nPrefix = .\r\nPlugins = plugins\r\nTranslations = translations\r\n' \
     >"$dist/qt.conf"
   "$triple-strip" --strip-unneeded "$dist"/*.exe "$dist"/*.dll "$dist"/plugins/*/*.dll
-  # Every DLL a program or plugin imports is either here or part of Windows.
+  # Every DLL a program or plugin imports is either here or part of Windows (an import library
+  # of MinGW's, an API set, a driver).
   local missing
   missing=$(cd "$dist" && for f in *.exe *.dll plugins/*/*.dll; do
     "$triple-objdump" -p "$f" | awk '/DLL Name:/ {print $3}'
-  done | sort -u | while read -r dll; do
+  done | sort -u | grep -viE '^api-ms-win-|\.drv$' | while read -r dll; do
     [ -f "$dist/$dll" ] || [ -f "/usr/$triple/lib/lib${dll%.dll}.a" ] ||
       [ -f "/usr/$triple/lib/lib$(echo "${dll%.dll}" | tr 'A-Z' 'a-z').a" ] || echo "$dll"
   done)
