@@ -206,6 +206,12 @@ Win32SerialLine::Finish Win32SerialLine::finish(uint32_t limit, unsigned long* t
       return Finish::Done;
     }
     const DWORD code = GetLastError();
+    // A read ended by the port's time-outs is a finished read, whatever it got; some serial
+    // drivers (Wine's among them) report the time-out as its result.
+    if (code == ERROR_TIMEOUT || code == WAIT_TIMEOUT || code == ERROR_SEM_TIMEOUT) {
+      *transferred = n;
+      return Finish::Done;
+    }
     if (code != ERROR_IO_INCOMPLETE) {
       setError(code);
       return Finish::Failed;

@@ -65,8 +65,13 @@ start_sim() {  # start_sim NAME: tarvix-sim on $run/NAME.tty, console $run/NAME.
   echo "tarvix-sim did not start: $(cat "$run/$1.log")" >&2
   return 1
 }
-start_sim win && start_sim linux || exit 1
+start_sim win && start_sim linux && start_sim unit || exit 1
+# Wine's own com1 (the host's /dev/ttyS0) goes: COM1 stands for a port that is absent, as the
+# tests expect; COM12 is the simulator of the commands below, COM13 that of the unit suites.
+rm -f "$WINEPREFIX"/dosdevices/com[0-9]*
 ln -s "$run/win.tty" "$WINEPREFIX/dosdevices/com12"
+ln -s "$run/unit.tty" "$WINEPREFIX/dosdevices/com13"
+"$wineserver" -k
 
 step "Unit suites under Wine"
 suites=(test_core test_link test_params test_app test_operation test_bench test_sim test_tools
@@ -77,7 +82,7 @@ mkdir -p "$run/suites"
 for suite in "${suites[@]}"; do
   log=$run/suites/$suite.log
   (cd "$run/suites" && QT_QPA_PLATFORM=offscreen QT_PLUGIN_PATH="$(winpath "$cache/plugins")" \
-    TARVIX_TEST_PORT=COM12 TARVIX_TEST_SIM_CONSOLE="$(winpath "$run/win.console")" \
+    TARVIX_TEST_PORT=COM13 TARVIX_TEST_SIM_CONSOLE="$(winpath "$run/unit.console")" \
     timeout 900 "$wine" "$build/tests/$suite.exe" --gtest_brief=1 "$filter" >"$log" 2>&1)
   code=$?
   ok=$(sed -n 's/.*\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -1)
