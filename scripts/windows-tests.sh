@@ -86,7 +86,7 @@ for suite in "${suites[@]}"; do
     timeout 900 "$wine" "$build/tests/$suite.exe" --gtest_brief=1 "$filter" >"$log" 2>&1)
   code=$?
   ok=$(sed -n 's/.*\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -1)
-  bad=$(sed -n 's/.*\[  FAILED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -1)
+  bad=$(grep -E '^\[  FAILED  \] [A-Za-z0-9_/]+\.[A-Za-z0-9_/]+' "$log" | cut -d' ' -f6 | sort -u | wc -l)
   ok=${ok:-0} bad=${bad:-0}
   [ "$code" -ne 0 ] && [ "$bad" -eq 0 ] && bad=1  # ended without its summary
   passed=$((passed + ok))
