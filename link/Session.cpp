@@ -6,12 +6,12 @@
 #include "core/Prompter.h"
 #include "link/CommThread.h"
 #include "link/LinkSettings.h"
-#include "link/QtSerialLine.h"
+#include "link/SystemSerialLine.h"
 
 Session::Session(const QString& directory, Prompter& prompter, std::unique_ptr<SerialLine> line,
                  Clock& clock)
-    : Session(directory, prompter,
-              line ? std::move(line) : std::make_unique<QtSerialLine>(clock), nullptr, clock) {}
+    : Session(directory, prompter, line ? std::move(line) : makeSystemSerialLine(clock), nullptr,
+              clock) {}
 
 Session::Session(const QString& directory, Prompter& prompter, SerialLine& borrowedLine,
                  Clock& clock)
@@ -51,7 +51,7 @@ Session::~Session() {
     // Stuck in a driver call: destroying what it uses would crash; end the process instead.
     journal.append(QStringLiteral("Поток обмена не завершился за %1 с; программа закрыта")
                        .arg(kWorkerJoinMs / 1000));
-    std::quick_exit(EXIT_FAILURE);
+    std::_Exit(EXIT_FAILURE);  // no exit handlers, no destructors; MinGW has no quick_exit
   }
   port_.closePort();
 }

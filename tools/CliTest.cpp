@@ -1,7 +1,5 @@
 #include "tools/CliTest.h"
 
-#include <signal.h>
-
 #include <QDir>
 #include <atomic>
 #include <memory>
@@ -9,15 +7,9 @@
 #include "bench/BenchSession.h"
 #include "bench/TestRunner.h"
 #include "params/Identification.h"
-
+#include "tools/InterruptGuard.h"
 
 namespace {
-
-// Ctrl-C clears the flag the steps look at, as "Стоп" does; an atomic store is safe here.
-std::atomic_bool* stopFlag = nullptr;
-void onInterrupt(int) {
-  if (stopFlag) stopFlag->store(false);
-}
 
 QString verdict(const ResultGrid::Row& row) {
   if (row.verdict == QLatin1String("1")) return QStringLiteral("fail");
@@ -55,16 +47,13 @@ int runCliTest(QTextStream& out, QTextStream& err, BenchSession& s, const QStrin
     err << s.status.text(StatusLine::Link) << Qt::endl;
     return 1;
   }
-  stopFlag = &s.flags.testRunning;
-  struct sigaction action {};
-  struct sigaction previous {};
-  action.sa_handler = onInterrupt;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, &previous);
-  // As the worker does: the run again while the flag stays set (R16 not answering at the start).
-  while (s.flags.testRunning) TestRunner(s.benchContext()).runTestSequence();
-  sigaction(SIGINT, &previous, nullptr);
-  stopFlag = nullptr;
+  {
+    // Ctrl-C stops the run as "Стоп" does.
+    const InterruptGuard interrupt(s.flags.testRunning);
+    // As the worker does: the run again while the flag stays set (R16 not answering at the
+    // start).
+    while (s.flags.testRunning) TestRunner(s.benchContext()).runTestSequence();
+  }
 
   const ResultGrid::Row last = state.grid.rows().value(state.grid.currentRow());
   if (!last.empty()) print(last);

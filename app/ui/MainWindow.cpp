@@ -278,7 +278,7 @@ void MainWindow::FormClose() {
   if (!core_.stopWorker(AppContext::kWorkerJoinMs)) {
     core_.journal.append(QStringLiteral("Поток обмена не завершился; настройки сохранены"));
     flushMem();
-    std::quick_exit(EXIT_FAILURE);
+    std::_Exit(EXIT_FAILURE);  // no exit handlers, no destructors; MinGW has no quick_exit
   }
   core_.mem.writeInteger(operationkeys::kClearDiagramManually,
                          diagramPage_->checkBoxResetDiagManually()->isChecked() ? 1 : 0);

@@ -1,11 +1,10 @@
 #include "link/ui/LinkSettingsActions.h"
 
 #include <QComboBox>
+#include <QFont>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSerialPortInfo>
 #include <QTimer>
-#include <algorithm>
 
 #include "core/SessionJournal.h"
 #include "core/SettingsStore.h"
@@ -15,6 +14,7 @@
 #include "link/LinkSettings.h"
 #include "link/ModuleLinkParams.h"
 #include "link/RequestFlags.h"
+#include "link/SystemSerialLine.h"
 #include "link/ui/LinkSettingsDialog.h"
 #include "link/ui/ProgramSettingsDialog.h"
 
@@ -25,24 +25,21 @@ void writeIndex(SettingsStore& mem, const SettingKey& key, const QComboBox* box)
   if (box->currentIndex() >= 0) mem.writeInteger(key, box->currentIndex());
 }
 
-// The ports the system reports, as mem.ini's port key names them: COMn on Windows, the device
-// path elsewhere (a USB adapter is /dev/ttyUSB0, which no COMn maps to).
+// The ports the system reports join COM1 to COM20, and every port present is shown in bold.
 void addSystemPorts(QComboBox* box) {
-  QStringList names;
-  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-#ifdef Q_OS_WIN
-    names << info.portName();
-#else
-    names << info.systemLocation();
-#endif
-  }
-  std::sort(names.begin(), names.end());
-  for (const QString& name : names) {
+  for (const QString& name : systemSerialPorts()) {
     const QString path = LinkSettings::devicePath(name);
-    bool listed = false;
-    for (int i = 0; i < box->count() && !listed; ++i)
-      listed = box->itemText(i) == name || LinkSettings::devicePath(box->itemText(i)) == path;
-    if (!listed) box->addItem(name);
+    int index = -1;
+    for (int i = 0; i < box->count() && index < 0; ++i)
+      if (box->itemText(i) == name || LinkSettings::devicePath(box->itemText(i)) == path) index = i;
+    if (index < 0) {
+      box->addItem(name);
+      index = box->count() - 1;
+    }
+    QFont bold = box->font();
+    bold.setBold(true);
+    box->setItemData(index, bold, Qt::FontRole);
+    box->setItemData(index, QStringLiteral("Порт есть в системе"), Qt::ToolTipRole);
   }
 }
 
