@@ -11,6 +11,7 @@
 #include "link/LinkFlags.h"
 #include "link/LinkKeys.h"
 #include "link/ModbusRtuClient.h"
+#include "params/ModuleRegisters.h"
 
 namespace {
 constexpr uint32_t kSuccessPauseMs = 1000;
@@ -39,7 +40,7 @@ void ModuleLinkParams::setEntry(const Entry& entry) {
 bool readModuleLinkParams(const LinkContext& link, ModuleLinkParams& params) {
   const int count = ModuleLinkParams::registerCount(link.flags.firmwareVersion);
   ReadExchange x;
-  if (!link.client.readModuleRegisters(x, 0, uint16_t(count))) {
+  if (!link.client.readModuleRegisters(x, modulemap::SlaveAddress, uint16_t(count))) {
     // The dialog then opens with the registers of the last successful read.
     link.showLinkFailure(x.error);
     return false;
@@ -69,7 +70,7 @@ bool writeModuleLinkParams(const LinkContext& link, ModuleLinkParams& params) {
       uint16_t(address), uint16_t(entry.speed), uint16_t(entry.parity), uint16_t(entry.stopBits)};
   WriteExchange x;
   // Sent to the present address; the module answers from there and takes the new one after.
-  if (!link.client.writeModuleRegisters(x, 0, values, uint16_t(count))) {
+  if (!link.client.writeModuleRegisters(x, modulemap::SlaveAddress, values, uint16_t(count))) {
     showWriteFailure(link.progress, link.status, link.clock);
     return false;
   }

@@ -47,11 +47,13 @@ bool readInputMap(const OperationContext& ctx) {
   ctx.state.inputMap = -1;
   if (ctx.link().flags.firmwareVersion < 200) return true;
   ReadExchange x;
-  if (!ctx.link().client.readModuleRegisters(x, 76, 1)) return false;
+  if (!ctx.link().client.readModuleRegisters(x, modulemap::InputMap, 1)) return false;
   ctx.state.inputMap = x.registers[0];
   return true;
 }
 
 FeedbackInputs selectFeedbackInputs(int inputMap) {
-  return inputMap == 1 ? FeedbackInputs{23 - 16, 24 - 16} : FeedbackInputs{27 - 16, 26 - 16};
+  using namespace modulemap;
+  return inputMap == 1 ? FeedbackInputs{kPushEndMap1 - DigitalInputs, kPullEndMap1 - DigitalInputs}
+                       : FeedbackInputs{kPushEnd - DigitalInputs, kPullEnd - DigitalInputs};
 }

@@ -5,6 +5,7 @@
 #include "core/StatusLine.h"
 #include "link/LinkContext.h"
 #include "link/ModbusRtuClient.h"
+#include "params/ModuleRegisters.h"
 
 void ControlState::loadTexts(const QStringList& commandTexts,
                              const QStringList& controlStateTexts) {
@@ -15,7 +16,7 @@ void ControlState::loadTexts(const QStringList& commandTexts,
 
 bool ControlState::readControlState(const LinkContext& link) {
   ReadExchange x;
-  if (!link.client.readModuleRegisters(x, 8, 4)) {
+  if (!link.client.readModuleRegisters(x, modulemap::PushCommand, 4)) {
     link.showLinkFailure(x.error);
     {
       std::lock_guard lock(mutex_);

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include "params/ModuleRegisters.h"
+
 // The endurance run of the group "Циклы": push, pause, pull, pause, a chosen number of times,
 // watched on the end-position inputs, the link and the alarm state. The buttons act on the
 // user-interface thread, cyclesStep once per pass on the worker; both under one lock.
@@ -55,7 +57,7 @@ class CyclesState : public QObject {
   int stageCarriedSeconds_ = 0;
   bool linkWatchArmed_ = true;
   uint32_t linkLostTick_ = 0;
-  int pushFeedbackRow_ = 27 - 16;
-  int pullFeedbackRow_ = 26 - 16;
+  int pushFeedbackRow_ = modulemap::kPushEnd - modulemap::DigitalInputs;
+  int pullFeedbackRow_ = modulemap::kPullEnd - modulemap::DigitalInputs;
   View view_;
 };

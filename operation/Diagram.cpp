@@ -6,6 +6,7 @@
 #include "link/LinkFlags.h"
 #include "link/ModbusRtuClient.h"
 #include "operation/OperationContext.h"
+#include "params/ModuleRegisters.h"
 
 void DiagramState::clear(Plot plot) {
   {
@@ -60,7 +61,7 @@ void sampleDiagram(const OperationContext& ctx) {
   ctx.params.state.outputsPaused = d.recording && d.drawing;
   if (d.recording) {
     ReadExchange x;
-    const uint16_t reg = uint16_t(256 + ctx.params.state.diagramValueIndex);
+    const uint16_t reg = uint16_t(modulemap::Debug + ctx.params.state.diagramValueIndex);
     if (ctx.link().client.readModuleRegisters(x, reg, 1)) {
       d.lastValue = x.registers[0];
       if (d.drawing) {

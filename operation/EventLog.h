@@ -5,14 +5,19 @@
 
 #include "operation/EventLogState.h"
 #include "operation/OperationContext.h"
+#include "params/ModuleRegisters.h"
 
 // The module's event log, on the worker: the keep-log switch (register 335), the unread counter
 // (336) and the records, fetched one by one from the counter downwards by writing the index to
 // 337 and reading the 9 registers from 337.
 class EventLog {
  public:
-  enum Register : uint16_t { KeepLog = 335, UnreadCounter = 336, RecordBlock = 337 };
-  static constexpr int kBlockSize = 9;
+  enum Register : uint16_t {
+    KeepLog = modulemap::KeepLog,
+    UnreadCounter = modulemap::UnreadLogRecords,
+    RecordBlock = modulemap::LogRecord
+  };
+  static constexpr int kBlockSize = modulemap::kLogRecordSize;
   enum Status : uint16_t { NoRecord = 0, Damaged = 1, Valid = 2 };
   enum Kind : uint8_t { Command = 1, Error = 2, EndPositions = 3 };
   static constexpr unsigned kMessagePauseMs = 500;

@@ -7,12 +7,13 @@
 #include "operation/DateFields.h"
 #include "operation/ModuleClockState.h"
 #include "operation/OperationContext.h"
+#include "params/ModuleRegisters.h"
 
 // The module's clock, on the worker: registers 4 (low word) and 5 (high word) hold seconds
 // since 1970-01-01 00:00:00 in the module's local time.
 class ModuleClock {
  public:
-  enum Register : uint16_t { ClockLow = 4, ClockHigh = 5 };
+  enum Register : uint16_t { ClockLow = modulemap::ClockLow, ClockHigh = modulemap::ClockHigh };
   static constexpr unsigned kPanelPauseMs = 500;
 
   explicit ModuleClock(const OperationContext& ctx) : ctx_(ctx) {}

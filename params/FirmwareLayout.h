@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+
 #include <cstdint>
+#include "params/ModuleRegisters.h"
 
 // Where the parameter blocks of one firmware version lie, and which name sections name them.
 struct FirmwareLayout {
@@ -16,8 +18,8 @@ struct FirmwareLayout {
   QString ampsSection;
   uint16_t ampsStart = 0, ampsCount = 0;
 
-  static constexpr uint16_t kServiceInputsStart = 77;
-  static constexpr uint16_t kInputsStart = 68;
+  static constexpr uint16_t kServiceInputsStart = modulemap::ServiceInputs;
+  static constexpr uint16_t kInputsStart = modulemap::InputParameters;
   static constexpr uint16_t kInputsCount = 9;
 
   // The layout for a supported version. Version 103 and the versions without a row of their

@@ -5,6 +5,7 @@
 #include "link/LinkFlags.h"
 #include "link/LinkKeys.h"
 #include "link/ModbusRtuClient.h"
+#include "params/ModuleRegisters.h"
 #include "params/ParameterKeys.h"
 
 namespace {
@@ -36,13 +37,14 @@ bool Identification::identify() {
 int Identification::selectFirmwareLayout() {
   ModbusRtuClient& client = ctx_.link.client;
   ReadExchange x;
-  if (!client.readModuleRegisters(x, 768, 1)) {
+  if (!client.readModuleRegisters(x, modulemap::FirmwareVersion, 1)) {
     ctx_.link.showLinkFailure(x.error);
     ctx_.link.status.setText(StatusLine::Firmware, QStringLiteral("Версия прошивки ------"));
     return -1;
   }
   const int version = x.registers[0];
-  const int revision = client.readModuleRegisters(x, 769, 1) ? x.registers[0] : 0;
+  const int revision =
+      client.readModuleRegisters(x, modulemap::FirmwareRevision, 1) ? x.registers[0] : 0;
   QString text = QStringLiteral("Версия прошивки  ") + QString::number(version);
   if (revision != 0) text += QLatin1Char('.') + QString::number(revision);
   ctx_.link.status.setText(StatusLine::Firmware, text);
@@ -63,9 +65,9 @@ int Identification::selectFirmwareLayout() {
 int Identification::selectNameSections() {
   ModbusRtuClient& client = ctx_.link.client;
   ReadExchange x;
-  const int logic = client.readModuleRegisters(x, 592, 1) ? x.registers[0] : 1;
+  const int logic = client.readModuleRegisters(x, modulemap::LogicNumber, 1) ? x.registers[0] : 1;
   ctx_.link.status.setText(StatusLine::Logic, QStringLiteral("Логика ") + QString::number(logic));
-  const int map = client.readModuleRegisters(x, 76, 1) ? x.registers[0] : 0;
+  const int map = client.readModuleRegisters(x, modulemap::InputMap, 1) ? x.registers[0] : 0;
   const bool earthingSwitch = ctx_.link.mem.readInteger(linkkeys::kDriveType) != 0;
 
   ParameterTables::Firmware f = ctx_.tables().firmware();
@@ -88,6 +90,7 @@ int Identification::selectNameSections() {
 }
 
 void Identification::buildTables() {
+  using namespace modulemap;
   const SettingsStore& mem = ctx_.link.mem;
   ParameterTables& t = ctx_.tables();
   ParameterTables::Firmware f = t.firmware();
@@ -96,10 +99,11 @@ void Identification::buildTables() {
                    const QString& prefix) {
     t.setStructure(id, section, start, count, rowNames(mem, section, count, prefix));
   };
-  build(ParameterTables::DigInputs, f.diSection, 16, 17, kInputPrefix);
-  build(ParameterTables::DigOutputs, QStringLiteral("do_names"), 128, 3, kOutputPrefix);
-  build(ParameterTables::Errors, f.errSection, 48, 12, kErrorPrefix);
-  build(ParameterTables::Debug, l.debugSection, 256, 16, kParamPrefix);
+  build(ParameterTables::DigInputs, f.diSection, DigitalInputs, kDigitalInputCount, kInputPrefix);
+  build(ParameterTables::DigOutputs, QStringLiteral("do_names"), DigitalOutputs,
+        kDigitalOutputCount, kOutputPrefix);
+  build(ParameterTables::Errors, f.errSection, Errors, kErrorCount, kErrorPrefix);
+  build(ParameterTables::Debug, l.debugSection, Debug, kDebugCount, kParamPrefix);
 
   // The debug value each diagram samples: the row whose name the settings remember.
   const QStringList debugNames = t.table(ParameterTables::Debug).names;
@@ -116,7 +120,8 @@ void Identification::buildTables() {
         FirmwareLayout::kInputsCount, kParamPrefix);
   build(ParameterTables::Timers, l.timersSection, l.timersStart, l.timersCount, kParamPrefix);
   build(ParameterTables::Actu, l.motorSection, l.motorStart, l.motorCount, kParamPrefix);
-  build(ParameterTables::AutoReset, QStringLiteral("autoreset"), 94, 2, kParamPrefix);
+  build(ParameterTables::AutoReset, QStringLiteral("autoreset"), AutoReset, kAutoResetCount,
+        kParamPrefix);
   f.built = true;
   t.setFirmware(f);
   // Group visibility, selector contents and the inversion list follow in the window.

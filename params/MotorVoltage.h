@@ -5,14 +5,16 @@
 
 #include "params/ParameterState.h"
 
+#include "params/ModuleRegisters.h"
+
 // Switches the module's motor between 24 V and 220 V. The tool does not judge the password:
 // it sends it with the new type, and the module reports in register 269 whether it took it.
 class MotorVoltage {
  public:
   explicit MotorVoltage(const ParameterContext& ctx) : ctx_(ctx) {}
 
-  static constexpr uint16_t kPasswordRegister = 118;  // the type follows in 119
-  static constexpr uint16_t kResultRegister = 269;
+  static constexpr uint16_t kPasswordRegister = modulemap::MotorPassword;  // the type follows
+  static constexpr uint16_t kResultRegister = modulemap::MotorChangeResult;
 
   // Worker, in a poll pass with the module online: takes the password the dialog left in the
   // state, sends it with the other type, and tells the user the module's verdict. True when the

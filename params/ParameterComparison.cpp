@@ -6,6 +6,7 @@
 #include "core/Prompter.h"
 #include "link/LinkFlags.h"
 #include "link/ModbusRtuClient.h"
+#include "params/ModuleRegisters.h"
 #include "params/ParameterFile.h"
 #include "params/ParameterState.h"
 #include "params/TableTransfer.h"
@@ -16,8 +17,8 @@ const QString kError = QStringLiteral("Ошибка");
 const QString kComparing = QStringLiteral("Сравнение с файлом...");
 const QString kWriting = QStringLiteral("Запись параметров в модуль...");
 const QString kOutputs = QStringLiteral("Настройки выходов");
-constexpr uint16_t kAlarmRegister = 131;
-constexpr uint16_t kPowerRegister = 132;
+constexpr uint16_t kAlarmRegister = modulemap::AlarmRelayLogic;
+constexpr uint16_t kPowerRegister = modulemap::PowerOutputLogic;
 
 QString caption(ParameterTables::Id id) {
   switch (id) {

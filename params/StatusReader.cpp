@@ -2,8 +2,10 @@
 
 #include "link/LinkFlags.h"
 #include "link/ModbusRtuClient.h"
+#include "params/ModuleRegisters.h"
 
 bool StatusReader::readStatus() {
+  using namespace modulemap;
   ModbusRtuClient& client = ctx_.link.client;
   ReadExchange x;
   auto read = [&](ParameterTables::Id id, uint16_t first, uint16_t count) {
@@ -15,13 +17,17 @@ bool StatusReader::readStatus() {
       ctx_.tables().storeRead(id, x.registers.data(), x.decodedCount);
     return true;
   };
-  if (!read(ParameterTables::DigInputs, 16, 17)) return false;
-  if (!ctx_.state.outputsPaused && !read(ParameterTables::DigOutputs, 128, 3)) return false;
+  if (!read(ParameterTables::DigInputs, DigitalInputs, kDigitalInputCount)) return false;
+  if (!ctx_.state.outputsPaused &&
+      !read(ParameterTables::DigOutputs, DigitalOutputs, kDigitalOutputCount))
+    return false;
   const ParameterState::Page page = ctx_.state.activePage;
-  if (page == ParameterState::Page::Firm && !read(ParameterTables::Errors, 48, 12)) return false;
-  if (page == ParameterState::Page::Service && !read(ParameterTables::Debug, 256, 16)) return false;
+  if (page == ParameterState::Page::Firm && !read(ParameterTables::Errors, Errors, kErrorCount))
+    return false;
+  if (page == ParameterState::Page::Service && !read(ParameterTables::Debug, Debug, kDebugCount))
+    return false;
   if (page == ParameterState::Page::LogTime) {
-    if (!read(ParameterTables::Count, 4, 2)) return false;
+    if (!read(ParameterTables::Count, ClockLow, 2)) return false;
     ctx_.state.moduleClockSeconds = uint32_t(x.registers[1]) << 16 | x.registers[0];
   }
   ctx_.link.flags.moduleOnline = true;

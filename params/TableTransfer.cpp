@@ -9,6 +9,7 @@
 #include "link/LinkFlags.h"
 #include "link/ModbusRtuClient.h"
 #include "link/RequestFlags.h"
+#include "params/ModuleRegisters.h"
 #include "params/ParameterKeys.h"
 
 namespace {
@@ -38,7 +39,7 @@ bool TableTransfer::readMainTables() {
   bool ok = readInto(ParameterTables::Actu);
   ReadExchange x;
   if (firmware::hasOutputLogic(version)) {
-    ok = read(x, 131, 2);
+    ok = read(x, modulemap::AlarmRelayLogic, 2);
     if (ok) {
       const uint16_t alarm = x.registers[0], power = x.registers[1];
       t.updateChoices([&](ParameterTables::Choices& c) {
@@ -50,7 +51,7 @@ bool TableTransfer::readMainTables() {
     }
   }
   if (firmware::hasMotorVoltage(version)) {
-    ok = read(x, 119, 1);
+    ok = read(x, modulemap::MotorVoltageType, 1);
     if (!ok) return false;
     const int type = x.registers[0];
     t.updateChoices([&](ParameterTables::Choices& c) {
@@ -67,8 +68,12 @@ bool TableTransfer::writeMainTableBlocks() {
   ok = writeChangedCells(ParameterTables::Actu) && ok;
   if (firmware::hasOutputLogic(ctx_.link.flags.firmwareVersion)) {
     const ParameterTables::Choices c = ctx_.tables().choices();
-    ok = writeRadioChoice(c.alarmRead, 131, c.alarmOn, &ParameterTables::Choices::alarmRead) && ok;
-    ok = writeRadioChoice(c.powerRead, 132, c.direct, &ParameterTables::Choices::powerRead) && ok;
+    ok = writeRadioChoice(c.alarmRead, modulemap::AlarmRelayLogic, c.alarmOn,
+                          &ParameterTables::Choices::alarmRead) &&
+         ok;
+    ok = writeRadioChoice(c.powerRead, modulemap::PowerOutputLogic, c.direct,
+                          &ParameterTables::Choices::powerRead) &&
+         ok;
   }
   return ok;
 }

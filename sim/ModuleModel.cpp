@@ -150,10 +150,10 @@ void ModuleModel::setClockSeconds(uint32_t seconds) {
 
 bool ModuleModel::isParameterMapped(uint16_t reg) const {
   const uint16_t v = firmwareVersion();
-  if (within(reg, 68, 76) || within(reg, 128, 130)) return true;
+  if (within(reg, InputParameters, InputMap) || within(reg, DigitalOutputs, AlarmFlag)) return true;
   if (ampsBlock(v).contains(reg) || serviceInputsBlock(v).contains(reg)) return true;
   if (timerBlock(v).contains(reg) || motorBlock(v).contains(reg)) return true;
-  if (hasAutoReset(v) && within(reg, 94, 95)) return true;
+  if (hasAutoReset(v) && within(reg, AutoReset, AutoReset + 1)) return true;
   if (hasMotorVoltage(v) && within(reg, MotorPassword, MotorVoltageType)) return true;
   if (hasOutputLogic(v) && within(reg, AlarmRelayLogic, PowerOutputLogic)) return true;
   return false;

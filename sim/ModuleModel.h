@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "params/ModuleRegisters.h"
 #include "sim/ModuleLog.h"
 #include "sim/ModuleMotion.h"
 #include "sim/SlaveDevice.h"
@@ -26,35 +27,8 @@ class Clock;
 // sleeping.
 class ModuleModel : public SlaveDevice {
  public:
-  // Protocol addresses of the registers with a role of their own.
-  enum Register : uint16_t {
-    SlaveAddress = 0,
-    SpeedIndex = 1,
-    ParityCode = 2,
-    StopBits = 3,
-    ClockLow = 4,
-    ClockHigh = 5,
-    PushCommand = 8,
-    PullCommand = 9,
-    ResetCommand = 10,
-    ControlState = 11,
-    DigitalInputs = 16,  // 17 registers
-    Errors = 48,         // 12 registers
-    InputMap = 76,
-    MotorPassword = 118,
-    MotorVoltageType = 119,
-    DigitalOutputs = 128,  // 3 registers
-    AlarmRelayLogic = 131,
-    PowerOutputLogic = 132,
-    Debug = 256,  // 16 registers
-    MotorChangeResult = 269,
-    KeepLog = 335,
-    UnreadLogRecords = 336,
-    LogRecord = 337,  // 9 registers
-    LogicNumber = 592,
-    FirmwareVersion = 768,
-    FirmwareRevision = 769,
-  };
+  // Protocol addresses of the registers with a role of their own: the program's own map.
+  using enum modulemap::Register;
 
   static constexpr uint8_t kDefaultAddress = 100;
   static constexpr uint16_t kDefaultFirmware = 205;

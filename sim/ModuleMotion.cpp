@@ -6,8 +6,10 @@
 
 namespace {
 
-constexpr uint16_t kPushEndMap1 = 23, kPullEndMap1 = 24;
-constexpr uint16_t kPushEnd = 27, kPullEnd = 26;
+using modulemap::kPullEnd;
+using modulemap::kPullEndMap1;
+using modulemap::kPushEnd;
+using modulemap::kPushEndMap1;
 constexpr uint16_t kStateMoving = 1, kStateArrived = 2, kStateReady = 3, kStateAlarm = 4;
 
 // The inrush rises within 50 ms and decays to the plateau by 400 ms, as a small DC gear motor
@@ -35,7 +37,7 @@ uint16_t alarmRelay(const ModuleModel& module, bool alarm) {
 }  // namespace
 
 uint16_t ModuleMotion::currentRegister(uint16_t firmwareVersion) {
-  return firmwareVersion >= 200 ? ModuleModel::Debug + 8 : ModuleModel::Debug + 3;
+  return modulemap::motorCurrent(firmwareVersion);
 }
 
 void ModuleMotion::forget() {

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "params/ModuleRegisters.h"
+
 class ModuleModel;
 
 // The drive the module moves: a push (register 8) or a pull (register 9) starts the motor, the
@@ -44,8 +46,8 @@ class ModuleMotion {
   static constexpr int kStallFactor = 6;
   static constexpr uint16_t kAlarmMessage = 51;
   static constexpr uint16_t kAlarmCode = 55;
-  static constexpr uint16_t kAlarmFlag = 130;
-  static constexpr uint16_t kAlarmRelayLogic = 131;
+  static constexpr uint16_t kAlarmFlag = modulemap::AlarmFlag;
+  static constexpr uint16_t kAlarmRelayLogic = modulemap::AlarmRelayLogic;
 
   enum class Phase { Rest, Moving, Arrived };
 
@@ -61,7 +63,7 @@ class ModuleMotion {
     bool shortAlarmOff = false;  // the module raises no alarm on a short circuit
   };
 
-  // The debug register that carries the motor current: 264 from firmware 200 on, 259 before.
+  // The debug register that carries the motor current (modulemap::motorCurrent).
   static uint16_t currentRegister(uint16_t firmwareVersion);
 
   // Off, the module only stores what is written to 8 to 10 and nothing moves by itself: for

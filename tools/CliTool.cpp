@@ -8,6 +8,7 @@
 #include "link/LinkKeys.h"
 #include "operation/Commands.h"
 #include "params/Identification.h"
+#include "params/ModuleRegisters.h"
 #include "params/ParameterComparison.h"
 #include "params/ParameterFile.h"
 #include "params/TableTransfer.h"
@@ -173,9 +174,10 @@ int CliTool::identify(const QString& name, const QStringList& args) {
   if (!openPort()) return Failure;
   ModbusRtuClient& client = session_->client();
   ReadExchange x;
-  if (!client.readModuleRegisters(x, 768, 1)) return fail(x.error);
+  if (!client.readModuleRegisters(x, modulemap::FirmwareVersion, 1)) return fail(x.error);
   const uint16_t version = x.registers[0];
-  const uint16_t revision = client.readModuleRegisters(x, 769, 1) ? x.registers[0] : 0;
+  const uint16_t revision =
+      client.readModuleRegisters(x, modulemap::FirmwareRevision, 1) ? x.registers[0] : 0;
   out_ << version;
   if (revision != 0) out_ << '.' << revision;
   out_ << Qt::endl;
