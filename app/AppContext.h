@@ -19,6 +19,7 @@ class AppContext : public BenchSession {
   // line the real serial port is used.
   AppContext(const QString& directory, Prompter& prompter,
              std::unique_ptr<SerialLine> line = nullptr, Clock& clock = SteadyClock::instance());
+  ~AppContext() override { endWorker(); }
 
   SettingsStore prof;
   // The traffic monitor: the client notes frames in the recorder, the monitor takes them.

@@ -19,6 +19,7 @@ class BenchSession : public OperationSession {
         benchContext_{operationContext(), bench, tp, verdicts ? *verdicts : prompter} {
     registerSteps();
   }
+  ~BenchSession() override { endWorker(); }
 
   SettingsStore tp;
   BenchState bench;

@@ -47,13 +47,15 @@ Session::Session(const QString& directory_, Prompter& prompter_,
 }
 
 Session::~Session() {
-  if (!stopWorker(kWorkerJoinMs)) {
-    // Stuck in a driver call: destroying what it uses would crash; end the process instead.
-    journal.append(QStringLiteral("Поток обмена не завершился за %1 с; программа закрыта")
-                       .arg(kWorkerJoinMs / 1000));
-    std::_Exit(EXIT_FAILURE);  // no exit handlers, no destructors; MinGW has no quick_exit
-  }
+  endWorker();
   port_.closePort();
+}
+
+void Session::endWorker() {
+  if (stopWorker(kWorkerJoinMs)) return;
+  journal.append(QStringLiteral("Поток обмена не завершился за %1 с; программа закрыта")
+                     .arg(kWorkerJoinMs / 1000));
+  std::_Exit(EXIT_FAILURE);  // no exit handlers, no destructors; MinGW has no quick_exit
 }
 
 bool Session::openPort() {

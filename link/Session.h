@@ -74,6 +74,12 @@ class Session {
   // Every exchange ends within seconds; a worker that does not is stuck in the driver.
   static constexpr int kWorkerJoinMs = 10000;
 
+ protected:
+  // The worker uses the state of every layer: each layer's destructor ends it before its own
+  // members go, as the base's destructor would only after them. Ends the process when the
+  // worker is stuck in a driver call, since destroying what it uses would crash.
+  void endWorker();
+
  private:
   Session(const QString& directory, Prompter& prompter, std::unique_ptr<SerialLine> ownLine,
           SerialLine* line, Clock& clock);

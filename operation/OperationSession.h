@@ -15,6 +15,7 @@ class OperationSession : public ParameterSession {
       : ParameterSession(directory, prompter, std::forward<Line>(line), clock) {
     registerSteps();
   }
+  ~OperationSession() override { endWorker(); }
 
   OperationState operation;
   const OperationContext& operationContext() const { return operationContext_; }

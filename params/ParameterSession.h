@@ -13,6 +13,7 @@ class ParameterSession : public Session {
       : Session(directory, prompter, std::forward<Line>(line), clock) {
     registerSteps();
   }
+  ~ParameterSession() override { endWorker(); }
 
   ParameterState params;
   const ParameterContext& parameterContext() const { return parameterContext_; }
