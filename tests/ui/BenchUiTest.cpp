@@ -9,8 +9,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -96,6 +99,67 @@ TEST_F(BenchUiTest, StartRunsTheTestOnTheWorkerAndTheGridShowsItsRows) {
   EXPECT_EQ(failed, 1);
   EXPECT_TRUE(grid->item(rows.size() - 2, 1)->text().endsWith("за пределами грубого окна"));
   EXPECT_EQ(QDir(dir.filePath("reports")).entryList({"SN-1_*.csv"}).size(), 1);
+  form.close();
+}
+
+// After a run on the demo bench (the demo's names, among them "Тележка в контрольном
+// положении"): the page says how the run ended and selects no row; the grid's header stays in
+// view however far the rows scroll; the step column shows whole names at every window size,
+// and the grid leaves no room empty beside its columns.
+TEST_F(BenchUiTest, AfterARunTheGridShowsWholeStepsUnderAFixedHeader) {
+  QFile::remove(dir.filePath("mem.ini"));
+  ASSERT_TRUE(QFile::copy(TARVIX_DEMO_MEM, dir.filePath("mem.ini")));
+  QFile(dir.filePath("mem.ini")).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+  {
+    SettingsStore mem(dir.filePath("mem.ini"));
+    mem.writeString("connect", "port", "COM1");
+    ASSERT_TRUE(mem.flush());
+  }
+  VirtualClock clock;
+  SimBus bus;
+  bus.attachBench(BenchDescription::read(SettingsStore(dir.filePath("tp.ini"))));
+  TForm1 form(dir.path(), std::make_unique<MemoryLine>(bus, clock), clock);
+  form.setAccessLevelSource([] { return 2; });
+  MessageBoxAnswerer boxes;
+  form.show();
+  ASSERT_TRUE(spinUntil([&] { return bool(form.core().flags.moduleOnline); }));
+  TestPage* page = form.tabSheetTest();
+  form.pages()->setCurrentWidget(page);
+  ASSERT_TRUE(spinUntil([&] { return page->edit(TestSettings::DICount)->text() == "12"; }));
+  page->buttonStart()->click();
+  ASSERT_TRUE(spinUntil([&] { return !boxes.seen().empty(); }));
+  ASSERT_TRUE(spinUntil([&] { return page->buttonStart()->isEnabled(); }));
+  QApplication::processEvents();
+
+  EXPECT_EQ(page->stepProgress()->text(), "Испытание завершено: ПРОЙДЕН");
+  QTableWidget* grid = page->stringGridTest();
+  EXPECT_TRUE(grid->selectionModel()->selectedRows().isEmpty());
+  int lastShown = grid->rowCount() - 1;
+  while (lastShown > 0 && grid->isRowHidden(lastShown)) --lastShown;
+  EXPECT_FALSE(grid->item(lastShown, 0)->text().isEmpty());
+
+  grid->scrollToBottom();
+  QApplication::processEvents();
+  EXPECT_TRUE(grid->horizontalHeader()->isVisible());
+  EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), "Шаг");
+  EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), "Состояние");
+  EXPECT_TRUE(grid->isRowHidden(0));  // the header row is the grid's header, not a row
+
+  const QString longest = "Тележка в контрольном положении";
+  ASSERT_FALSE(grid->findItems(longest, Qt::MatchExactly).isEmpty());
+  for (const QSize size : {QSize(1, 1), QSize(1920, 1080)}) {
+    SCOPED_TRACE(size.width());
+    form.resize(size);
+    QApplication::processEvents();
+    grid->horizontalScrollBar()->setValue(0);
+    const int stepRight = grid->columnViewportPosition(0) + grid->columnWidth(0);
+    EXPECT_GE(grid->columnWidth(0), grid->fontMetrics().horizontalAdvance(longest) + 8);
+    EXPECT_LE(stepRight, grid->viewport()->width());
+    // The strip closes the row at the grid's right edge; nothing of the grid stays empty.
+    EXPECT_EQ(grid->columnViewportPosition(2) + grid->columnWidth(2), grid->viewport()->width());
+    if (const QString grab = qEnvironmentVariable("TARVIX_GRAB"); !grab.isEmpty())
+      form.grab().save(QStringLiteral("%1-%2.png").arg(grab).arg(size.width()));
+  }
   form.close();
 }
 
