@@ -15,6 +15,24 @@ constexpr uint16_t kCurrentRegister = 264;  // read for every firmware version
 constexpr uint16_t kAlarmFlag = 130;
 constexpr uint16_t kAlarmCode = 55;
 constexpr uint32_t kAfterLoadMs = 1000;
+
+// The module still shows, block by block, either the values saved before the first load or
+// the test values written over them: the unit whose values are saved is still on the bench,
+// and what it shows now is not its own. Anything else is another unit (or values changed by
+// hand), whose own values are the ones read.
+bool sameUnitStillLoaded(const OverloadSaved& saved, const OverloadSaved& now) {
+  if (!saved.inModule || saved.count != now.count) return false;
+  const auto block = [n = size_t(now.count)](const std::array<uint16_t, 4>& shown,
+                                             const std::array<uint16_t, 4>& own,
+                                             const std::array<uint16_t, 4>& test) {
+    return std::equal(shown.begin(), shown.begin() + n, own.begin()) ||
+           std::equal(shown.begin(), shown.begin() + n, test.begin());
+  };
+  return block(now.times, saved.times, saved.testTimes) &&
+         block(now.currents, saved.currents, saved.testCurrents) &&
+         (now.attempts == saved.attempts || now.attempts == 0);
+}
+
 }  // namespace
 
 bool OverloadCheck::fail(const QString& text) {
@@ -58,27 +76,6 @@ QString OverloadCheck::settingsRefusal(const TestSettings& s) {
   if (timeout < 0) return QStringLiteral("Недопустимое время ожидания аварии: %1 мс").arg(timeout);
   return QString();
 }
-
-namespace {
-
-// The module still shows, block by block, either the values saved before the first load or
-// the test values written over them: the unit whose values are saved is still on the bench,
-// and what it shows now is not its own. Anything else is another unit (or values changed by
-// hand), whose own values are the ones read.
-bool sameUnitStillLoaded(const OverloadSaved& saved, const OverloadSaved& now) {
-  if (!saved.inModule || saved.count != now.count) return false;
-  const auto block = [n = size_t(now.count)](const std::array<uint16_t, 4>& shown,
-                                             const std::array<uint16_t, 4>& own,
-                                             const std::array<uint16_t, 4>& test) {
-    return std::equal(shown.begin(), shown.begin() + n, own.begin()) ||
-           std::equal(shown.begin(), shown.begin() + n, test.begin());
-  };
-  return block(now.times, saved.times, saved.testTimes) &&
-         block(now.currents, saved.currents, saved.testCurrents) &&
-         (now.attempts == saved.attempts || now.attempts == 0);
-}
-
-}  // namespace
 
 bool OverloadCheck::loadOverloadValues() {
   OverloadSaved& saved = ctx_.state.overload;

@@ -103,7 +103,9 @@ void ResultGridView::redrawFrom(int firstRow) {
       if (item->text() != cells[c]) item->setText(cells[c]);
     }
     if (r == 0) {
-      grid_->setHorizontalHeaderLabels({row.step, row.state, QString(), QString()});
+      if (grid_->horizontalHeaderItem(0)->text() != row.step ||
+          grid_->horizontalHeaderItem(1)->text() != row.state)
+        grid_->setHorizontalHeaderLabels({row.step, row.state, QString(), QString()});
     } else {
       fitStep(row.step);
     }

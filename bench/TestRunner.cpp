@@ -107,14 +107,15 @@ void TestRunner::beginAttempt() {
   }
 }
 
-void TestRunner::leave() {
+void TestRunner::leave(bool stepFailed) {
   benchcontrol::resetBench(ctx_);
   const QStringList notRestored = restoreUnit(ctx_);
   const LinkFlags& flags = ctx_.link().flags;
   if (!flags.testRunning || flags.workerStopRequest) {
-    // Stopped while the bench could not be started (R16 silent at the start of the input
-    // test): the bench is to blame, not the operator.
-    const TestRecord::Outcome outcome = ctx_.state.record.benchFault()
+    // A step that failed without ending the test could not start the bench (R16 silent at
+    // the start of the input test): stopped then, the run failed through the bench, not
+    // through the operator.
+    const TestRecord::Outcome outcome = stepFailed && ctx_.state.record.benchFault()
                                             ? TestRecord::Outcome::BenchFault
                                             : TestRecord::Outcome::Aborted;
     concludeRun(ctx_, outcome,
@@ -185,7 +186,7 @@ void TestRunner::runTestSequence() {
       }
     }
     if (!ok || (i < 2 && !link.flags.testRunning)) {
-      leave();
+      leave(!ok);
       return;
     }
   }
@@ -193,7 +194,7 @@ void TestRunner::runTestSequence() {
   state.plotFinalRun = true;
   if (enabled(ctx_.tp, kFinalStep)) announce(kFinalStep);
   if (enabled(ctx_.tp, kFinalStep) && !runMotorSeries(1)) {
-    leave();
+    leave(true);
     return;
   }
 
