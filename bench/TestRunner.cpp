@@ -131,6 +131,7 @@ void TestRunner::runTestSequence() {
   const uint32_t begun = link.clock.tick();
   link.status.setPollTimerActive(false);
   beginAttempt();
+  state.grid.setStepProgress(QString());  // how the last run ended no longer holds
   benchcontrol::resetBench(ctx_);
   const uint32_t spent = link.clock.tick() - begun;
   if (spent < kPreparationMs) bus.wait(kPreparationMs - spent);

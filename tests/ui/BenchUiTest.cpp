@@ -55,34 +55,50 @@ class BenchUiTest : public ::testing::Test {
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
   }
 
+  // The window on the simulated demo bench, online, with the test tab shown.
+  struct BenchWindow {
+    explicit BenchWindow(const QString& dir, const QStringList& defect = {}) {
+      bus.attachBench(BenchDescription::read(SettingsStore(dir + "/tp.ini")));
+      if (!defect.isEmpty()) bus.bench()->defect(defect);
+      form = std::make_unique<TForm1>(dir, std::make_unique<MemoryLine>(bus, clock), clock);
+      form->setAccessLevelSource([] { return 2; });
+      form->show();
+      page = form->tabSheetTest();
+      if (!spinUntil([&] { return bool(form->core().flags.moduleOnline); })) return;
+      form->pages()->setCurrentWidget(page);
+      ready = spinUntil([&] { return page->edit(TestSettings::DICount)->text() == "12"; });
+    }
+    ~BenchWindow() { form->close(); }
+    // "Старт", then the run to its closing box and the buttons free again.
+    bool runToTheEnd(const QString& serial = {}) {
+      page->editSerial()->setText(serial);
+      page->buttonStart()->click();
+      if (!form->core().flags.testRunning || page->buttonStart()->isEnabled()) return false;
+      return spinUntil([&] { return !boxes.seen().empty(); }) &&
+             spinUntil([&] { return page->buttonStart()->isEnabled(); });
+    }
+
+    VirtualClock clock;
+    SimBus bus;
+    MessageBoxAnswerer boxes;
+    std::unique_ptr<TForm1> form;
+    TestPage* page = nullptr;
+    bool ready = false;
+  };
+
   QTemporaryDir dir;
 };
 
 // "Старт" on the test tab: the worker runs the whole demo test on virtual time while the rows
 // appear in StringGridTest, failed rows with a red strip, and the verdict comes as a box.
 TEST_F(BenchUiTest, StartRunsTheTestOnTheWorkerAndTheGridShowsItsRows) {
-  VirtualClock clock;
-  SimBus bus;
-  auto line = std::make_unique<MemoryLine>(bus, clock);
-  bus.attachBench(BenchDescription::read(SettingsStore(dir.filePath("tp.ini"))));
-  bus.bench()->defect({"current", "24V", "high"});
-  TForm1 form(dir.path(), std::move(line), clock);
-  form.setAccessLevelSource([] { return 2; });
-  MessageBoxAnswerer boxes;
-  form.show();
-  ASSERT_TRUE(spinUntil([&] { return bool(form.core().flags.moduleOnline); }));
-
-  TestPage* page = form.tabSheetTest();
-  form.pages()->setCurrentWidget(page);
-  ASSERT_TRUE(spinUntil([&] { return page->edit(TestSettings::DICount)->text() == "12"; }));
-  page->editSerial()->setText("SN-1");
-  page->buttonStart()->click();
-  EXPECT_TRUE(form.core().flags.testRunning);
-  EXPECT_FALSE(page->buttonStart()->isEnabled());
-  ASSERT_TRUE(spinUntil([&] { return !boxes.seen().empty(); }));
-  EXPECT_EQ(boxes.seen().back().title, "Ошибка");
-  EXPECT_EQ(boxes.seen().back().text, "Ошибка при тесте мотора");
-  ASSERT_TRUE(spinUntil([&] { return page->buttonStart()->isEnabled(); }));
+  BenchWindow bench(dir.path(), {"current", "24V", "high"});
+  ASSERT_TRUE(bench.ready);
+  ASSERT_TRUE(bench.runToTheEnd("SN-1"));
+  EXPECT_EQ(bench.boxes.seen().back().title, "Ошибка");
+  EXPECT_EQ(bench.boxes.seen().back().text, "Ошибка при тесте мотора");
+  TForm1& form = *bench.form;
+  TestPage* page = bench.page;
 
   // What the grid shows is what the core holds.
   const QVector<ResultGrid::Row> rows = form.core().bench.grid.rows();
@@ -99,7 +115,6 @@ TEST_F(BenchUiTest, StartRunsTheTestOnTheWorkerAndTheGridShowsItsRows) {
   EXPECT_EQ(failed, 1);
   EXPECT_TRUE(grid->item(rows.size() - 2, 1)->text().endsWith("за пределами грубого окна"));
   EXPECT_EQ(QDir(dir.filePath("reports")).entryList({"SN-1_*.csv"}).size(), 1);
-  form.close();
 }
 
 // After a run on the demo bench (the demo's names, among them "Тележка в контрольном
@@ -115,21 +130,12 @@ TEST_F(BenchUiTest, AfterARunTheGridShowsWholeStepsUnderAFixedHeader) {
     mem.writeString("connect", "port", "COM1");
     ASSERT_TRUE(mem.flush());
   }
-  VirtualClock clock;
-  SimBus bus;
-  bus.attachBench(BenchDescription::read(SettingsStore(dir.filePath("tp.ini"))));
-  TForm1 form(dir.path(), std::make_unique<MemoryLine>(bus, clock), clock);
-  form.setAccessLevelSource([] { return 2; });
-  MessageBoxAnswerer boxes;
-  form.show();
-  ASSERT_TRUE(spinUntil([&] { return bool(form.core().flags.moduleOnline); }));
-  TestPage* page = form.tabSheetTest();
-  form.pages()->setCurrentWidget(page);
-  ASSERT_TRUE(spinUntil([&] { return page->edit(TestSettings::DICount)->text() == "12"; }));
-  page->buttonStart()->click();
-  ASSERT_TRUE(spinUntil([&] { return !boxes.seen().empty(); }));
-  ASSERT_TRUE(spinUntil([&] { return page->buttonStart()->isEnabled(); }));
+  BenchWindow bench(dir.path());
+  ASSERT_TRUE(bench.ready);
+  ASSERT_TRUE(bench.runToTheEnd());
   QApplication::processEvents();
+  TForm1& form = *bench.form;
+  TestPage* page = bench.page;
 
   EXPECT_EQ(page->stepProgress()->text(), "Испытание завершено: ПРОЙДЕН");
   QTableWidget* grid = page->stringGridTest();
@@ -160,7 +166,6 @@ TEST_F(BenchUiTest, AfterARunTheGridShowsWholeStepsUnderAFixedHeader) {
     if (const QString grab = qEnvironmentVariable("TARVIX_GRAB"); !grab.isEmpty())
       form.grab().save(QStringLiteral("%1-%2.png").arg(grab).arg(size.width()));
   }
-  form.close();
 }
 
 TEST_F(BenchUiTest, BenchButtonsAskForTheirWords) {
