@@ -42,8 +42,8 @@ AppContext::AppContext(const QString& directory, Prompter& prompter_,
       client_(port_, mem, clock_),
       writeJournal_(journal, client_),
       link_{clock, prompter, mem, status, progress, journal, flags, requests, port_, client_},
-      paramsContext_{link_, params},
-      operationContext_{paramsContext_, operation},
+      parameterContext_{link_, params},
+      operationContext_{parameterContext_, operation},
       benchContext_{operationContext_, bench, tp, prompter_},
       cycle_(link_) {
   flags.maxFirmwareVersion = variant.maxFirmwareVersion;
@@ -70,7 +70,7 @@ QMap<uint8_t, QString> AppContext::busAddressNames() const {
 
 void AppContext::registerSteps() {
   using R = RequestFlags;
-  const ParamsContext& p = paramsContext_;
+  const ParameterContext& p = parameterContext_;
   PollCycle::Steps steps;
   steps.identify = [p] { return Identification(p).identify(); };
   const OperationContext& o = operationContext_;
@@ -80,10 +80,10 @@ void AppContext::registerSteps() {
   };
   steps.readStatus = [this, p, o] {
     operation.control.readControlState(link_);  // its outcome does not stop the status read
-    const bool logPage = params.activePage == ParamsState::Page::LogTime;
+    const bool logPage = params.activePage == ParameterState::Page::LogTime;
     if (!StatusReader(p).readStatus()) return false;
     // The clock registers were read if the page was shown throughout.
-    if (logPage && params.activePage == ParamsState::Page::LogTime)
+    if (logPage && params.activePage == ParameterState::Page::LogTime)
       ModuleClock(o).showModuleClock(params.moduleClockSeconds);
     return true;
   };
@@ -94,22 +94,13 @@ void AppContext::registerSteps() {
     serveBenchOutputs(link_, tp);
     benchcontrol::serveResetRequest(b);
   };
-  steps.passEnd = [o] { Cycles(o).cyclesStep(); };
+  steps.passEnd = [o](bool portOpen) { Cycles(o).cyclesStep(portOpen); };
   cycle_.setSteps(std::move(steps));
 
   cycle_.setOperation(R::MainRead, [p] { return TableTransfer(p).readMainTables(); });
-  cycle_.setOperation(R::ServiceRead, [p] {
-    TableTransfer(p).readServiceTables();
-    return true;
-  });
-  cycle_.setOperation(R::MainWrite, [p] {
-    TableTransfer(p).writeMainTables();
-    return true;
-  });
-  cycle_.setOperation(R::ServiceWrite, [p] {
-    TableTransfer(p).writeServiceTables();
-    return true;
-  });
+  cycle_.setOperation(R::ServiceRead, [p] { return TableTransfer(p).readServiceTables(); });
+  cycle_.setOperation(R::MainWrite, [p] { return TableTransfer(p).writeMainTables(); });
+  cycle_.setOperation(R::ServiceWrite, [p] { return TableTransfer(p).writeServiceTables(); });
   cycle_.setOperation(R::LinkParamsRead,
                       [this] { return readModuleLinkParams(link_, linkParams); });
   cycle_.setOperation(R::LinkParamsWrite,
@@ -122,22 +113,13 @@ void AppContext::registerSteps() {
   cycle_.setOperation(R::ResetCommand,
                       [o] { return sendCommand(o, command::kReset, command::kReset); });
   cycle_.setOperation(R::InputMap, [o] { return readInputMap(o); });
-  cycle_.setOperation(R::LogTab, [o] {
-    EventLog(o).showLogState();
-    return true;
-  });
-  cycle_.setOperation(R::SetClock, [o] {
-    ModuleClock(o).writeModuleClock();
-    return true;
-  });
+  cycle_.setOperation(R::LogTab, [o] { return EventLog(o).showLogState(); });
+  cycle_.setOperation(R::SetClock, [o] { return ModuleClock(o).writeModuleClock(); });
   cycle_.setOperation(R::ClearLog, [o] {
     EventLog(o).clearLogTable();
-    return true;
+    return true;  // the program's own table: it cannot fail
   });
-  cycle_.setOperation(R::ReadLog, [o] {
-    EventLog(o).readLogRecords();
-    return true;
-  });
+  cycle_.setOperation(R::ReadLog, [o] { return EventLog(o).readLogRecords(); });
 }
 
 AppContext::~AppContext() {

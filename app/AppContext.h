@@ -24,7 +24,7 @@
 #include "link/WriteJournal.h"
 #include "operation/OperationContext.h"
 #include "operation/OperationState.h"
-#include "params/ParamsState.h"
+#include "params/ParameterState.h"
 
 class CommThread;
 class Prompter;
@@ -53,7 +53,7 @@ class AppContext {
   LinkFlags flags;
   RequestFlags requests;
   ModuleLinkParams linkParams;  // the module link dialog and the worker share it
-  ParamsState params;
+  ParameterState params;
   OperationState operation;
   BenchState bench;
   // The traffic monitor: the client notes frames in the recorder, the monitor takes them.
@@ -64,7 +64,7 @@ class AppContext {
   ModbusRtuClient& client() { return client_; }
   WriteJournal& writeJournal() { return writeJournal_; }
   const LinkContext& link() const { return link_; }
-  const ParamsContext& paramsContext() const { return paramsContext_; }
+  const ParameterContext& parameterContext() const { return parameterContext_; }
   const OperationContext& operationContext() const { return operationContext_; }
   const BenchContext& benchContext() const { return benchContext_; }
   PollCycle& cycle() { return cycle_; }
@@ -91,7 +91,7 @@ class AppContext {
   ModbusRtuClient client_;
   WriteJournal writeJournal_;
   LinkContext link_;
-  ParamsContext paramsContext_;
+  ParameterContext parameterContext_;
   OperationContext operationContext_;
   BenchContext benchContext_;
   PollCycle cycle_;

@@ -15,5 +15,5 @@ struct BenchContext {
   SettingsStore& tp;
   Prompter& verdicts;
   const LinkContext& link() const { return operation.link(); }
-  const ParamsContext& params() const { return operation.params; }
+  const ParameterContext& params() const { return operation.params; }
 };

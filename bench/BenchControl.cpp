@@ -21,7 +21,7 @@ int supplyBit(const BenchContext& ctx, bool v220) {
 }
 
 void resetBench(const BenchContext& ctx) {
-  ctx.state.toolBar2.set(0, 0);
+  ctx.state.testTabButtons.set(0, 0);
   const BenchBus bus(ctx);
   bus.writeR16(0);
   bus.writeD8r4(0);
@@ -50,7 +50,7 @@ void selectBenchVoltage(const BenchContext& ctx, int voltage) {
   const BenchBus bus(ctx);
   const int bit = supplyBit(ctx, voltage != 0);
   const uint8_t relays = bit >= 0 && bit < BenchButtons::kRelays ? uint8_t(1u << bit) : 0;
-  ctx.state.toolBar2.set(kSupplyInputs, relays);
+  ctx.state.testTabButtons.set(kSupplyInputs, relays);
   RequestFlags& r = ctx.link().requests;
   r.r16OutputWord = BenchButtons::r16Word(kSupplyInputs, ctx.tp, bus.variant());
   r.r16Output = true;

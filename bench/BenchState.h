@@ -39,8 +39,8 @@ struct MotorTypeSaved {
 struct BenchState {
   TestSettings settings;
   ResultGrid grid;
-  BenchButtons toolBar2;  // on the test tab
-  BenchButtons toolBar4;  // on the control tab
+  BenchButtons testTabButtons;     // ToolBar2, on the test tab
+  BenchButtons controlTabButtons;  // ToolBar4, on the control tab
   std::atomic_bool fineWindowKept{true};
   std::atomic_bool plotFinalRun{false};
   OverloadSaved overload;    // the worker's alone

@@ -64,9 +64,9 @@ bool DiscreteTest::stepWords(bool outputs, int steps, QVector<uint16_t>* words,
                                  .arg(steps)
                                  .arg(kMaxInputSteps));
     const QString section = QStringLiteral("di_code%1").arg(bus.variant());
-    const ParamTables& tables = ctx_.params().tables();
+    const ParameterTables& tables = ctx_.params().tables();
     for (int k = 0; k < steps; ++k) {
-      names->append(tables.name(ParamTables::DigInputs, k));
+      names->append(tables.name(ParameterTables::DigInputs, k));
       words->append(
           BenchButtons::bitWord(ctx_.tp.readInteger(section, QStringLiteral("i%1").arg(k + 1), 0)));
     }

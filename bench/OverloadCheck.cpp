@@ -92,19 +92,19 @@ bool OverloadCheck::loadOverloadValues() {
   if (!ModbusRtuClient::withRetries([&] { return transfer.readMainTables(); }))
     return fail(QStringLiteral("Ошибка получения параметров"));
 
-  const ParamTables& tables = ctx_.params().tables();
+  const ParameterTables& tables = ctx_.params().tables();
   const FirmwareLayout layout = tables.firmware().layout;
   OverloadSaved now;
   now.count = n;
   for (int i = 0; i < n; ++i) {
-    now.times[size_t(i)] = tables.bufferValue(ParamTables::Timers, i);
-    now.currents[size_t(i)] = tables.bufferValue(ParamTables::Actu, i);
+    now.times[size_t(i)] = tables.bufferValue(ParameterTables::Timers, i);
+    now.currents[size_t(i)] = tables.bufferValue(ParameterTables::Actu, i);
   }
   // The attempt count lies beyond the motor table where the table is shorter (firmware 105 to
   // 199): it is read on its own, so the restore puts back the module's value, not a stale one.
   const uint16_t attemptsRegister = uint16_t(layout.motorStart + n + 1);
   if (n + 1 < layout.motorCount) {
-    now.attempts = tables.bufferValue(ParamTables::Actu, n + 1);
+    now.attempts = tables.bufferValue(ParameterTables::Actu, n + 1);
   } else if (!bus.readModule(attemptsRegister, &now.attempts)) {
     return fail(QStringLiteral("Ошибка получения параметров"));
   }

@@ -148,7 +148,7 @@ void TestRunner::runTestSequence() {
     MotorTypeKeeper(ctx_).noteFound(ctx_.params().tables().choices().motorVoltageType);
   selectFeedbackInputs(ctx_.operation.state.inputMap);
 
-  const ParamTables::Firmware firmware = ctx_.params().tables().firmware();
+  const ParameterTables::Firmware firmware = ctx_.params().tables().firmware();
   state.record.setUnit({QString(), bus.firmwareVersion(), firmware.revision, firmware.logicNumber,
                         link.client.moduleAddress()});
   QStringList steps;

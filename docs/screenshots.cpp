@@ -16,14 +16,14 @@
 #include <cstdio>
 #include <functional>
 
-#include "app/TForm1.h"
-#include "bench/TestPage.h"
-#include "operation/ControlPage.h"
-#include "operation/DiagramPage.h"
-#include "operation/LogTimePage.h"
-#include "params/ErrorsPage.h"
-#include "params/MainPage.h"
-#include "params/ServicePage.h"
+#include "app/ui/MainWindow.h"
+#include "bench/ui/TestPage.h"
+#include "operation/ui/ControlPage.h"
+#include "operation/ui/DiagramPage.h"
+#include "operation/ui/LogTimePage.h"
+#include "params/ui/ErrorsPage.h"
+#include "params/ui/MainPage.h"
+#include "params/ui/ServicePage.h"
 #include "sim/SimProcess.h"
 
 namespace {
@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
   if (!copyDemoFile(QStringLiteral(TARVIX_DEMO_DIR "/mem.ini"), dir.filePath("mem.ini"), connect))
     return 1;
 
-  TForm1 form(dir.path());
+  MainWindow form(dir.path());
   form.setAccessLevelSource([] { return 2; });
   // Message boxes (the log's end, the test's verdict) are answered as soon as they show.
   QTimer answer;

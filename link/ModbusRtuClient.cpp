@@ -85,6 +85,12 @@ bool ModbusRtuClient::traced(bool ok, ExchangeOutcome outcome, const QString& er
   return ok;
 }
 
+QString ModbusRtuClient::broadcastReadRefusal() {
+  return QStringLiteral(
+      "Чтение по адресу 0 невозможно: на широковещательный запрос модули не "
+      "отвечают");
+}
+
 QString ModbusRtuClient::countRefusal(uint16_t count) {
   return QStringLiteral("Недопустимое число регистров в запросе: %1").arg(count);
 }
@@ -112,87 +118,102 @@ bool ModbusRtuClient::failed(QString& error, const QString& text) {
   return false;
 }
 
+bool ModbusRtuClient::transact(const Transaction& t, QString& error, uint16_t& errorCode) {
+  std::lock_guard lock(port_.mutex());
+  const LinkSettings::Timing timing = settings_.timing();
+  SerialLine& line = port_.line();
+  prepareLine(line, timing);
+  const uint32_t startedAt = clock_.tick();
+  int received = 0;
+  ExchangeOutcome outcome = ExchangeOutcome::Ok;
+  const bool ok = [&] {
+    const IoResult sent = line.write(t.request, t.requestLength, timing.send);
+    if (sent == IoResult::Failed && t.closePortWhenSendFails) {
+      port_.closePort();
+      outcome = ExchangeOutcome::PortLost;
+      return failed(error, QStringLiteral("Нет связи с портом"));
+    }
+    if (sent != IoResult::Completed) {
+      outcome = ExchangeOutcome::SendFailed;
+      return failed(error, t.write ? QStringLiteral("Ошибка передачи команды записи в модуль")
+                                   : QStringLiteral("Ошибка передачи команды чтения в модуль"));
+    }
+    clock_.sleep(timing.sleep);
+    std::fill_n(t.reply, t.replyCapacity, uint8_t(0));
+    // Every slave takes a broadcast and none answers it; the pause above lets them act on it
+    // before the next request.
+    if (t.request[0] == kBroadcastAddress) return true;
+    if (line.read(t.reply, t.replyCapacity, timing.receive, &received) != IoResult::Completed) {
+      outcome = ExchangeOutcome::NoReply;
+      return failed(error, t.write ? QStringLiteral("Ошибка подтверждения записи из модуля")
+                                   : QStringLiteral("Ошибка получения результата из модуля"));
+    }
+    uint8_t exceptionCode = 0;
+    const rtu::Verdict verdict = t.check(received, exceptionCode);
+    if (verdict == rtu::Verdict::Ok) return true;
+    if (verdict == rtu::Verdict::Exception) errorCode = exceptionCode;
+    outcome = outcomeOf(verdict);
+    return failed(error, replyFailureText(verdict, exceptionCode, t.write));
+  }();
+  if (t.done) t.done(ok);
+  return traced(ok, outcome, error, t.request, t.requestLength, t.reply, received, startedAt);
+}
+
 bool ModbusRtuClient::readRegisters(ReadExchange& x) {
   if (x.registerCount == 0 || x.registerCount > rtu::kMaxReadCount) {
     x.error = countRefusal(x.registerCount);
     return false;
   }
-  std::lock_guard lock(port_.mutex());
-  const LinkSettings::Timing t = settings_.timing();
+  if (x.slaveAddress == kBroadcastAddress) {
+    x.error = broadcastReadRefusal();
+    return false;
+  }
   uint8_t request[rtu::kMaxFrame];
   const int length = rtu::encodeRead(request, x.slaveAddress, x.firstRegister, x.registerCount);
-  x.receiveBuffer.fill(0);
-
-  SerialLine& line = port_.line();
-  prepareLine(line, t);
-  const uint32_t startedAt = clock_.tick();
-  int received = 0;
-  const auto done = [&](bool ok, ExchangeOutcome outcome) {
-    return traced(ok, outcome, x.error, request, length, x.receiveBuffer.data(), received,
-                  startedAt);
-  };
-  const IoResult sent = line.write(request, length, t.send);
-  if (sent == IoResult::Failed) {
-    port_.closePort();
-    return done(failed(x.error, QStringLiteral("Нет связи с портом")), ExchangeOutcome::PortLost);
-  }
-  if (sent != IoResult::Completed)
-    return done(failed(x.error, QStringLiteral("Ошибка передачи команды чтения в модуль")),
-                ExchangeOutcome::SendFailed);
-  clock_.sleep(t.sleep);
-  if (line.read(x.receiveBuffer.data(), int(x.receiveBuffer.size()), t.receive, &received) !=
-      IoResult::Completed)
-    return done(failed(x.error, QStringLiteral("Ошибка получения результата из модуля")),
-                ExchangeOutcome::NoReply);
-
   // Decoded aside: a failed read leaves the registers as they were.
   uint16_t values[rtu::kMaxReadCount];
-  const rtu::ReadReply reply = rtu::decodeReadReply(x.receiveBuffer.data(), received,
-                                                    x.slaveAddress, x.registerCount, values);
-  if (reply.verdict != rtu::Verdict::Ok) {
-    if (reply.verdict == rtu::Verdict::Exception) x.errorCode = reply.exceptionCode;
-    return done(failed(x.error, replyFailureText(reply.verdict, reply.exceptionCode, false)),
-                outcomeOf(reply.verdict));
-  }
-  x.decodedCount = uint8_t(reply.count);
-  std::copy_n(values, reply.count, x.registers.begin());
-  if (observer_) observer_->registersRead(x.slaveAddress, x.firstRegister, values, reply.count);
-  return done(true, ExchangeOutcome::Ok);
+  int count = 0;
+  Transaction t;
+  t.request = request;
+  t.requestLength = length;
+  t.reply = x.receiveBuffer.data();
+  t.replyCapacity = int(x.receiveBuffer.size());
+  t.closePortWhenSendFails = true;
+  t.check = [&](int received, uint8_t& exceptionCode) {
+    const rtu::ReadReply reply =
+        rtu::decodeReadReply(t.reply, received, x.slaveAddress, x.registerCount, values);
+    exceptionCode = reply.exceptionCode;
+    count = reply.count;
+    return reply.verdict;
+  };
+  t.done = [&](bool ok) {
+    if (!ok) return;
+    x.decodedCount = uint8_t(count);
+    std::copy_n(values, count, x.registers.begin());
+    if (observer_) observer_->registersRead(x.slaveAddress, x.firstRegister, values, count);
+  };
+  return transact(t, x.error, x.errorCode);
 }
 
 bool ModbusRtuClient::exchangeWrite(WriteExchange& x, const uint8_t* request, int length,
                                     uint16_t count) {
-  std::lock_guard lock(port_.mutex());
-  ExchangeOutcome outcome = ExchangeOutcome::Ok;
-  int received = 0;
-  uint32_t startedAt = 0;
-  const bool ok = [&] {
-    const LinkSettings::Timing t = settings_.timing();
-    SerialLine& line = port_.line();
-    prepareLine(line, t);
-    startedAt = clock_.tick();
-    // A write that cannot be started counts as one that did not finish in time; the port
-    // stays.
-    if (line.write(request, length, t.send) != IoResult::Completed) {
-      outcome = ExchangeOutcome::SendFailed;
-      return failed(x.error, QStringLiteral("Ошибка передачи команды записи в модуль"));
-    }
-    clock_.sleep(t.sleep);
-    x.replyBuffer.fill(0);
-    if (line.read(x.replyBuffer.data(), 8, t.receive, &received) != IoResult::Completed) {
-      outcome = ExchangeOutcome::NoReply;
-      return failed(x.error, QStringLiteral("Ошибка подтверждения записи из модуля"));
-    }
-    const rtu::WriteReply reply = rtu::decodeWriteReply(x.replyBuffer.data(), received, request);
-    if (reply.verdict == rtu::Verdict::Ok) return true;
-    if (reply.verdict == rtu::Verdict::Exception) x.errorCode = reply.exceptionCode;
-    outcome = outcomeOf(reply.verdict);
-    return failed(x.error, replyFailureText(reply.verdict, reply.exceptionCode, true));
-  }();
-  if (observer_)
-    observer_->registersWritten(x.slaveAddress, x.firstRegister, x.values.data(), count, ok,
-                                x.error);
-  return traced(ok, outcome, x.error, request, length, x.replyBuffer.data(), received, startedAt);
+  Transaction t;
+  t.request = request;
+  t.requestLength = length;
+  t.reply = x.replyBuffer.data();
+  t.replyCapacity = 8;  // the echo of a write is 8 bytes, whichever function
+  t.write = true;       // a write that cannot start counts as one that did not finish in time
+  t.check = [&](int received, uint8_t& exceptionCode) {
+    const rtu::WriteReply reply = rtu::decodeWriteReply(t.reply, received, request);
+    exceptionCode = reply.exceptionCode;
+    return reply.verdict;
+  };
+  t.done = [&](bool ok) {
+    if (observer_)
+      observer_->registersWritten(x.slaveAddress, x.firstRegister, x.values.data(), count, ok,
+                                  x.error);
+  };
+  return transact(t, x.error, x.errorCode);
 }
 
 bool ModbusRtuClient::writeRegisters(WriteExchange& x) {

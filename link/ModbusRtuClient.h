@@ -7,6 +7,7 @@
 #include "link/BusFrame.h"
 #include "link/Exchange.h"
 #include "link/LinkSettings.h"
+#include "link/RtuFrame.h"
 
 class Clock;
 class SerialLine;
@@ -42,6 +43,10 @@ class ModbusRtuClient {
   static bool withRetries(const std::function<bool()>& attempt);
   // Requests for no registers, or for more than a frame carries, never reach the bus.
   static QString countRefusal(uint16_t count);
+  // Address 0 is the broadcast: a write to it is taken by every slave and answered by none, so
+  // it succeeds once sent; a read of it is refused before anything is sent.
+  static constexpr uint8_t kBroadcastAddress = 0;
+  static QString broadcastReadRefusal();
 
   uint8_t moduleAddress() const { return settings_.moduleAddress(); }
   bool readModuleRegisters(ReadExchange& x, uint16_t first, uint16_t count);
@@ -66,7 +71,24 @@ class ModbusRtuClient {
   void prepareLine(SerialLine& line, const LinkSettings::Timing& t);
   // Sets the error text and has the next exchange wait for the line to fall quiet; false.
   bool failed(QString& error, const QString& text);
+  // One request and its reply on the line, whatever the function: the send, the pause, the
+  // reply up to its capacity, its checks, and the recovery after a failure. What differs
+  // between a read and a write is said by the transaction.
+  struct Transaction {
+    const uint8_t* request = nullptr;
+    int requestLength = 0;
+    uint8_t* reply = nullptr;
+    int replyCapacity = 0;
+    bool write = false;                   // the failure texts of a write, else of a read
+    bool closePortWhenSendFails = false;  // a send that fails outright counts as a lost port
+    // The reply's checks on `received` bytes; sets the exception code of an exception reply.
+    std::function<rtu::Verdict(int received, uint8_t& exceptionCode)> check;
+    // Told of the outcome under the port lock, before the frame observer.
+    std::function<void(bool ok)> done;
+  };
+  bool transact(const Transaction& t, QString& error, uint16_t& errorCode);
   bool exchangeWrite(WriteExchange& x, const uint8_t* request, int length, uint16_t count);
+
   // Tells the frame observer of an exchange that began at `startedAt`; returns `ok`.
   bool traced(bool ok, ExchangeOutcome outcome, const QString& error, const uint8_t* request,
               int requestLength, const uint8_t* reply, int replyLength, uint32_t startedAt);

@@ -56,6 +56,7 @@ void PollCycle::pollPass() {
   link_.status.setPollTimerActive(false);
   // A suspended link would otherwise spin the worker: pause instead.
   if (flags.linkSuspended) {
+    if (steps_.passEnd) steps_.passEnd(false);  // a run does not go on unwatched
     clock.sleep(kIdlePauseMs);
     return;
   }
@@ -66,6 +67,8 @@ void PollCycle::pollPass() {
     link_.showLinkFailure(QStringLiteral("Ошибка открытия порта"));
     blankStatus();
     showWaitingRequests(false);
+    // A run's watch on the link goes on while the adapter is out.
+    if (steps_.passEnd) steps_.passEnd(false);
     clock.sleep(kIdlePauseMs);  // an absent adapter costs no CPU
     return;
   }
@@ -92,7 +95,7 @@ void PollCycle::pollPass() {
   }
   if (flags.moduleOnline && steps_.benchOnline) steps_.benchOnline();
   if (port.isOpen() && steps_.benchAlways) steps_.benchAlways();
-  if (steps_.passEnd) steps_.passEnd();
+  if (steps_.passEnd) steps_.passEnd(port.isOpen());
   link_.status.setPassDuration(int(clock.tick() - passStart));
 
   if (flags.linkSuspended) {

@@ -23,7 +23,7 @@ class PollCycle {
     std::function<void()> clearStatus;  // blanks what the status read showed
     std::function<void()> benchOnline;  // bench requests served only with the module online
     std::function<void()> benchAlways;  // bench requests of every pass with an open port
-    std::function<void()> passEnd;      // one step of the cycle state machine
+    std::function<void(bool portOpen)> passEnd;  // the cycle state machine, on every pass
   };
 
   explicit PollCycle(const LinkContext& link) : link_(link) {}

@@ -92,15 +92,13 @@ bool Cycles::storePositive(const QString& text, int& field, const char* key) {
   return true;
 }
 
-bool Cycles::EditCyclesChange(const QString& text) {
+bool Cycles::setCyclesNumber(const QString& text) {
   return storePositive(text, s_.cyclesNumber_, "number");
 }
 
-bool Cycles::EditPauseChange(const QString& text) {
-  return storePositive(text, s_.cyclesPause_, "pause");
-}
+bool Cycles::setPause(const QString& text) { return storePositive(text, s_.cyclesPause_, "pause"); }
 
-bool Cycles::ButtonStartCyclesClick(const QString& noFeedbackTimeText) {
+bool Cycles::startOrContinue(const QString& noFeedbackTimeText) {
   const FeedbackInputs feedback = selectFeedbackInputs(ctx_.state.inputMap);
   SettingsStore& mem = ctx_.link().mem;
   const bool noFeedback = s_.noFeedback;
@@ -129,7 +127,7 @@ bool Cycles::ButtonStartCyclesClick(const QString& noFeedbackTimeText) {
     if (s_.run_ == Run::Stopped) {
       s_.stage_ = Stage::Start;
       s_.view_.done = QStringLiteral("0");
-      s_.run_ = Run::Running;
+      setRun(Run::Running);
       journalText = QStringLiteral("пуск, %1 циклов, пауза %2 с%3")
                         .arg(s_.cyclesNumber_)
                         .arg(s_.cyclesPause_)
@@ -144,7 +142,7 @@ bool Cycles::ButtonStartCyclesClick(const QString& noFeedbackTimeText) {
         ctx_.link().requests.module[RequestFlags::Pull] = true;
         s_.stageStartTick_ = now;
       }
-      s_.run_ = Run::Running;
+      setRun(Run::Running);
       journalText = QStringLiteral("продолжение после %1 циклов").arg(s_.cyclesDone_);
     }
   }
@@ -153,7 +151,7 @@ bool Cycles::ButtonStartCyclesClick(const QString& noFeedbackTimeText) {
   return true;
 }
 
-void Cycles::ButtonStopCyclesClick() {
+void Cycles::stop() {
   {
     std::lock_guard lock(s_.mutex_);
     if (ctx_.state.control.block()[3] == 1) {
@@ -161,13 +159,13 @@ void Cycles::ButtonStopCyclesClick() {
       s_.stageCarriedSeconds_ += int((ctx_.link().clock.tick() - s_.stageStartTick_) / 1000);
     }
     s_.view_.noFeedbackTimeEditable = true;
-    s_.run_ = Run::Paused;
+    setRun(Run::Paused);
   }
   journal(QStringLiteral("остановлены пользователем"));
   emit s_.changed();
 }
 
-void Cycles::ButtonResetCyclesClick() {
+void Cycles::reset() {
   int done = 0;
   {
     std::lock_guard lock(s_.mutex_);
@@ -176,7 +174,7 @@ void Cycles::ButtonResetCyclesClick() {
     s_.view_.active.fill(false);
     s_.view_.done = QStringLiteral("0");
     s_.stage_ = Stage::Start;
-    s_.run_ = Run::Stopped;
+    setRun(Run::Stopped);
     done = s_.cyclesDone_;
     s_.cyclesDone_ = 0;
     s_.view_.noFeedbackTimeEditable = true;
@@ -185,8 +183,18 @@ void Cycles::ButtonResetCyclesClick() {
   emit s_.changed();
 }
 
+void Cycles::setRun(Run run) {
+  static const QString kStatus[] = {QStringLiteral("НЕ ВЫПОЛНЯЮТСЯ"), QStringLiteral("ВЫПОЛНЯЮТСЯ"),
+                                    QStringLiteral("ПРИОСТАНОВЛЕНЫ: ПАУЗА")};
+  static const Shade kShades[] = {Shade::Face, Shade::Red, Shade::Lime};
+  s_.run_ = run;
+  s_.view_.status = kStatus[int(run)];
+  s_.view_.statusShade = kShades[int(run)];
+  s_.runShown_ = run;
+}
+
 void Cycles::pause(std::unique_lock<std::mutex>& lock, const QString& why, const QString& message) {
-  s_.run_ = Run::Paused;
+  setRun(Run::Paused);
   s_.stageCarriedSeconds_ += int((ctx_.link().clock.tick() - s_.stageStartTick_) / 1000);
   lock.unlock();
   journal(QStringLiteral("пауза: ") + why);
@@ -195,10 +203,11 @@ void Cycles::pause(std::unique_lock<std::mutex>& lock, const QString& why, const
 }
 
 bool Cycles::send(std::unique_lock<std::mutex>& lock, uint16_t reg) {
+  const Stage stage = s_.stage_;
   lock.unlock();
-  const bool ok = sendCommand(ctx_, reg, reg);
+  sendCommand(ctx_, reg, reg);  // the stage moves on whether or not the write got through
   lock.lock();
-  return ok;
+  return s_.run_ == Run::Running && s_.stage_ == stage;
 }
 
 void Cycles::enterStage(Stage stage, Field field, uint32_t now) {
@@ -218,48 +227,56 @@ bool Cycles::motionComplete(int elapsedMs, int motionSeconds, int feedbackRow) {
   const int timeoutMotion =
       ctx_.link().mem.readInteger(kCycles, QStringLiteral("timeout_motion"), 1000);
   const int controlState = ctx_.state.control.block()[3];
-  const bool atEnd = ctx_.params.tables().bufferValue(ParamTables::DigInputs, feedbackRow) != 0;
+  const bool atEnd = ctx_.params.tables().bufferValue(ParameterTables::DigInputs, feedbackRow) != 0;
   return (elapsedMs >= timeoutMotion && atEnd) || controlState == 3 || controlState == 2;
 }
 
-void Cycles::cyclesStep() {
-  std::unique_lock lock(s_.mutex_);
-  bool changed = false;
-  if (s_.run_ != s_.runShown_) {
-    static const QString kStatus[] = {QStringLiteral("НЕ ВЫПОЛНЯЮТСЯ"),
-                                      QStringLiteral("ВЫПОЛНЯЮТСЯ"),
-                                      QStringLiteral("ПРИОСТАНОВЛЕНЫ: ПАУЗА")};
-    static const Shade kShades[] = {Shade::Face, Shade::Red, Shade::Lime};
-    s_.view_.status = kStatus[int(s_.run_)];
-    s_.view_.statusShade = kShades[int(s_.run_)];
-    s_.runShown_ = s_.run_;
-    changed = true;
-  }
-  if (s_.run_ != Run::Running) {
-    lock.unlock();
-    if (changed) emit s_.changed();
-    return;
-  }
-
-  Clock& clock = ctx_.link().clock;
-  uint32_t now = clock.tick();
-  // The run's own watch on the link: a loss of three seconds pauses it.
+bool Cycles::watchLink(uint32_t now) {
   const bool online = ctx_.link().flags.moduleOnline;
-  if (!online && s_.linkWatchArmed_) {
+  if (online) {
+    s_.linkWatchArmed_ = true;
+    return true;
+  }
+  if (s_.linkWatchArmed_) {
     s_.linkLostTick_ = now;
     s_.linkWatchArmed_ = false;
-  } else if (!online) {
-    if (now - s_.linkLostTick_ >= kLinkWatchMs)
-      return pause(lock, QStringLiteral("связь с модулем прервана"),
-                   QStringLiteral("ВЫПОЛНЕНИЕ ЦИКЛОВ ПРИОСТАНОВЛЕНО: СВЯЗЬ С МОДУЛЕМ ПРЕРВАНА"));
-  } else if (!s_.linkWatchArmed_) {
-    s_.linkWatchArmed_ = true;
+    return true;
   }
+  return now - s_.linkLostTick_ < kLinkWatchMs;
+}
+
+void Cycles::cyclesStep(bool portOpen) {
+  std::unique_lock lock(s_.mutex_);
+  const bool redraw = s_.run_ != s_.runShown_;
+  if (redraw) setRun(s_.run_);
+  if (s_.run_ != Run::Running) {
+    lock.unlock();
+    if (redraw) emit s_.changed();
+    return;
+  }
+  Clock& clock = ctx_.link().clock;
+  const uint32_t now = clock.tick();
+  // The run's own watch on the link, whether the module is silent or the port is gone: a loss
+  // of three seconds pauses it.
+  if (!watchLink(now))
+    return pause(lock, QStringLiteral("связь с модулем прервана"),
+                 QStringLiteral("ВЫПОЛНЕНИЕ ЦИКЛОВ ПРИОСТАНОВЛЕНО: СВЯЗЬ С МОДУЛЕМ ПРЕРВАНА"));
   const int controlState = ctx_.state.control.block()[3];
-  if (controlState == 4)
+  if (portOpen && controlState == 4)
     return pause(lock, QStringLiteral("авария"),
                  QStringLiteral("ВЫПОЛНЕНИЕ ЦИКЛОВ ПРИОСТАНОВЛЕНО: АВАРИЯ"));
+  // Without a port nothing can be sent or read: the stages wait for it.
+  const bool finished = portOpen && evaluateStage(lock, now, controlState);
+  if (!finished) {
+    lock.unlock();
+    emit s_.changed();
+    return;
+  }
+  finishRun(lock);
+}
 
+bool Cycles::evaluateStage(std::unique_lock<std::mutex>& lock, uint32_t now, int controlState) {
+  Clock& clock = ctx_.link().clock;
   const int elapsedMs = int32_t(now - s_.stageStartTick_);
   const int motionSeconds = elapsedMs / 1000 + s_.stageCarriedSeconds_;
   const qint64 pauseSeconds = (now - s_.stageStartTick_) / 1000;
@@ -268,12 +285,18 @@ void Cycles::cyclesStep() {
     s_.view_.fields[field].clear();
     s_.view_.active[field] = false;
   };
-  bool finished = false;
+  // A command goes out with the lock released; a run stopped or reset meanwhile stays as the
+  // user left it.
+  auto sendAndEnter = [&](uint16_t command, Field left, Stage next, Field entered) {
+    if (!send(lock, command)) return;
+    leave(left);
+    enterStage(next, entered, clock.tick());
+    s_.stageCarriedSeconds_ = 0;
+  };
   switch (s_.stage_) {
     case Stage::Start:
-      send(lock, command::kPush);
-      now = clock.tick();
-      enterStage(Stage::Push, Field::StageOn, now);
+      if (!send(lock, command::kPush)) return false;
+      enterStage(Stage::Push, Field::StageOn, clock.tick());
       s_.stageCarriedSeconds_ = 0;
       break;
     case Stage::Push:
@@ -285,53 +308,45 @@ void Cycles::cyclesStep() {
       break;
     case Stage::PauseAfterPush:
       s_.view_.fields[Field::StagePauseAfterOn] = fieldText(Field::StagePauseAfterOn, pauseSeconds);
-      if (pauseSeconds >= s_.cyclesPause_ && readyForNext) {
-        send(lock, command::kPull);
-        leave(Field::StagePauseAfterOn);
-        enterStage(Stage::Pull, Field::StageOff, clock.tick());
-        s_.stageCarriedSeconds_ = 0;
-      }
+      if (pauseSeconds >= s_.cyclesPause_ && readyForNext)
+        sendAndEnter(command::kPull, Field::StagePauseAfterOn, Stage::Pull, Field::StageOff);
       break;
     case Stage::Pull:
       s_.view_.fields[Field::StageOff] = fieldText(Field::StageOff, motionSeconds);
-      if (motionComplete(elapsedMs, motionSeconds, s_.pullFeedbackRow_)) {
-        ++s_.cyclesDone_;
-        if (s_.cyclesDone_ < s_.cyclesNumber_) {
-          leave(Field::StageOff);
-          enterStage(Stage::PauseAfterPull, Field::StagePauseAfterOff, now);
-        } else {
-          finished = true;
-        }
-      }
+      if (!motionComplete(elapsedMs, motionSeconds, s_.pullFeedbackRow_)) break;
+      ++s_.cyclesDone_;
+      if (s_.cyclesDone_ >= s_.cyclesNumber_) return true;
+      leave(Field::StageOff);
+      enterStage(Stage::PauseAfterPull, Field::StagePauseAfterOff, now);
       break;
     case Stage::PauseAfterPull:
       s_.view_.fields[Field::StagePauseAfterOff] =
           fieldText(Field::StagePauseAfterOff, pauseSeconds);
       if (pauseSeconds >= s_.cyclesPause_ && readyForNext) {
-        send(lock, command::kPush);
-        leave(Field::StagePauseAfterOff);
-        enterStage(Stage::Push, Field::StageOn, clock.tick());
-        s_.stageCarriedSeconds_ = 0;
+        sendAndEnter(command::kPush, Field::StagePauseAfterOff, Stage::Push, Field::StageOn);
         s_.view_.done = QString::number(s_.cyclesDone_);
       }
       break;
   }
-  if (!finished) {
-    lock.unlock();
-    emit s_.changed();
-    return;
-  }
-  // The last cycle is done.
-  if (s_.noFeedback) send(lock, command::kReset);
-  leave(Field::StageOff);
+  return false;
+}
+
+void Cycles::finishRun(std::unique_lock<std::mutex>& lock) {
+  s_.view_.fields[Field::StageOff].clear();
+  s_.view_.active[Field::StageOff] = false;
   s_.stage_ = Stage::Start;
-  s_.run_ = Run::Stopped;
+  setRun(Run::Stopped);
+  s_.view_.noFeedbackTimeEditable = true;  // the next run may take another operation time
   const int done = s_.cyclesDone_;
   s_.view_.done = QString::number(done);
   s_.cyclesDone_ = 0;
+  const bool noFeedback = s_.noFeedback;
   lock.unlock();
-  journal(QStringLiteral("завершены, выполнено %1").arg(done));
   emit s_.changed();
-  ctx_.link().prompter.showMessage(kOk, QStringLiteral("ВЫПОЛНЕНИЕ ЦИКЛОВ ЗАВЕРШЕНО"),
-                                   Prompter::Icon::Information);
+  if (noFeedback) sendCommand(ctx_, command::kReset, command::kReset);
+  journal(QStringLiteral("завершены, выполнено %1").arg(done));
+  // The window goes on showing the module while the message is up: the run is over, and the
+  // command and control state are read as they change.
+  ctx_.link().prompter.notify(kOk, QStringLiteral("ВЫПОЛНЕНИЕ ЦИКЛОВ ЗАВЕРШЕНО"),
+                              Prompter::Icon::Information);
 }

@@ -7,7 +7,8 @@
 #include "operation/CyclesState.h"
 #include "operation/OperationContext.h"
 
-// The handlers of the group (user-interface thread) and the state machine (worker).
+// The endurance run of the group "Циклы": what its edits and buttons do (user-interface thread)
+// and the state machine (worker).
 class Cycles {
  public:
   explicit Cycles(const OperationContext& ctx);
@@ -22,17 +23,18 @@ class Cycles {
   void takeSettings(const Settings& settings);
   // EditCyclesChange / EditPauseChange: a whole number above 0 is taken and stored (true);
   // anything else changes nothing (false: the edit turns red).
-  bool EditCyclesChange(const QString& text);
-  bool EditPauseChange(const QString& text);
-  // "Начать/Продолжить": false when the operation time is refused (its message shown).
-  bool ButtonStartCyclesClick(const QString& noFeedbackTimeText);
-  // "Остановить".
-  void ButtonStopCyclesClick();
-  // "Сброс циклов".
-  void ButtonResetCyclesClick();
+  bool setCyclesNumber(const QString& text);
+  bool setPause(const QString& text);
+  // "Начать/Продолжить" (ButtonStartCyclesClick): false when the operation time is refused (its
+  // message shown).
+  bool startOrContinue(const QString& noFeedbackTimeText);
+  // "Остановить" (ButtonStopCyclesClick).
+  void stop();
+  // "Сброс циклов" (ButtonResetCyclesClick).
+  void reset();
 
-  // Worker, once at the end of every pass.
-  void cyclesStep();
+  // Worker, once at the end of every pass; without an open port only the link watch runs.
+  void cyclesStep(bool portOpen = true);
 
   static constexpr uint32_t kLinkWatchMs = 3000;
 
@@ -40,8 +42,17 @@ class Cycles {
   // A pause of the run: the seconds so far carry over; the message holds the pass until
   // acknowledged. Called with the lock held; returns with it released.
   void pause(std::unique_lock<std::mutex>& lock, const QString& why, const QString& message);
-  // Sends a command with the lock released.
+  // Sends a command with the lock released; false when the user stopped or reset the run, or
+  // it changed stage, meanwhile.
   bool send(std::unique_lock<std::mutex>& lock, uint16_t reg);
+  // The run state and its status text, drawn together.
+  void setRun(CyclesState::Run run);
+  // false once the link has been lost for kLinkWatchMs.
+  bool watchLink(uint32_t now);
+  // One stage of the running state machine; true when the last cycle has just ended.
+  bool evaluateStage(std::unique_lock<std::mutex>& lock, uint32_t now, int controlState);
+  // The end of the run: stopped at once, then its message. Returns with the lock released.
+  void finishRun(std::unique_lock<std::mutex>& lock);
   bool storePositive(const QString& text, int& field, const char* key);
   bool motionComplete(int elapsedMs, int motionSeconds, int feedbackRow);
   void enterStage(CyclesState::Stage stage, CyclesState::Field field, uint32_t now);

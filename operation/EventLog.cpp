@@ -65,10 +65,10 @@ void EventLog::keepLogClicked(bool ticked) {
 }
 
 QStringList EventLog::errorNames() const {
-  const ParamTables& tables = ctx_.params.tables();
+  const ParameterTables& tables = ctx_.params.tables();
   QStringList names;
-  const int rows = tables.rowCount(ParamTables::Errors);
-  for (int r = 0; r < rows; ++r) names << tables.name(ParamTables::Errors, r);
+  const int rows = tables.rowCount(ParameterTables::Errors);
+  for (int r = 0; r < rows; ++r) names << tables.name(ParameterTables::Errors, r);
   return names;
 }
 

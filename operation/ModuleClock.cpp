@@ -86,15 +86,17 @@ bool ModuleClock::writeClock(const DateFields& f, QString* error) {
   return ok;
 }
 
-void ModuleClock::writeModuleClock() {
+bool ModuleClock::writeModuleClock() {
   DateFields f;
-  if (!validateNewClock(&f)) return;
+  if (!validateNewClock(&f)) return false;
   const LinkContext& link = ctx_.link();
   link.progress.show(QStringLiteral("Запись времени в модуль..."));
-  if (writeClock(f, nullptr))
+  const bool ok = writeClock(f, nullptr);
+  if (ok)
     link.progress.setText(QStringLiteral("УСПЕШНО!!!"));
   else
     showWriteFailure(link.progress, link.status, link.clock);
   link.clock.sleep(kPanelPauseMs);
   link.progress.hide();
+  return ok;
 }

@@ -24,7 +24,7 @@ class ModuleClock {
   // Checks the new-values table; a refusal is told in a box titled "Ошибка".
   bool validateNewClock(DateFields* out);
   // "Записать": checks the table and writes it into the module, with the progress panel.
-  void writeModuleClock();
+  bool writeModuleClock();
   // Writes checked fields in one frame (function 16), one attempt, and notes the write in the
   // session journal; false with the exchange's error text.
   bool writeClock(const DateFields& f, QString* error);

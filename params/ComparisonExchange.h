@@ -6,7 +6,7 @@
 #include <mutex>
 #include <optional>
 
-#include "params/ParamTables.h"
+#include "params/ParameterTables.h"
 
 // One register of the main tab whose value in the module is not the parameter file's.
 struct ParameterDifference {
@@ -18,7 +18,7 @@ struct ParameterDifference {
   // What a write sends; empty when the file's text is not a register value ("---", "abc").
   std::optional<uint16_t> value;
   // Where the row shows on the main tab; row -1 for the output logic (registers 131, 132).
-  ParamTables::Id id = ParamTables::Inps;
+  ParameterTables::Id id = ParameterTables::Inps;
   int row = -1;
 
   bool operator==(const ParameterDifference&) const = default;

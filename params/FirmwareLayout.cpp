@@ -1,5 +1,8 @@
 #include "params/FirmwareLayout.h"
 
+#include <QStringList>
+#include <algorithm>
+
 namespace {
 
 struct Row {
@@ -59,8 +62,19 @@ const Row& rowFor(int v) {
 
 }  // namespace
 
-QString FirmwareLayout::supportedVersionsText() {
-  return QStringLiteral("0, 100–104, 200–205, 209; прочие версии — с раскладкой версии 201");
+QString FirmwareLayout::supportedVersionsText(int maxVersion) {
+  struct Span {
+    int first, last;
+  };
+  QStringList known;
+  for (const Span s : {Span{0, 0}, Span{100, 104}, Span{200, 205}, Span{209, 209}}) {
+    const int last = std::min(s.last, maxVersion);
+    if (last < s.first) continue;
+    known << (last == s.first ? QString::number(last)
+                              : QStringLiteral("%1–%2").arg(s.first).arg(last));
+  }
+  return known.join(QStringLiteral(", ")) +
+         QStringLiteral("; прочие версии до %1 — с раскладкой версии 201").arg(maxVersion);
 }
 
 FirmwareLayout FirmwareLayout::forVersion(int version, const FirmwareLayout& previous) {

@@ -22,8 +22,9 @@ struct FirmwareLayout {
 
   // The layout for a supported version. Version 103 and the versions without a row of their
   // own leave the amps block as `previous` had it.
-  // The firmware versions with a register layout of their own, for the user to read.
-  static QString supportedVersionsText();
+  // The firmware versions a program that accepts up to `maxVersion` works with, for the user
+  // to read: those with a register layout of their own, then the rest up to the limit.
+  static QString supportedVersionsText(int maxVersion);
   static FirmwareLayout forVersion(int version, const FirmwareLayout& previous);
 };
 

@@ -45,7 +45,7 @@ int Identification::selectFirmwareLayout() {
   if (revision != 0) text += QLatin1Char('.') + QString::number(revision);
   ctx_.link.status.setText(StatusLine::Firmware, text);
 
-  ParamTables::Firmware f = ctx_.tables().firmware();
+  ParameterTables::Firmware f = ctx_.tables().firmware();
   f.revision = revision;
   if (version > ctx_.link.flags.maxFirmwareVersion) {
     ctx_.tables().setFirmware(f);
@@ -67,7 +67,7 @@ int Identification::selectNameSections() {
   const bool earthingSwitch =
       ctx_.link.mem.readInteger(QStringLiteral("measure"), QStringLiteral("type"), 0) != 0;
 
-  ParamTables::Firmware f = ctx_.tables().firmware();
+  ParameterTables::Firmware f = ctx_.tables().firmware();
   QString di;
   if (logic == 2) {
     di = QStringLiteral("di_names2");
@@ -88,20 +88,20 @@ int Identification::selectNameSections() {
 
 void Identification::buildTables() {
   const SettingsStore& mem = ctx_.link.mem;
-  ParamTables& t = ctx_.tables();
-  ParamTables::Firmware f = t.firmware();
+  ParameterTables& t = ctx_.tables();
+  ParameterTables::Firmware f = t.firmware();
   const FirmwareLayout& l = f.layout;
-  auto build = [&](ParamTables::Id id, const QString& section, uint16_t start, uint16_t count,
+  auto build = [&](ParameterTables::Id id, const QString& section, uint16_t start, uint16_t count,
                    const QString& prefix) {
     t.setStructure(id, section, start, count, rowNames(mem, section, count, prefix));
   };
-  build(ParamTables::DigInputs, f.diSection, 16, 17, kInputPrefix);
-  build(ParamTables::DigOutputs, QStringLiteral("do_names"), 128, 3, kOutputPrefix);
-  build(ParamTables::Errors, f.errSection, 48, 12, kErrorPrefix);
-  build(ParamTables::Debug, l.debugSection, 256, 16, kParamPrefix);
+  build(ParameterTables::DigInputs, f.diSection, 16, 17, kInputPrefix);
+  build(ParameterTables::DigOutputs, QStringLiteral("do_names"), 128, 3, kOutputPrefix);
+  build(ParameterTables::Errors, f.errSection, 48, 12, kErrorPrefix);
+  build(ParameterTables::Debug, l.debugSection, 256, 16, kParamPrefix);
 
   // The debug value each diagram samples: the row whose name the settings remember.
-  const QStringList debugNames = t.table(ParamTables::Debug).names;
+  const QStringList debugNames = t.table(ParameterTables::Debug).names;
   auto indexOf = [&](const char* key) {
     const QString wanted = mem.readString(QStringLiteral("measure"), QLatin1String(key), QString());
     return std::max<int>(0, int(debugNames.indexOf(wanted)));
@@ -109,14 +109,14 @@ void Identification::buildTables() {
   ctx_.state.diagramValueIndex = indexOf("diag");
   ctx_.state.testDiagramValueIndex = indexOf("diag_test");
 
-  build(ParamTables::DebInpsParam, l.serviceInputsSection, FirmwareLayout::kServiceInputsStart,
+  build(ParameterTables::DebInpsParam, l.serviceInputsSection, FirmwareLayout::kServiceInputsStart,
         l.serviceInputsCount, kParamPrefix);
-  build(ParamTables::Amps, l.ampsSection, l.ampsStart, l.ampsCount, kParamPrefix);
-  build(ParamTables::Inps, l.inputsSection, FirmwareLayout::kInputsStart,
+  build(ParameterTables::Amps, l.ampsSection, l.ampsStart, l.ampsCount, kParamPrefix);
+  build(ParameterTables::Inps, l.inputsSection, FirmwareLayout::kInputsStart,
         FirmwareLayout::kInputsCount, kParamPrefix);
-  build(ParamTables::Timers, l.timersSection, l.timersStart, l.timersCount, kParamPrefix);
-  build(ParamTables::Actu, l.motorSection, l.motorStart, l.motorCount, kParamPrefix);
-  build(ParamTables::AutoReset, QStringLiteral("autoreset"), 94, 2, kParamPrefix);
+  build(ParameterTables::Timers, l.timersSection, l.timersStart, l.timersCount, kParamPrefix);
+  build(ParameterTables::Actu, l.motorSection, l.motorStart, l.motorCount, kParamPrefix);
+  build(ParameterTables::AutoReset, QStringLiteral("autoreset"), 94, 2, kParamPrefix);
   f.built = true;
   t.setFirmware(f);
   // Group visibility, selector contents and the inversion list follow in the window.

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "params/ParamsState.h"
+#include "params/ParameterState.h"
 
 // Identifies the module when the link is (re)established: reads its firmware version and
 // logic variant, chooses the register layout and the name sections, and builds the tables.
 class Identification {
  public:
-  explicit Identification(const ParamsContext& ctx) : ctx_(ctx) {}
+  explicit Identification(const ParameterContext& ctx) : ctx_(ctx) {}
 
   // The firmware step of a poll pass: the version into firmwareVersion and, for a supported
   // one, the name sections and the tables. True when the version is supported.
@@ -19,5 +19,5 @@ class Identification {
   void buildTables();
 
  private:
-  ParamsContext ctx_;
+  ParameterContext ctx_;
 };

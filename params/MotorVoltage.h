@@ -3,13 +3,13 @@
 #include <QString>
 #include <cstdint>
 
-#include "params/ParamsState.h"
+#include "params/ParameterState.h"
 
 // Switches the module's motor between 24 V and 220 V. The tool does not judge the password:
 // it sends it with the new type, and the module reports in register 269 whether it took it.
 class MotorVoltage {
  public:
-  explicit MotorVoltage(const ParamsContext& ctx) : ctx_(ctx) {}
+  explicit MotorVoltage(const ParameterContext& ctx) : ctx_(ctx) {}
 
   static constexpr uint16_t kPasswordRegister = 118;  // the type follows in 119
   static constexpr uint16_t kResultRegister = 269;
@@ -27,5 +27,5 @@ class MotorVoltage {
   static uint16_t otherType(int currentType) { return currentType == 0 ? 1 : 0; }
 
  private:
-  ParamsContext ctx_;
+  ParameterContext ctx_;
 };

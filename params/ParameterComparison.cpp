@@ -7,7 +7,7 @@
 #include "link/LinkFlags.h"
 #include "link/ModbusRtuClient.h"
 #include "params/ParameterFile.h"
-#include "params/ParamsState.h"
+#include "params/ParameterState.h"
 #include "params/TableTransfer.h"
 
 namespace {
@@ -19,11 +19,11 @@ const QString kOutputs = QStringLiteral("Настройки выходов");
 constexpr uint16_t kAlarmRegister = 131;
 constexpr uint16_t kPowerRegister = 132;
 
-QString caption(ParamTables::Id id) {
+QString caption(ParameterTables::Id id) {
   switch (id) {
-    case ParamTables::Inps:
+    case ParameterTables::Inps:
       return QStringLiteral("Параметры дискретных входов");
-    case ParamTables::Timers:
+    case ParameterTables::Timers:
       return QStringLiteral("Параметры таймеров");
     default:
       return QStringLiteral("Параметры мотора");
@@ -63,8 +63,8 @@ std::optional<ParameterDifferences> ParameterComparison::compareWithFile(const Q
   ParameterDifferences found;
   bool ok = true;
   for (size_t i = 0; ok && i < kParameterFileTables.size(); ++i) {
-    const ParamTables::Id id = kParameterFileTables[i];
-    const ParamTables::Table table = ctx_.tables().table(id);
+    const ParameterTables::Id id = kParameterFileTables[i];
+    const ParameterTables::Table table = ctx_.tables().table(id);
     const int rows = std::min<int>(table.count, file.values[i].size());
     QVector<uint16_t> module;
     if (rows == 0) continue;
@@ -88,7 +88,8 @@ std::optional<ParameterDifferences> ParameterComparison::compareWithFile(const Q
     for (int k = 0; ok && k < 2; ++k) {
       if (choices[k].state == module[k]) continue;
       found.append({kOutputs, choices[k].name, uint16_t(kAlarmRegister + k), module[k],
-                    QString::number(choices[k].state), choices[k].state, ParamTables::Inps, -1});
+                    QString::number(choices[k].state), choices[k].state, ParameterTables::Inps,
+                    -1});
     }
   }
   ctx_.link.progress.hide();
@@ -124,10 +125,10 @@ bool ParameterComparison::refuse(const QString& text) {
 // The tables keep what they know the module holds; a cell or a choice that showed the module's
 // old value shows the new one, while a value typed there and not yet written stays.
 void ParameterComparison::showWritten(const ParameterDifference& d, uint16_t value) {
-  ParamTables& tables = ctx_.tables();
+  ParameterTables& tables = ctx_.tables();
   if (d.row < 0) {
     const bool alarm = d.reg == kAlarmRegister;
-    tables.updateChoices([&](ParamTables::Choices& c) {
+    tables.updateChoices([&](ParameterTables::Choices& c) {
       uint16_t& read = alarm ? c.alarmRead : c.powerRead;
       bool& shown = alarm ? c.alarmOn : c.direct;
       read = value;

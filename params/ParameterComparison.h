@@ -5,14 +5,14 @@
 #include <optional>
 
 #include "params/ComparisonExchange.h"
-#include "params/ParamsState.h"
+#include "params/ParameterState.h"
 
 // Compares the module's main tables (inputs, timers, motor, output logic) with a parameter
 // file, and writes the differences. Runs on the worker. The tables on the main tab are not
 // reloaded, so values typed there and not yet written survive a comparison.
 class ParameterComparison {
  public:
-  explicit ParameterComparison(const ParamsContext& ctx) : ctx_(ctx) {}
+  explicit ParameterComparison(const ParameterContext& ctx) : ctx_(ctx) {}
 
   // The file after its version check (refusals as when loading it), then the module's blocks
   // (a failed read as a link failure). Empty when either failed; else the differing rows in
@@ -36,5 +36,5 @@ class ParameterComparison {
   bool refuse(const QString& text);
   void showWritten(const ParameterDifference& d, uint16_t value);
 
-  ParamsContext ctx_;
+  ParameterContext ctx_;
 };

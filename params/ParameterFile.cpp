@@ -8,7 +8,7 @@
 #include "core/SettingsStore.h"
 #include "core/StatusLine.h"
 #include "link/LinkFlags.h"
-#include "params/ParamsState.h"
+#include "params/ParameterState.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ const QString kMissingCell = QStringLiteral("---");
 QString rowKey(int row) { return QStringLiteral("n%1").arg(row + 1); }
 
 // The journal keeps the failure on one line, as the box said it.
-void reportError(const ParamsContext& ctx, const QString& text) {
+void reportError(const ParameterContext& ctx, const QString& text) {
   ctx.link.journal.append(QString(text).replace(QLatin1Char('\n'), QLatin1String(": ")));
   ctx.link.prompter.showMessage(kError, text, Prompter::Icon::Error);
 }
@@ -39,7 +39,7 @@ bool canRead(const QString& path, QString* why) {
 
 }  // namespace
 
-bool saveParameterFile(const ParamsContext& ctx, const QString& path) {
+bool saveParameterFile(const ParameterContext& ctx, const QString& path) {
   QString why;
   // The other sections of an existing file must survive the save; one we cannot read would
   // be rewritten without them.
@@ -51,8 +51,8 @@ bool saveParameterFile(const ParamsContext& ctx, const QString& path) {
   file.setBlankLineAfterNewSections(true);
   const int version = ctx.link.flags.firmwareVersion;
   file.writeInteger(kVersionSection, kVersionKey, version);
-  for (ParamTables::Id id : kParameterFileTables) {
-    const ParamTables::Table table = ctx.tables().table(id);
+  for (ParameterTables::Id id : kParameterFileTables) {
+    const ParameterTables::Table table = ctx.tables().table(id);
     // Before the first identification the layout has no section names; there is nowhere to
     // put those rows.
     if (table.section.isEmpty()) continue;
@@ -65,7 +65,7 @@ bool saveParameterFile(const ParamsContext& ctx, const QString& path) {
     }
   }
   if (firmware::hasOutputLogic(version)) {
-    const ParamTables::Choices c = ctx.tables().choices();
+    const ParameterTables::Choices c = ctx.tables().choices();
     file.writeInteger(kOutputsSection, kAlarmKey, c.alarmOn ? 1 : 0);
     file.writeInteger(kOutputsSection, kPowerKey, c.direct ? 1 : 0);
   }
@@ -79,7 +79,7 @@ bool saveParameterFile(const ParamsContext& ctx, const QString& path) {
   return true;
 }
 
-bool readParameterFile(const ParamsContext& ctx, const QString& path, ParameterFileValues* out) {
+bool readParameterFile(const ParameterContext& ctx, const QString& path, ParameterFileValues* out) {
   QString why;
   if (!canRead(path, &why)) {
     reportError(ctx, QStringLiteral("Не удалось открыть файл параметров %1\n%2").arg(path, why));
@@ -95,9 +95,9 @@ bool readParameterFile(const ParamsContext& ctx, const QString& path, ParameterF
     ctx.link.status.setPollTimerActive(true);
     return false;
   }
-  const ParamTables& tables = ctx.tables();
+  const ParameterTables& tables = ctx.tables();
   for (size_t i = 0; i < kParameterFileTables.size(); ++i) {
-    const ParamTables::Id id = kParameterFileTables[i];
+    const ParameterTables::Id id = kParameterFileTables[i];
     const QString section = tables.table(id).section;
     const int rows = tables.rowCount(id);
     QStringList& values = out->values[i];
@@ -110,18 +110,18 @@ bool readParameterFile(const ParamsContext& ctx, const QString& path, ParameterF
   return true;
 }
 
-bool loadParameterFile(const ParamsContext& ctx, const QString& path) {
+bool loadParameterFile(const ParameterContext& ctx, const QString& path) {
   ParameterFileValues file;
   if (!readParameterFile(ctx, path, &file)) return false;
-  ParamTables& tables = ctx.tables();
+  ParameterTables& tables = ctx.tables();
   for (size_t i = 0; i < kParameterFileTables.size(); ++i) {
-    const ParamTables::Id id = kParameterFileTables[i];
+    const ParameterTables::Id id = kParameterFileTables[i];
     const QStringList& values = file.values[i];
     for (int row = 0; row < values.size(); ++row) tables.setCellText(id, row, values[row]);
     emit tables.valuesChanged(id);
   }
   if (firmware::hasOutputLogic(ctx.link.flags.firmwareVersion)) {
-    tables.updateChoices([&](ParamTables::Choices& c) {
+    tables.updateChoices([&](ParameterTables::Choices& c) {
       c.alarmOn = file.alarmOn;
       c.direct = file.direct;
     });

@@ -4,9 +4,9 @@
 #include <QStringList>
 #include <array>
 
-#include "params/ParamTables.h"
+#include "params/ParameterTables.h"
 
-struct ParamsContext;
+struct ParameterContext;
 
 // Parameter files: the main tab's tables (inputs, timers, motor, output logic) in an INI text
 // file with the firmware version they came from. Saving and loading touch only the tables;
@@ -14,11 +14,11 @@ struct ParamsContext;
 
 // Writes the tables into the file at `path`, keeping the sections of an existing file that
 // this save does not write. A failure is shown through the link's prompter; false then.
-bool saveParameterFile(const ParamsContext& ctx, const QString& path);
+bool saveParameterFile(const ParameterContext& ctx, const QString& path);
 
 // The tables a parameter file holds, in the order of its sections.
-inline constexpr std::array<ParamTables::Id, 3> kParameterFileTables = {
-    ParamTables::Inps, ParamTables::Timers, ParamTables::Actu};
+inline constexpr std::array<ParameterTables::Id, 3> kParameterFileTables = {
+    ParameterTables::Inps, ParameterTables::Timers, ParameterTables::Actu};
 
 // What a parameter file holds for the identified module's tables.
 struct ParameterFileValues {
@@ -32,8 +32,8 @@ struct ParameterFileValues {
 
 // Reads the file when its version is the identified module's; a mismatch or an unreadable file
 // is shown through the link's prompter, exactly as loadParameterFile shows it; false then.
-bool readParameterFile(const ParamsContext& ctx, const QString& path, ParameterFileValues* out);
+bool readParameterFile(const ParameterContext& ctx, const QString& path, ParameterFileValues* out);
 
 // Fills the tables from the file when its version is the identified module's; a mismatch or
 // an unreadable file is shown through the link's prompter and leaves the tables alone.
-bool loadParameterFile(const ParamsContext& ctx, const QString& path);
+bool loadParameterFile(const ParameterContext& ctx, const QString& path);

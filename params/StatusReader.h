@@ -1,16 +1,16 @@
 #pragma once
 
-#include "params/ParamsState.h"
+#include "params/ParameterState.h"
 
 // The status read of every poll pass (after the control block, which the operation layer
 // reads): inputs, outputs and the block of the visible page; and the blanking of all value
 // columns when the link is lost.
 class StatusReader {
  public:
-  explicit StatusReader(const ParamsContext& ctx) : ctx_(ctx) {}
+  explicit StatusReader(const ParameterContext& ctx) : ctx_(ctx) {}
   bool readStatus();
   void clearStatusTables();
 
  private:
-  ParamsContext ctx_;
+  ParameterContext ctx_;
 };

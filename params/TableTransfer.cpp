@@ -21,8 +21,8 @@ bool TableTransfer::read(ReadExchange& x, uint16_t first, uint16_t count) {
   return false;
 }
 
-bool TableTransfer::readInto(ParamTables::Id id) {
-  const ParamTables::Table table = ctx_.tables().table(id);
+bool TableTransfer::readInto(ParameterTables::Id id) {
+  const ParameterTables::Table table = ctx_.tables().table(id);
   ReadExchange x;
   if (!read(x, table.start, table.count)) return false;
   ctx_.tables().storeRead(id, x.registers.data(), std::min<int>(table.count, x.decodedCount));
@@ -30,17 +30,17 @@ bool TableTransfer::readInto(ParamTables::Id id) {
 }
 
 bool TableTransfer::readMainTables() {
-  ParamTables& t = ctx_.tables();
+  ParameterTables& t = ctx_.tables();
   const int version = ctx_.link.flags.firmwareVersion;
-  readInto(ParamTables::Inps);
-  readInto(ParamTables::Timers);
-  bool ok = readInto(ParamTables::Actu);
+  readInto(ParameterTables::Inps);
+  readInto(ParameterTables::Timers);
+  bool ok = readInto(ParameterTables::Actu);
   ReadExchange x;
   if (firmware::hasOutputLogic(version)) {
     ok = read(x, 131, 2);
     if (ok) {
       const uint16_t alarm = x.registers[0], power = x.registers[1];
-      t.updateChoices([&](ParamTables::Choices& c) {
+      t.updateChoices([&](ParameterTables::Choices& c) {
         c.alarmRead = alarm;
         c.powerRead = power;
         c.alarmOn = alarm != 0;
@@ -52,7 +52,7 @@ bool TableTransfer::readMainTables() {
     ok = read(x, 119, 1);
     if (!ok) return false;
     const int type = x.registers[0];
-    t.updateChoices([&](ParamTables::Choices& c) {
+    t.updateChoices([&](ParameterTables::Choices& c) {
       c.motorVoltageType = type;
       c.motorVoltageShown = true;
     });
@@ -61,13 +61,13 @@ bool TableTransfer::readMainTables() {
 }
 
 bool TableTransfer::writeMainTableBlocks() {
-  bool ok = writeChangedCells(ParamTables::Inps);
-  ok = writeChangedCells(ParamTables::Timers) && ok;
-  ok = writeChangedCells(ParamTables::Actu) && ok;
+  bool ok = writeChangedCells(ParameterTables::Inps);
+  ok = writeChangedCells(ParameterTables::Timers) && ok;
+  ok = writeChangedCells(ParameterTables::Actu) && ok;
   if (firmware::hasOutputLogic(ctx_.link.flags.firmwareVersion)) {
-    const ParamTables::Choices c = ctx_.tables().choices();
-    ok = writeRadioChoice(c.alarmRead, 131, c.alarmOn, &ParamTables::Choices::alarmRead) && ok;
-    ok = writeRadioChoice(c.powerRead, 132, c.direct, &ParamTables::Choices::powerRead) && ok;
+    const ParameterTables::Choices c = ctx_.tables().choices();
+    ok = writeRadioChoice(c.alarmRead, 131, c.alarmOn, &ParameterTables::Choices::alarmRead) && ok;
+    ok = writeRadioChoice(c.powerRead, 132, c.direct, &ParameterTables::Choices::powerRead) && ok;
   }
   return ok;
 }
@@ -78,44 +78,50 @@ void TableTransfer::startCountedWrite(int total) {
   toWrite_ = total;
 }
 
-void TableTransfer::writeMainTables() {
-  startCountedWrite(ctx_.tables().unwrittenRows(ParamTables::Inps) +
-                    ctx_.tables().unwrittenRows(ParamTables::Timers) +
-                    ctx_.tables().unwrittenRows(ParamTables::Actu));
-  finishWrite(writeMainTableBlocks());
+bool TableTransfer::writeMainTables() {
+  startCountedWrite(ctx_.tables().unwrittenRows(ParameterTables::Inps) +
+                    ctx_.tables().unwrittenRows(ParameterTables::Timers) +
+                    ctx_.tables().unwrittenRows(ParameterTables::Actu));
+  const bool ok = writeMainTableBlocks();
+  finishWrite(ok);
   askToReloadMainTab(ctx_.link);
+  return ok;
 }
 
-void TableTransfer::readServiceTables() {
-  ParamTables& t = ctx_.tables();
-  const ParamTables::Firmware fw = t.firmware();
+bool TableTransfer::readServiceTables() {
+  ParameterTables& t = ctx_.tables();
+  const ParameterTables::Firmware fw = t.firmware();
   const int version = ctx_.link.flags.firmwareVersion;
   // Firmware without a gain block of its own has an empty amps table: nothing to read.
-  if (t.rowCount(ParamTables::Amps) > 0) readInto(ParamTables::Amps);
-  if (readInto(ParamTables::DebInpsParam) && firmware::hasInputInversion(version, fw.revision)) {
+  bool ok = t.rowCount(ParameterTables::Amps) == 0 || readInto(ParameterTables::Amps);
+  const bool serviceInputs = readInto(ParameterTables::DebInpsParam);
+  if (serviceInputs && firmware::hasInputInversion(version, fw.revision)) {
     const auto checks = inversionChecks(
-        t.bufferValue(ParamTables::DebInpsParam, firmware::inversionMaskRow(version)));
-    t.updateChoices([&](ParamTables::Choices& c) { c.inversionChecked = checks; });
+        t.bufferValue(ParameterTables::DebInpsParam, firmware::inversionMaskRow(version)));
+    t.updateChoices([&](ParameterTables::Choices& c) { c.inversionChecked = checks; });
   }
-  if (firmware::hasAutoReset(version)) readInto(ParamTables::AutoReset);
+  ok = serviceInputs && ok;
+  if (firmware::hasAutoReset(version)) ok = readInto(ParameterTables::AutoReset) && ok;
+  return ok;
 }
 
-void TableTransfer::writeServiceTables() {
-  ParamTables& t = ctx_.tables();
+bool TableTransfer::writeServiceTables() {
+  ParameterTables& t = ctx_.tables();
   const int version = ctx_.link.flags.firmwareVersion;
-  startCountedWrite(ctx_.tables().unwrittenRows(ParamTables::Amps) +
-                    ctx_.tables().unwrittenRows(ParamTables::DebInpsParam) +
-                    ctx_.tables().unwrittenRows(ParamTables::AutoReset));
-  bool ok = t.rowCount(ParamTables::Amps) == 0 || writeChangedCells(ParamTables::Amps);
+  startCountedWrite(ctx_.tables().unwrittenRows(ParameterTables::Amps) +
+                    ctx_.tables().unwrittenRows(ParameterTables::DebInpsParam) +
+                    ctx_.tables().unwrittenRows(ParameterTables::AutoReset));
+  bool ok = t.rowCount(ParameterTables::Amps) == 0 || writeChangedCells(ParameterTables::Amps);
   if (firmware::hasInputInversion(version, t.firmware().revision)) {
     // The check list decides the mask, whatever was typed into its row.
-    t.setCellText(ParamTables::DebInpsParam, firmware::inversionMaskRow(version),
+    t.setCellText(ParameterTables::DebInpsParam, firmware::inversionMaskRow(version),
                   QString::number(inversionMask(t.choices().inversionChecked)));
-    emit t.valuesChanged(ParamTables::DebInpsParam);
+    emit t.valuesChanged(ParameterTables::DebInpsParam);
   }
-  ok = writeChangedCells(ParamTables::DebInpsParam) && ok;
-  if (firmware::hasAutoReset(version)) ok = writeChangedCells(ParamTables::AutoReset) && ok;
+  ok = writeChangedCells(ParameterTables::DebInpsParam) && ok;
+  if (firmware::hasAutoReset(version)) ok = writeChangedCells(ParameterTables::AutoReset) && ok;
   finishWrite(ok);
+  return ok;
 }
 
 void TableTransfer::finishWrite(bool ok) {
@@ -124,8 +130,8 @@ void TableTransfer::finishWrite(bool ok) {
   ctx_.link.progress.hide();
 }
 
-bool TableTransfer::writeChangedCells(ParamTables::Id id) {
-  const ParamTables::Table table = ctx_.tables().table(id);
+bool TableTransfer::writeChangedCells(ParameterTables::Id id) {
+  const ParameterTables::Table table = ctx_.tables().table(id);
   const int count = std::min<int>(table.count, table.values.size());
   QVector<int> numbers(count);
   for (int k = 0; k < count; ++k) {
@@ -157,12 +163,13 @@ bool TableTransfer::fail(const QString& text) {
 }
 
 bool TableTransfer::writeRadioChoice(uint16_t valueRead, uint16_t reg, bool checked,
-                                     uint16_t ParamTables::Choices::*written) {
+                                     uint16_t ParameterTables::Choices::*written) {
   const uint16_t state = checked ? 1 : 0;
   if (state == valueRead) return true;
   WriteExchange x;
   if (!ctx_.link.client.writeModuleRegister(x, reg, state)) return fail(x.error);
-  if (written) ctx_.tables().updateChoices([&](ParamTables::Choices& c) { c.*written = state; });
+  if (written)
+    ctx_.tables().updateChoices([&](ParameterTables::Choices& c) { c.*written = state; });
   return true;
 }
 
@@ -180,16 +187,16 @@ void TableTransfer::askToReloadMainTab(const LinkContext& link) {
 }
 
 uint16_t TableTransfer::inversionMask(
-    const std::array<bool, ParamTables::kInversionItems>& checked) {
+    const std::array<bool, ParameterTables::kInversionItems>& checked) {
   uint16_t mask = 0;
-  for (int i = 0; i < ParamTables::kInversionItems; ++i)
+  for (int i = 0; i < ParameterTables::kInversionItems; ++i)
     if (!checked[i]) mask |= uint16_t(1u << i);
   return mask;
 }
 
-std::array<bool, ParamTables::kInversionItems> TableTransfer::inversionChecks(uint16_t mask) {
-  std::array<bool, ParamTables::kInversionItems> checked{};
-  for (int i = 0; i < ParamTables::kInversionItems; ++i) checked[i] = !(mask & (1u << i));
+std::array<bool, ParameterTables::kInversionItems> TableTransfer::inversionChecks(uint16_t mask) {
+  std::array<bool, ParameterTables::kInversionItems> checked{};
+  for (int i = 0; i < ParameterTables::kInversionItems; ++i) checked[i] = !(mask & (1u << i));
   return checked;
 }
 

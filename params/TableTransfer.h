@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "core/ProgressLine.h"
-#include "params/ParamTables.h"
-#include "params/ParamsState.h"
+#include "params/ParameterState.h"
+#include "params/ParameterTables.h"
 
 struct ReadExchange;
 class SettingsStore;
@@ -15,25 +15,25 @@ struct LinkContext;
 // what the user changed. Runs on the worker, inside a poll pass whose status read succeeded.
 class TableTransfer {
  public:
-  explicit TableTransfer(const ParamsContext& ctx) : ctx_(ctx) {}
+  explicit TableTransfer(const ParameterContext& ctx) : ctx_(ctx) {}
 
   // Fills the main tab. Succeeds when the last block read succeeded: the motor voltage from
   // firmware 200, else the output logic above 102, else the motor block.
   bool readMainTables();
   // Writes the main tab with progress, then offers to read it back.
-  void writeMainTables();
+  bool writeMainTables();
   // The main tab's writes alone, without panel or prompt; false when any step failed.
   bool writeMainTableBlocks();
-  void readServiceTables();
-  void writeServiceTables();
+  bool readServiceTables();
+  bool writeServiceTables();
 
   // Checks every value cell of the table, then writes each one that differs from the
   // registers last read, one register at a time (function 6).
-  bool writeChangedCells(ParamTables::Id id);
+  bool writeChangedCells(ParameterTables::Id id);
   // Writes 1 or 0 to `reg` when the choice differs from the value read; a written value then
   // stands in `written` of the choices as the value the module holds.
   bool writeRadioChoice(uint16_t valueRead, uint16_t reg, bool checked,
-                        uint16_t ParamTables::Choices::*written = nullptr);
+                        uint16_t ParameterTables::Choices::*written = nullptr);
   // "Ошибка!!!" on the progress panel for 500 ms, then the panel goes and the poll timer
   // comes back.
   void showWriteFailure();
@@ -42,8 +42,8 @@ class TableTransfer {
   static void askToReloadMainTab(const LinkContext& link);
 
   // Bit i is 1 for each unchecked input i; bits 10 to 15 are 0.
-  static uint16_t inversionMask(const std::array<bool, ParamTables::kInversionItems>& checked);
-  static std::array<bool, ParamTables::kInversionItems> inversionChecks(uint16_t mask);
+  static uint16_t inversionMask(const std::array<bool, ParameterTables::kInversionItems>& checked);
+  static std::array<bool, ParameterTables::kInversionItems> inversionChecks(uint16_t mask);
 
   // Name of a motor voltage type: motor/n1 for type 0, motor/n2 for any other.
   static QString motorVoltageName(const SettingsStore& mem, int type);
@@ -54,14 +54,14 @@ class TableTransfer {
   // Reads a block; a failure is shown as a link failure.
   bool read(ReadExchange& x, uint16_t first, uint16_t count);
   // Reads a table's block into it.
-  bool readInto(ParamTables::Id id);
+  bool readInto(ParameterTables::Id id);
   void finishWrite(bool ok);
   // Shows the panel for a write of `total` registers, counted as they go.
   void startCountedWrite(int total);
   // A box titled "Ошибка" with the text, then the write failure on the panel; false.
   bool fail(const QString& text);
 
-  ParamsContext ctx_;
+  ParameterContext ctx_;
   int written_ = 0;
   int toWrite_ = 0;
 };

@@ -76,12 +76,12 @@ class Soak {
     core_->client().setObserver(&accepted_);
     injectFaults();
 
-    ParamTables& tables = core_->params.tables;
+    ParameterTables& tables = core_->params.tables;
     QObject::connect(
-        &tables, &ParamTables::structureChanged, &tables, [this] { markLive(); },
+        &tables, &ParameterTables::structureChanged, &tables, [this] { markLive(); },
         Qt::DirectConnection);
     QObject::connect(
-        &tables, &ParamTables::valuesChanged, &tables, [this](int id) { checkTable(id); },
+        &tables, &ParameterTables::valuesChanged, &tables, [this](int id) { checkTable(id); },
         Qt::DirectConnection);
     ControlState& control = core_->operation.control;
     QObject::connect(
@@ -103,8 +103,9 @@ class Soak {
   }
 
   BusSoakResult run() {
-    const ParamsState::Page pages[] = {ParamsState::Page::Firm, ParamsState::Page::Service,
-                                       ParamsState::Page::LogTime, ParamsState::Page::Main};
+    const ParameterState::Page pages[] = {ParameterState::Page::Firm, ParameterState::Page::Service,
+                                          ParameterState::Page::LogTime,
+                                          ParameterState::Page::Main};
     PollCycle& cycle = core_->cycle();
     for (int pass = 0; line_->requestCount() < options_.exchanges; ++pass) {
       core_->params.activePage = pages[pass % 4];
@@ -141,9 +142,9 @@ class Soak {
   }
 
   void markLive() {
-    const ParamTables& tables = core_->params.tables;
-    for (int id = 0; id < ParamTables::Count; ++id) {
-      const ParamTables::Table t = tables.table(ParamTables::Id(id));
+    const ParameterTables& tables = core_->params.tables;
+    for (int id = 0; id < ParameterTables::Count; ++id) {
+      const ParameterTables::Table t = tables.table(ParameterTables::Id(id));
       for (int i = 0; i < t.count; ++i) live_.set(uint16_t(t.start + i));
     }
   }
@@ -162,20 +163,21 @@ class Soak {
     uint16_t first = 0;
     int count = 0;
     if (!accepted_.take(&first, &count)) return;  // a blanking, not a read
-    const ParamTables& tables = core_->params.tables;
-    const ParamTables::Table t = tables.table(ParamTables::Id(id));
+    const ParameterTables& tables = core_->params.tables;
+    const ParameterTables::Table t = tables.table(ParameterTables::Id(id));
     for (int i = 0; i < count; ++i) {
       const int row = first + i - t.start;
-      if (row < 0 || row >= t.count || row >= ParamTables::kBufferSize) continue;
+      if (row < 0 || row >= t.count || row >= ParameterTables::kBufferSize) continue;
       const uint16_t reg = uint16_t(t.start + row);
       const uint16_t held = bus_.module().get(reg);
       ++result_.valuesChecked;
-      const QString name = QString::fromLatin1(ParamTables::objectName(ParamTables::Id(id)));
+      const QString name =
+          QString::fromLatin1(ParameterTables::objectName(ParameterTables::Id(id)));
       if (t.buffer[row] != held) {
         wrong(name, reg, held, t.buffer[row]);
         continue;
       }
-      const uint16_t shown = id == ParamTables::DigOutputs ? held & 1 : held;
+      const uint16_t shown = id == ParameterTables::DigOutputs ? held & 1 : held;
       if (row < t.values.size() && t.values[row] != QString::number(shown))
         wrong(name + QStringLiteral(" (cell text)"), reg, held, t.values[row].toUShort());
     }

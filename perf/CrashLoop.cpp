@@ -11,7 +11,7 @@
 #include <random>
 
 #include "core/SettingsStore.h"
-#include "params/ParamTables.h"
+#include "params/ParameterTables.h"
 
 namespace crashfiles {
 namespace {
@@ -42,8 +42,9 @@ int generationOf(const SettingsStore& store) {
   return generation;
 }
 
-void fillTables(ParamTables& tables, int generation) {
-  for (ParamTables::Id id : {ParamTables::Inps, ParamTables::Timers, ParamTables::Actu})
+void fillTables(ParameterTables& tables, int generation) {
+  for (ParameterTables::Id id :
+       {ParameterTables::Inps, ParameterTables::Timers, ParameterTables::Actu})
     for (int row = 0; row < tables.rowCount(id); ++row)
       tables.setCellText(id, row, QString::number(generation));
 }

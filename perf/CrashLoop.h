@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-class ParamTables;
+class ParameterTables;
 class SettingsStore;
 
 // What the crash loop's child (perf/crash_writer) writes into the files, and how the loop
@@ -23,7 +23,7 @@ void fill(SettingsStore& store, int generation);
 // -1 when the values disagree or one is missing or cut short.
 int generationOf(const SettingsStore& store);
 // Every value cell of the parameter file's tables.
-void fillTables(ParamTables& tables, int generation);
+void fillTables(ParameterTables& tables, int generation);
 // The generation of a parameter file written by saveParameterFile after fillTables, as above.
 int parameterFileGeneration(const QString& path);
 QString journalText(int generation, int line);

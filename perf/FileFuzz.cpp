@@ -22,8 +22,8 @@ class QuietPrompter : public Prompter {
 };
 
 constexpr int kMegabyte = 1 << 20;
-constexpr ParamTables::Id kFileTables[] = {ParamTables::Inps, ParamTables::Timers,
-                                           ParamTables::Actu};
+constexpr ParameterTables::Id kFileTables[] = {ParameterTables::Inps, ParameterTables::Timers,
+                                               ParameterTables::Actu};
 
 // Pieces of text in the encodings the files come in, and bytes that are no text at all.
 class Texts {
@@ -149,7 +149,7 @@ class FileFuzzer {
     }
     core_ = std::make_unique<AppContext>(dir_.path(), prompter_, std::move(line), clock_);
     for (int pass = 0; pass < 3 && !core_->flags.moduleOnline; ++pass) core_->cycle().pollPass();
-    return core_->flags.moduleOnline && TableTransfer(core_->paramsContext()).readMainTables();
+    return core_->flags.moduleOnline && TableTransfer(core_->parameterContext()).readMainTables();
   }
 
   QByteArray iniFile(bool megabyte) {
@@ -214,7 +214,7 @@ class FileFuzzer {
 
   QByteArray parameterFile(bool megabyte) {
     if (texts_.chance(10)) return texts_.randomBytes(int(texts_.next(400)));
-    const ParamTables& tables = core_->params.tables;
+    const ParameterTables& tables = core_->params.tables;
     const int version = core_->flags.firmwareVersion;
     QByteArray out = texts_.chance(5) ? QByteArray("\xEF\xBB\xBF") : QByteArray();
     auto line = [&](const QByteArray& text) { out += text + texts_.lineEnd(); };
@@ -232,14 +232,14 @@ class FileFuzzer {
         line("VER=" + QByteArray::number(version));
     }
     const int longRow = megabyte ? 0 : -1;
-    for (ParamTables::Id id : kFileTables) {
+    for (ParameterTables::Id id : kFileTables) {
       if (texts_.chance(8)) continue;
       line('[' + tables.table(id).section.toUtf8() + ']');
       const int rows = tables.rowCount(id) + int(texts_.next(3)) - 1;
       for (int row = 0; row < rows; ++row) {
         if (texts_.chance(10)) continue;  // a missing row
         const QByteArray key = (texts_.chance(5) ? "N" : "n") + QByteArray::number(row + 1);
-        const QByteArray value = row == longRow && id == ParamTables::Inps
+        const QByteArray value = row == longRow && id == ParameterTables::Inps
                                      ? texts_.longText(kMegabyte)
                                      : texts_.text(int(texts_.next(4)));
         line(key + '=' + value);
@@ -258,8 +258,8 @@ class FileFuzzer {
     const QString path = dir_.filePath("params.txt");
     const QByteArray original = parameterFile(megabyte);
     if (!writeAll(path, original)) return fault("cannot write the fuzz file");
-    const ParamsContext& ctx = core_->paramsContext();
-    ParamTables& tables = ctx.tables();
+    const ParameterContext& ctx = core_->parameterContext();
+    ParameterTables& tables = ctx.tables();
     const QStringList before = cells();
     const SettingsStore file(path);
     const bool versionMatches =
@@ -272,7 +272,7 @@ class FileFuzzer {
       return;
     }
     ++result_.parameterFilesLoaded;
-    for (ParamTables::Id id : kFileTables) {
+    for (ParameterTables::Id id : kFileTables) {
       const QString section = tables.table(id).section;
       for (int row = 0; row < tables.rowCount(id); ++row)
         if (tables.cellText(id, row) !=
@@ -283,7 +283,7 @@ class FileFuzzer {
     // Saved back over itself: the sections the save does not write stay as they were.
     Snapshot kept = snapshot(file);
     kept.erase(QStringLiteral("version"));
-    for (ParamTables::Id id : kFileTables) kept.erase(tables.table(id).section);
+    for (ParameterTables::Id id : kFileTables) kept.erase(tables.table(id).section);
     kept.erase(QStringLiteral("do_settings"));
     const QStringList saved = withoutLineBreaks(cells());
     if (!saveParameterFile(ctx, path)) return fault("saving over a loaded file failed", original);
@@ -297,7 +297,7 @@ class FileFuzzer {
 
   QStringList cells() const {
     QStringList out;
-    for (ParamTables::Id id : kFileTables)
+    for (ParameterTables::Id id : kFileTables)
       for (int row = 0; row < core_->params.tables.rowCount(id); ++row)
         out << core_->params.tables.cellText(id, row);
     return out;

@@ -20,13 +20,13 @@
 #include <mutex>
 #include <vector>
 
-#include "app/TForm1.h"
+#include "app/ui/MainWindow.h"
 #include "core/Clock.h"
 #include "core/SettingsStore.h"
 #include "link/BusMonitor.h"
-#include "link/BusMonitorWindow.h"
 #include "link/FrameRecorder.h"
 #include "link/RtuFrame.h"
+#include "link/ui/BusMonitorWindow.h"
 #include "sim/SimProcess.h"
 
 namespace {
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     mem.flush();
   }
 
-  TForm1 form(dir.path());
+  MainWindow form(dir.path());
   form.setAccessLevelSource([] { return 2; });
   // Pass times as the worker reports them, to the millisecond, and a count to the microsecond
   // of the phase's length.

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "operation/DiagramPlot.h"
+#include "operation/ui/DiagramPlot.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

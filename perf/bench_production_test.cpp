@@ -27,8 +27,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/TForm1.h"
-#include "bench/TestPage.h"
+#include "app/ui/MainWindow.h"
+#include "bench/ui/TestPage.h"
 #include "core/Clock.h"
 #include "core/SettingsStore.h"
 #include "link/LinkSettings.h"
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
   CountingClock clock;
   auto owned = std::make_unique<CountingLine>(clock);
   CountingLine* line = owned.get();
-  TForm1 form(dir.path(), std::move(owned), clock);
+  MainWindow form(dir.path(), std::move(owned), clock);
   form.setAccessLevelSource([] { return 2; });
   const LinkSettings::Timing timing = LinkSettings(form.core().mem).timing();
   const PortTimeouts timeouts = LinkSettings(form.core().mem).timeouts();

@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
   auto line = std::make_unique<MemoryLine>(bus, clock);
   AppContext core(dir, prompter, std::move(line), clock);
   for (int pass = 0; pass < 3 && !core.flags.moduleOnline; ++pass) core.cycle().pollPass();
-  if (!core.flags.moduleOnline || !TableTransfer(core.paramsContext()).readMainTables()) {
+  if (!core.flags.moduleOnline || !TableTransfer(core.parameterContext()).readMainTables()) {
     std::fprintf(stderr, "crash_writer: the simulated module did not come online\n");
     return 2;
   }
@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
     }
     crashfiles::fillTables(core.params.tables, generation);
     say("begin params.txt " + g);
-    if (saveParameterFile(core.paramsContext(), QDir(dir).filePath(crashfiles::kParameterFile)))
+    if (saveParameterFile(core.parameterContext(), QDir(dir).filePath(crashfiles::kParameterFile)))
       say("done params.txt " + g);
     else
       allWritten = false;

@@ -55,9 +55,14 @@ else
   xvfb-run -a -s "-screen 0 1600x1000x24" ../build/app/tarvix &
 fi
 app=$!
-# The module goes when the window is closed.
-( while kill -0 $app 2>/dev/null; do sleep 1; done; pkill -f "tarvix-sim --link $PWD/ttySIM" ) &
+# The simulated module runs in this terminal and notes its process id; it goes when the window
+# is closed.
+rm -f sim.pid
+( while kill -0 $app 2>/dev/null; do sleep 1; done
+  [ -s sim.pid ] && kill "$(cat sim.pid)" 2>/dev/null ) &
 echo "Passwords: 4898 (level 1), 8766 (level 2). Session journal: demo/tarvix.log."
 echo "Simulated module console (help lists the commands, quit ends it):"
-../build/sim/tarvix-sim --link "$PWD/ttySIM" --bench tp.ini "${sim_options[@]}" "$@" || true
+bash -c 'echo $$ > sim.pid; exec "$@"' tarvix-sim \
+  ../build/sim/tarvix-sim --link "$PWD/ttySIM" --bench tp.ini "${sim_options[@]}" "$@" || true
+rm -f sim.pid
 kill $app 2>/dev/null || true

@@ -70,11 +70,11 @@ struct BenchSession {
   SerialPortLink port;
   ModbusRtuClient client;
   WriteJournal writeJournal;
-  ParamsState paramsState;
+  ParameterState paramsState;
   OperationState operationState;
   BenchState benchState;
   LinkContext link;
-  ParamsContext params;
+  ParameterContext params;
   BenchContext bench;
 };
 

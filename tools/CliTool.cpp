@@ -25,7 +25,7 @@
 #include "params/Identification.h"
 #include "params/ParameterComparison.h"
 #include "params/ParameterFile.h"
-#include "params/ParamsState.h"
+#include "params/ParameterState.h"
 #include "params/TableTransfer.h"
 #include "tools/CliLogClock.h"
 #include "tools/CliTest.h"
@@ -73,9 +73,9 @@ struct Session {
   SerialPortLink port;
   ModbusRtuClient client;
   WriteJournal writeJournal;
-  ParamsState paramsState;
+  ParameterState paramsState;
   LinkContext link;
-  ParamsContext params;
+  ParameterContext params;
   OperationState operationState;
   OperationContext operation{params, operationState};
 };
@@ -116,6 +116,8 @@ QString CliTool::usage() {
       "clock prints the module clock as DD.MM.YYYY HH:MM:SS; clock set writes the computer's\n"
       "local time, or the time given.\n"
       "push, pull and reset send the command unless the module already executes it.\n"
+      "--adr 0 is the broadcast: write and write-multi go to every module and wait for no\n"
+      "reply; every other command is refused with it.\n"
       "test runs the production test with tp.ini of the working directory: one line\n"
       "\"step;state;verdict\" (verdict ok, fail or empty) per result row, the final message\n"
       "last; its report goes to FILE or reports/. Exit 0 passed, 1 failed or aborted (Ctrl-C\n"
@@ -164,6 +166,10 @@ int CliTool::run(const QStringList& argsIn) {
   }
   if (args.isEmpty()) return bad(QStringLiteral("no command"));
   const QString command = args.takeFirst();
+  // Nobody answers address 0: only the plain writes make sense there.
+  const bool broadcast = LinkSettings(mem).moduleAddress() == ModbusRtuClient::kBroadcastAddress;
+  if (broadcast && command != QLatin1String("write") && command != QLatin1String("write-multi"))
+    return bad(QStringLiteral("address 0 is the broadcast: only write and write-multi can use it"));
   trace_ = trace.get();
   // The observer goes with this run.
   const auto forget = qScopeGuard([this] { trace_ = nullptr; });
@@ -273,7 +279,10 @@ int CliTool::run(const QStringList& argsIn) {
     std::copy(numbers.begin() + 1, numbers.end(), x.values.begin());
     const bool ok =
         command == QLatin1String("write") ? client.writeRegister(x) : client.writeRegisters(x);
-    if (!ok) exit = fail(x.error);
+    if (!ok)
+      exit = fail(x.error);
+    else if (broadcast)
+      out_ << "broadcast sent to address 0; no reply is expected" << Qt::endl;
   }
   return exit;
 }

@@ -145,7 +145,7 @@ TEST(ModuleLinkParamsTest, DriveTypeChangeRebuildsTheInputNamesAtTheNextPass) {
   sim.core->mem.writeString("di_names3_zn", "n1", "Нож включен");
   ASSERT_TRUE(sim.online());
   const auto firstName = [&] {
-    return sim.core->params.tables.table(ParamTables::DigInputs).names[0];
+    return sim.core->params.tables.table(ParameterTables::DigInputs).names[0];
   };
   EXPECT_EQ(firstName(), "Выкатной элемент в рабочем");
 

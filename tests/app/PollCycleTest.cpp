@@ -3,6 +3,7 @@
 
 #include <QTemporaryDir>
 
+#include "operation/EventLog.h"
 #include "params/TableTransfer.h"
 #include "support/SimCore.h"
 
@@ -24,15 +25,15 @@ TEST_F(PollCycleTest, LinkStates) {
   EXPECT_TRUE(core->flags.valuesShown);
   EXPECT_EQ(core->flags.firmwareVersion, 205);
   EXPECT_EQ(core->status.text(StatusLine::Firmware), "Версия прошивки  205");
-  EXPECT_EQ(core->params.tables.cellText(ParamTables::DigInputs, 0), "2");
+  EXPECT_EQ(core->params.tables.cellText(ParameterTables::DigInputs, 0), "2");
 
   bus.setModulePlugged(false);  // silent module: blanked once, the port stays open
   cycle->pollPass();
   EXPECT_EQ(linkText(), "Ошибка получения результата из модуля");
   EXPECT_FALSE(core->flags.moduleOnline);
   EXPECT_FALSE(core->flags.valuesShown);
-  EXPECT_EQ(core->params.tables.cellText(ParamTables::DigInputs, 0), "---");
-  EXPECT_EQ(core->params.tables.bufferValue(ParamTables::DigInputs, 0), 0);
+  EXPECT_EQ(core->params.tables.cellText(ParameterTables::DigInputs, 0), "---");
+  EXPECT_EQ(core->params.tables.bufferValue(ParameterTables::DigInputs, 0), 0);
   EXPECT_TRUE(core->port().isOpen());
 
   bus.setModulePlugged(true);
@@ -54,23 +55,23 @@ TEST_F(PollCycleTest, PortThatFailsToOpenBlanksTheShownValuesOnce) {
   ASSERT_TRUE(online());
   core->requests.module[RequestFlags::MainRead] = true;
   ASSERT_TRUE(online());
-  ParamTables& tables = core->params.tables;
-  ASSERT_NE(tables.cellText(ParamTables::Timers, 0), "---");
+  ParameterTables& tables = core->params.tables;
+  ASSERT_NE(tables.cellText(ParameterTables::Timers, 0), "---");
   core->flags.portReopenRequest = true;
   cycle->pollPass();
   ASSERT_FALSE(core->port().isOpen());
-  ASSERT_EQ(tables.cellText(ParamTables::DigInputs, 0), "2");
+  ASSERT_EQ(tables.cellText(ParameterTables::DigInputs, 0), "2");
 
   int blanked = 0;
-  QObject::connect(&tables, &ParamTables::valuesChanged, [&] { ++blanked; });
+  QObject::connect(&tables, &ParameterTables::valuesChanged, [&] { ++blanked; });
   line->setAbsent(true);
   cycle->pollPass();
   EXPECT_EQ(linkText(), "Ошибка открытия порта");
   EXPECT_FALSE(core->flags.moduleOnline);
   EXPECT_FALSE(core->flags.valuesShown);
-  EXPECT_EQ(tables.cellText(ParamTables::DigInputs, 0), "---");
-  EXPECT_EQ(tables.bufferValue(ParamTables::DigInputs, 0), 0);
-  EXPECT_EQ(tables.cellText(ParamTables::Timers, 0), "---");
+  EXPECT_EQ(tables.cellText(ParameterTables::DigInputs, 0), "---");
+  EXPECT_EQ(tables.bufferValue(ParameterTables::DigInputs, 0), 0);
+  EXPECT_EQ(tables.cellText(ParameterTables::Timers, 0), "---");
   EXPECT_GT(blanked, 0);
   const int once = blanked;
   cycle->pollPass();
@@ -133,22 +134,23 @@ TEST_F(PollCycleTest, UnsupportedVersionIsNeverPolled) {
 TEST_F(PollCycleTest, StatusReadsOnlyTheVisiblePage) {
   bus.module().set(48, 1);
   bus.module().set(256, 77);
-  core->params.activePage = ParamsState::Page::Main;
+  core->params.activePage = ParameterState::Page::Main;
   cycle->pollPass();
-  EXPECT_EQ(core->params.tables.cellText(ParamTables::Errors, 0), "");
-  core->params.activePage = ParamsState::Page::Firm;
+  EXPECT_EQ(core->params.tables.cellText(ParameterTables::Errors, 0), "");
+  core->params.activePage = ParameterState::Page::Firm;
   cycle->pollPass();
-  EXPECT_EQ(core->params.tables.cellText(ParamTables::Errors, 0), "1");
-  EXPECT_EQ(core->params.tables.cellText(ParamTables::Debug, 0), "");
-  core->params.activePage = ParamsState::Page::Service;
+  EXPECT_EQ(core->params.tables.cellText(ParameterTables::Errors, 0), "1");
+  EXPECT_EQ(core->params.tables.cellText(ParameterTables::Debug, 0), "");
+  core->params.activePage = ParameterState::Page::Service;
   cycle->pollPass();
-  EXPECT_EQ(core->params.tables.cellText(ParamTables::Debug, 0), "77");
+  EXPECT_EQ(core->params.tables.cellText(ParameterTables::Debug, 0), "77");
 
   bus.module().set(128, 3);
   bus.module().set(129, 2);
   cycle->pollPass();
-  EXPECT_EQ(core->params.tables.cellText(ParamTables::DigOutputs, 0), "1");
-  EXPECT_EQ(core->params.tables.cellText(ParamTables::DigOutputs, 1), "0");  // only bit 0 counts
+  EXPECT_EQ(core->params.tables.cellText(ParameterTables::DigOutputs, 0), "1");
+  EXPECT_EQ(core->params.tables.cellText(ParameterTables::DigOutputs, 1),
+            "0");  // only bit 0 counts
   // A motion drawn on the diagram: the outputs are not read while it records.
   core->operation.diagram.drawing = true;
   bus.module().set(11, 1);
@@ -156,7 +158,7 @@ TEST_F(PollCycleTest, StatusReadsOnlyTheVisiblePage) {
   bus.module().set(128, 0);
   cycle->pollPass();
   EXPECT_TRUE(core->params.outputsPaused);
-  EXPECT_EQ(core->params.tables.cellText(ParamTables::DigOutputs, 0), "1");
+  EXPECT_EQ(core->params.tables.cellText(ParameterTables::DigOutputs, 0), "1");
 }
 
 TEST_F(PollCycleTest, BenchWordsAreWrittenWhileTheModuleIsOffline) {
@@ -211,7 +213,7 @@ TEST_F(PollCycleTest, WrongAnswersTakeTheModuleOffline) {
     cycle->pollPass();
     EXPECT_EQ(linkText(), c.text);
     EXPECT_FALSE(core->flags.moduleOnline);
-    EXPECT_EQ(core->params.tables.cellText(ParamTables::DigInputs, 0), "---");
+    EXPECT_EQ(core->params.tables.cellText(ParameterTables::DigInputs, 0), "---");
     bus.faults().clear();
     EXPECT_TRUE(online());
     EXPECT_EQ(linkText(), "МОДУЛЬ НА СВЯЗИ");
@@ -234,16 +236,16 @@ TEST_F(PollCycleTest, LateRepliesNeverLandInAnotherBlock) {
   for (uint16_t r = 128; r <= 130; ++r) m.set(r, uint16_t(r));
   for (uint16_t r = 256; r <= 271; ++r) m.set(r, uint16_t(3000 + r));
   m.setClockSeconds(0x12345678);
-  const ParamsState::Page pages[] = {ParamsState::Page::Firm, ParamsState::Page::Service,
-                                     ParamsState::Page::LogTime, ParamsState::Page::Main};
+  const ParameterState::Page pages[] = {ParameterState::Page::Firm, ParameterState::Page::Service,
+                                        ParameterState::Page::LogTime, ParameterState::Page::Main};
   struct Shown {
-    ParamTables::Id id;
+    ParameterTables::Id id;
     uint16_t first;
   };
-  const Shown shown[] = {{ParamTables::DigInputs, 16},
-                         {ParamTables::DigOutputs, 128},
-                         {ParamTables::Errors, 48},
-                         {ParamTables::Debug, 256}};
+  const Shown shown[] = {{ParameterTables::DigInputs, 16},
+                         {ParameterTables::DigOutputs, 128},
+                         {ParameterTables::Errors, 48},
+                         {ParameterTables::Debug, 256}};
   int failures = 0;
   for (uint32_t lateMs : {60u, 121u, 150u, 180u, 239u}) {
     SCOPED_TRACE(lateMs);
@@ -258,7 +260,7 @@ TEST_F(PollCycleTest, LateRepliesNeverLandInAnotherBlock) {
         for (int row = 0; row < core->params.tables.rowCount(s.id); ++row) {
           const uint16_t held = core->params.tables.bufferValue(s.id, row);
           ASSERT_TRUE(held == 0 || held == m.get(uint16_t(s.first + row)))
-              << ParamTables::objectName(s.id) << " row " << row << " holds " << held;
+              << ParameterTables::objectName(s.id) << " row " << row << " holds " << held;
         }
       }
       const auto block = core->operation.control.block();
@@ -285,27 +287,27 @@ TEST_F(PollCycleTest, RebuildKeepsValuesAndServesTheIdentifyRequestOnce) {
   });
   bus.module().set(78, 55);
   ASSERT_TRUE(online());
-  TableTransfer(core->paramsContext()).readMainTables();
-  TableTransfer(core->paramsContext()).readServiceTables();
-  ASSERT_EQ(core->params.tables.cellText(ParamTables::DebInpsParam, 1), "55");
-  core->params.tables.setCellText(ParamTables::Inps, 0, "42");  // typed, not yet written
+  TableTransfer(core->parameterContext()).readMainTables();
+  TableTransfer(core->parameterContext()).readServiceTables();
+  ASSERT_EQ(core->params.tables.cellText(ParameterTables::DebInpsParam, 1), "55");
+  core->params.tables.setCellText(ParameterTables::Inps, 0, "42");  // typed, not yet written
   identifications = 0;
   core->requests.identify = true;
   ASSERT_TRUE(online());
   EXPECT_EQ(identifications, 1);
-  EXPECT_EQ(core->params.tables.cellText(ParamTables::Inps, 0), "42");
+  EXPECT_EQ(core->params.tables.cellText(ParameterTables::Inps, 0), "42");
 
   bus.setModulePlugged(false);
   cycle->pollPass();
-  EXPECT_EQ(core->params.tables.cellText(ParamTables::Inps, 0), "---");
+  EXPECT_EQ(core->params.tables.cellText(ParameterTables::Inps, 0), "---");
   core->requests.identify = true;  // the drive type changed while the module was away
   bus.setModulePlugged(true);
   identifications = 0;
   ASSERT_TRUE(online());
   EXPECT_EQ(identifications, 1);
   EXPECT_FALSE(core->requests.identify);
-  EXPECT_EQ(core->params.tables.cellText(ParamTables::Inps, 0), "---");
-  EXPECT_EQ(core->params.tables.cellText(ParamTables::DebInpsParam, 1), "55");
+  EXPECT_EQ(core->params.tables.cellText(ParameterTables::Inps, 0), "---");
+  EXPECT_EQ(core->params.tables.cellText(ParameterTables::DebInpsParam, 1), "55");
 }
 
 }  // namespace
@@ -323,6 +325,79 @@ TEST_F(PollCycleTest, RefusedLineSettingsAreToldOncePerOpen) {
   cycle->pollPass();
   cycle->pollPass();
   EXPECT_EQ(prompter.boxes.size(), 2u);
+}
+
+// Every request the pass serves reports what really happened: a write refused or failed, a
+// read or a log fetch that broke off, a clock the module never got all say so.
+TEST_F(PollCycleTest, ServedRequestsReportTheirRealOutcome) {
+  using R = RequestFlags;
+  ParameterTables& t = core->params.tables;
+  // Every reply from the first touch of `reg` on is lost.
+  const auto dropFrom = [this](uint16_t reg) {
+    const auto drop = [this, reg](uint16_t first, uint16_t) {
+      if (first == reg) bus.faults().failAlways(FaultKind::Drop);
+    };
+    bus.module().setReadHook(drop);
+    bus.module().setWriteHook(drop);
+  };
+  struct Case {
+    const char* name;
+    R::Module request;
+    std::function<void()> prepare;
+    bool ok;
+  };
+  const std::vector<Case> cases = {
+      {"a main table written", R::MainWrite, [&] { t.setCellText(ParameterTables::Inps, 0, "7"); },
+       true},
+      {"a main table value that is no number", R::MainWrite,
+       [&] { t.setCellText(ParameterTables::Inps, 0, "abc"); }, false},
+      {"a service table value that is no number", R::ServiceWrite,
+       [&] { t.setCellText(ParameterTables::DebInpsParam, 0, "abc"); }, false},
+      {"the service tables lost on the way", R::ServiceRead,
+       [&] { dropFrom(t.table(ParameterTables::DebInpsParam).start); }, false},
+      {"a clock with month 13", R::SetClock,
+       [&] {
+         core->operation.clock.setNewValues({"2026", "13", "01", "00", "00", "00"});
+       },
+       false},
+      {"the clock write lost", R::SetClock,
+       [&] {
+         core->operation.clock.setNewValues({"2026", "12", "01", "00", "00", "00"});
+         dropFrom(4);
+       },
+       false},
+      {"a log fetch lost on the way", R::ReadLog,
+       [&] {
+         core->operation.log.unreadCounter = 2;
+         dropFrom(EventLog::RecordBlock);
+       },
+       false},
+  };
+  core->operation.clock.updateFromPc = false;
+  ASSERT_TRUE(online());
+  core->requests.module[R::MainRead] = true;
+  core->requests.module[R::ServiceRead] = true;
+  cycle->pollPass();  // the tables hold the module's values
+  std::map<int, bool> served;
+  QObject::connect(&core->requests, &RequestFlags::served,
+                   [&](int request, bool ok) { served[request] = ok; });
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    bus.faults().clear();
+    bus.module().setReadHook({});
+    bus.module().setWriteHook({});
+    ASSERT_TRUE(online() || online());
+    t.setCellText(ParameterTables::Inps, 0,
+                  QString::number(t.bufferValue(ParameterTables::Inps, 0)));
+    t.setCellText(ParameterTables::DebInpsParam, 0,
+                  QString::number(t.bufferValue(ParameterTables::DebInpsParam, 0)));
+    served.clear();
+    c.prepare();
+    core->requests.module[c.request] = true;
+    cycle->pollPass();
+    ASSERT_EQ(served.count(c.request), 1u);
+    EXPECT_EQ(served[c.request], c.ok);
+  }
 }
 
 }  // namespace

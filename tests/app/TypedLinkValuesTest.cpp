@@ -41,7 +41,7 @@ TEST(TypedLinkValues, EveryFieldOfTheLinkDialogs) {
       {"Edit1, ReadIntervalTimeout",
        [](const QString& t) { return programWith(&ProgramEntry::readInterval, t); }, 0, INT32_MAX,
        "Некорректное значение ReadIntervalTimeout"},
-      {"Edit1 of TForm2, poll period", linkentry::pollPeriodRefusal, 1, INT32_MAX,
+      {"Edit1 of ProgramSettingsDialog, poll period", linkentry::pollPeriodRefusal, 1, INT32_MAX,
        "Некорректное значение периода опроса"},
   };
   for (const Field& f : fields)

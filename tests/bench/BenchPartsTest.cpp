@@ -89,8 +89,8 @@ TEST(BenchParts, VoltageSelection) {
     sim.writes.clear();
     ASSERT_TRUE(sim.online());
     EXPECT_FALSE(sim.core->requests.bench220V);
-    EXPECT_EQ(sim.core->bench.toolBar2.inputs(), 0b1010);
-    EXPECT_EQ(sim.core->bench.toolBar2.relays(), 0b0001);
+    EXPECT_EQ(sim.core->bench.testTabButtons.inputs(), 0b1010);
+    EXPECT_EQ(sim.core->bench.testTabButtons.relays(), 0b0001);
     EXPECT_EQ(sim.bus.r16().outputs(), 0x900);  // i2 and i4 of the demo wiring
     EXPECT_EQ(sim.bus.d8r4().outputs(), 1);
     EXPECT_EQ(sim.writes.filter("module 118").size(), firmware >= 200 ? 1 : 0);
@@ -98,7 +98,7 @@ TEST(BenchParts, VoltageSelection) {
 
     sim.core->requests.benchReset = true;
     sim.cycle->pollPass();
-    EXPECT_EQ(sim.core->bench.toolBar2.inputs(), 0);
+    EXPECT_EQ(sim.core->bench.testTabButtons.inputs(), 0);
     EXPECT_EQ(sim.bus.r16().outputs(), 0);
     EXPECT_EQ(sim.bus.d8r4().outputs(), 0);
   }

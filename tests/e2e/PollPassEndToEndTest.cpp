@@ -33,9 +33,9 @@ TEST(PollPassEndToEnd, TheWorkerBringsTheModuleOnlineAndServesARequest) {
 
   core.requests.module[RequestFlags::MainRead] = true;
   ASSERT_TRUE(waitUntil([&] { return !core.requests.module[RequestFlags::MainRead]; }));
-  EXPECT_EQ(core.params.tables.rowCount(ParamTables::Timers), 13);
+  EXPECT_EQ(core.params.tables.rowCount(ParameterTables::Timers), 13);
   bool number = false;
-  core.params.tables.cellText(ParamTables::Timers, 0).toInt(&number);
+  core.params.tables.cellText(ParameterTables::Timers, 0).toInt(&number);
   EXPECT_TRUE(number);
   EXPECT_TRUE(prompter.boxes.empty());
   EXPECT_TRUE(core.stopWorker(10000));

@@ -226,6 +226,12 @@ TEST_F(ModbusRtuClientTest, RequestsOfNoOrTooManyRegistersAreRefused) {
   EXPECT_FALSE(client.writeModuleRegisters(w, 0, w.values.data(), 0));
   EXPECT_FALSE(client.writeModuleRegisters(w, 0, w.values.data(), 124));
   EXPECT_EQ(w.error, "Недопустимое число регистров в запросе: 124");
+  // Nobody answers a broadcast: reading one could only fail after every attempt.
+  r = read(64, 1);
+  r.slaveAddress = 0;
+  EXPECT_FALSE(client.readRegisters(r));
+  EXPECT_EQ(r.error,
+            "Чтение по адресу 0 невозможно: на широковещательный запрос модули не отвечают");
   EXPECT_TRUE(line.requests.empty());
 }
 

@@ -157,7 +157,7 @@ TEST_F(ModuleClockTest, DisplayFollowsTheModuleOnItsPage) {
   bus.module().setClockSeconds(0);
   cycle->pollPass();
   EXPECT_EQ(clockState().displayTexts(), QStringList(6, "----"));  // another page
-  core->params.activePage = ParamsState::Page::LogTime;
+  core->params.activePage = ParameterState::Page::LogTime;
   cycle->pollPass();
   EXPECT_EQ(clockState().displayTexts(), QStringList({"1970", "01", "01", "00", "00", "00"}));
   bus.module().log().setClock(&clock);

@@ -110,8 +110,8 @@ TEST(TypedValues, EveryFieldOfTheControlAndLogPages) {
                       [key](SimCore& s, const TypedInput& in) {
                         Cycles c(s.core->operationContext());
                         const bool taken = QLatin1String(key) == QLatin1String("number")
-                                               ? c.EditCyclesChange(in.text)
-                                               : c.EditPauseChange(in.text);
+                                               ? c.setCyclesNumber(in.text)
+                                               : c.setPause(in.text);
                         const SettingsStore onDisk(s.dir.filePath(QStringLiteral("mem.ini")));
                         return Outcome{message(s), QString::number(taken) + ' ' +
                                                        onDisk.readString(QStringLiteral("cycles"),
@@ -125,7 +125,7 @@ TEST(TypedValues, EveryFieldOfTheControlAndLogPages) {
       {QStringLiteral("EditNoFeedbackTime"),
        [](SimCore& s, const TypedInput& in) {
          s.core->operation.cycles.noFeedback = true;
-         const bool started = Cycles(s.core->operationContext()).ButtonStartCyclesClick(in.text);
+         const bool started = Cycles(s.core->operationContext()).startOrContinue(in.text);
          const SettingsStore onDisk(s.dir.filePath(QStringLiteral("mem.ini")));
          return Outcome{message(s), QString::number(started) + ' ' +
                                         onDisk.readString(QStringLiteral("cycles"),

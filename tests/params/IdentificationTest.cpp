@@ -89,7 +89,7 @@ TEST_F(IdentificationTest, VersionShownAndCheckedAgainstTheMaximum) {
     ASSERT_TRUE(QDir().mkpath(dir.path()));
     start(c.morvex);
     bus.module().installFirmware(c.version, c.revision);
-    Identification id(core->paramsContext());
+    Identification id(core->parameterContext());
     EXPECT_EQ(id.selectFirmwareLayout(), c.returned);
     EXPECT_EQ(core->status.text(StatusLine::Firmware), c.panel);
     EXPECT_EQ(core->status.text(StatusLine::Link) == "НЕИЗВЕСТНАЯ ВЕРСИЯ ПРОШИВКИ МОДУЛЯ",
@@ -100,7 +100,7 @@ TEST_F(IdentificationTest, VersionShownAndCheckedAgainstTheMaximum) {
 TEST_F(IdentificationTest, SilentModuleGivesMinusOne) {
   start();
   bus.setModulePlugged(false);
-  Identification id(core->paramsContext());
+  Identification id(core->parameterContext());
   EXPECT_EQ(id.selectFirmwareLayout(), -1);
   EXPECT_EQ(core->status.text(StatusLine::Firmware), "Версия прошивки ------");
   EXPECT_EQ(core->status.text(StatusLine::Link), "Ошибка получения результата из модуля");
@@ -131,7 +131,7 @@ TEST_F(IdentificationTest, NameSections) {
     bus.module().installFirmware(c.version, 0);
     bus.module().setLogicNumber(c.logic);
     bus.module().setInputMap(c.map);
-    Identification id(core->paramsContext());
+    Identification id(core->parameterContext());
     id.selectFirmwareLayout();
     if (c.logicReadFails) bus.faults().failNext(FaultKind::Drop, ModbusRtuClient::kAttempts);
     EXPECT_EQ(id.selectNameSections(), c.logicReadFails ? 1 : c.logic);
@@ -149,33 +149,33 @@ TEST_F(IdentificationTest, TablesBuiltWithNamesAndDefaults) {
     core->mem.writeString("measure", "diag", "Ток мотора");
   }
   bus.module().installFirmware(205, 0);
-  Identification id(core->paramsContext());
+  Identification id(core->parameterContext());
   id.selectFirmwareLayout();
   id.selectNameSections();
   id.buildTables();
-  const ParamTables& t = core->params.tables;
-  EXPECT_EQ(t.rowCount(ParamTables::DigInputs), 17);
-  EXPECT_EQ(t.name(ParamTables::DigInputs, 0), "ВХОД 1");
-  EXPECT_EQ(t.name(ParamTables::DigOutputs, 2), "ВЫХОД 3");
-  EXPECT_EQ(t.name(ParamTables::Errors, 2), "ОШИБКА 3");
-  EXPECT_EQ(t.rowCount(ParamTables::Timers), 13);
-  EXPECT_EQ(t.name(ParamTables::Timers, 0), "Параметр 1");
-  EXPECT_EQ(t.name(ParamTables::Timers, 1), "Время вката");
-  EXPECT_EQ(t.table(ParamTables::Timers).start, 97);
-  EXPECT_EQ(t.rowCount(ParamTables::Actu), 5);
-  EXPECT_EQ(t.rowCount(ParamTables::AutoReset), 2);
+  const ParameterTables& t = core->params.tables;
+  EXPECT_EQ(t.rowCount(ParameterTables::DigInputs), 17);
+  EXPECT_EQ(t.name(ParameterTables::DigInputs, 0), "ВХОД 1");
+  EXPECT_EQ(t.name(ParameterTables::DigOutputs, 2), "ВЫХОД 3");
+  EXPECT_EQ(t.name(ParameterTables::Errors, 2), "ОШИБКА 3");
+  EXPECT_EQ(t.rowCount(ParameterTables::Timers), 13);
+  EXPECT_EQ(t.name(ParameterTables::Timers, 0), "Параметр 1");
+  EXPECT_EQ(t.name(ParameterTables::Timers, 1), "Время вката");
+  EXPECT_EQ(t.table(ParameterTables::Timers).start, 97);
+  EXPECT_EQ(t.rowCount(ParameterTables::Actu), 5);
+  EXPECT_EQ(t.rowCount(ParameterTables::AutoReset), 2);
   EXPECT_EQ(core->params.diagramValueIndex, 2);
   EXPECT_EQ(core->params.testDiagramValueIndex, 0);
 }
 
 TEST_F(IdentificationTest, EmptyBuildAtStartUp) {
   start();
-  Identification(core->paramsContext()).buildTables();
-  const ParamTables& t = core->params.tables;
-  EXPECT_EQ(t.rowCount(ParamTables::DigInputs), 17);
-  EXPECT_EQ(t.rowCount(ParamTables::Timers), 0);
-  EXPECT_EQ(t.rowCount(ParamTables::Amps), 0);
-  EXPECT_EQ(t.rowCount(ParamTables::Debug), 16);
+  Identification(core->parameterContext()).buildTables();
+  const ParameterTables& t = core->params.tables;
+  EXPECT_EQ(t.rowCount(ParameterTables::DigInputs), 17);
+  EXPECT_EQ(t.rowCount(ParameterTables::Timers), 0);
+  EXPECT_EQ(t.rowCount(ParameterTables::Amps), 0);
+  EXPECT_EQ(t.rowCount(ParameterTables::Debug), 16);
 }
 
 TEST(FirmwareFeatures, VersionDependentGroups) {

@@ -133,7 +133,7 @@ TEST_F(MotorVoltageTest, WriteNeverAcknowledgedGivesItsErrorAndReadsNoResult) {
     c.breakIt(*sim);
     const int before = sim->line->requestCount();
     // Served directly: a pass would not get past its status read on this line.
-    EXPECT_FALSE(MotorVoltage(core().paramsContext()).changeMotorVoltage());
+    EXPECT_FALSE(MotorVoltage(core().parameterContext()).changeMotorVoltage());
     EXPECT_EQ(sim->line->requestCount() - before, ModbusRtuClient::kAttempts);  // no read of 269
     EXPECT_EQ(boxes(), (Boxes{{"Ошибка", c.error}}));
     EXPECT_FALSE(core().requests.module[RequestFlags::MainRead]);
@@ -151,7 +151,7 @@ TEST_F(MotorVoltageTest, WriteStopsAtTheFirstAcknowledgedAttempt) {
     ++frames;
   });
   QString error = "untouched";
-  EXPECT_TRUE(MotorVoltage(core().paramsContext()).writeMotorVoltage(5249, 1, &error));
+  EXPECT_TRUE(MotorVoltage(core().parameterContext()).writeMotorVoltage(5249, 1, &error));
   EXPECT_EQ(frames, 3);
   EXPECT_EQ(error, "untouched");
   EXPECT_EQ(reg(ModuleModel::MotorVoltageType), 0);
@@ -163,7 +163,7 @@ TEST_F(MotorVoltageTest, JournalNeverHoldsThePassword) {
   change("31337");  // accepted again, back to 24 V
   sim->bus.setModulePlugged(false);
   core().params.storeMotorPassword("31337");
-  MotorVoltage(core().paramsContext()).changeMotorVoltage();  // five failed attempts, logged too
+  MotorVoltage(core().parameterContext()).changeMotorVoltage();  // five failed attempts, logged too
   ASSERT_EQ(reg(ModuleModel::MotorVoltageType), 0);
 
   QFile log(sim->dir.filePath("tarvix.log"));

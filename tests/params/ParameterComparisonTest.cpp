@@ -48,8 +48,8 @@ class ParameterComparisonTest : public ::testing::Test {
     core->flags.moduleOnline = false;
     core->cycle().pollPass();
     ASSERT_TRUE(core->flags.moduleOnline);
-    ASSERT_TRUE(TableTransfer(core->paramsContext()).readMainTables());
-    ASSERT_TRUE(saveParameterFile(core->paramsContext(), path()));
+    ASSERT_TRUE(TableTransfer(core->parameterContext()).readMainTables());
+    ASSERT_TRUE(saveParameterFile(core->parameterContext(), path()));
     line->frames.clear();
   }
   void edit(const char* section, const char* key, const QString& value) {
@@ -58,10 +58,10 @@ class ParameterComparisonTest : public ::testing::Test {
     ASSERT_TRUE(file.flush());
   }
   std::optional<ParameterDifferences> compare() {
-    return ParameterComparison(core->paramsContext()).compareWithFile(path());
+    return ParameterComparison(core->parameterContext()).compareWithFile(path());
   }
   bool write(const ParameterDifferences& rows) {
-    return ParameterComparison(core->paramsContext()).writeDifferences(rows);
+    return ParameterComparison(core->parameterContext()).writeDifferences(rows);
   }
   // The write frames sent since the last clear, any function.
   std::vector<Written> writes() const {
@@ -83,7 +83,7 @@ class ParameterComparisonTest : public ::testing::Test {
                : prompter.boxes.back().caption + '|' + prompter.boxes.back().text;
   }
   QString path() const { return dir.filePath("set.txt"); }
-  ParamTables& tables() { return core->params.tables; }
+  ParameterTables& tables() { return core->params.tables; }
   QString journal() const {
     QFile f(dir.filePath("tarvix.log"));
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
@@ -114,8 +114,8 @@ TEST_F(ParameterComparisonTest, EqualFileShowsNothingAndWritesNothing) {
 
 TEST_F(ParameterComparisonTest, DifferingRowsAreListedAndWrittenExactly) {
   connectAndSave(205);
-  const ParamTables::Table timers = tables().table(ParamTables::Timers);
-  const ParamTables::Table actu = tables().table(ParamTables::Actu);
+  const ParameterTables::Table timers = tables().table(ParameterTables::Timers);
+  const ParameterTables::Table actu = tables().table(ParameterTables::Actu);
   bus.module().set(69, 65535);
   edit("main_inps_v200", "n1", QString::number(bus.module().get(68) + 5));
   edit("main_inps_v200", "n2", "-1");  // the same 16 bits as the module's 65535: no difference
@@ -130,11 +130,11 @@ TEST_F(ParameterComparisonTest, DifferingRowsAreListedAndWrittenExactly) {
   const QString alarmFile = alarm ? "0" : "1";
   EXPECT_EQ(
       lines(*found),
-      QStringList({"Параметры дискретных входов;" + tables().name(ParamTables::Inps, 0) + ";68;" +
-                       QString::number(inps0) + ";" + QString::number(inps0 + 5),
-                   "Параметры таймеров;" + tables().name(ParamTables::Timers, 2) + ";" +
+      QStringList({"Параметры дискретных входов;" + tables().name(ParameterTables::Inps, 0) +
+                       ";68;" + QString::number(inps0) + ";" + QString::number(inps0 + 5),
+                   "Параметры таймеров;" + tables().name(ParameterTables::Timers, 2) + ";" +
                        QString::number(timers.start + 2) + ";" + QString::number(timers2) + ";0x20",
-                   "Параметры мотора;" + tables().name(ParamTables::Actu, 0) + ";" +
+                   "Параметры мотора;" + tables().name(ParameterTables::Actu, 0) + ";" +
                        QString::number(actu.start) + ";" + QString::number(actu0) + ";---",
                    "Настройки выходов;Логика сигнального реле;131;" + QString::number(alarm) + ";" +
                        alarmFile}));
@@ -146,14 +146,14 @@ TEST_F(ParameterComparisonTest, DifferingRowsAreListedAndWrittenExactly) {
   // A file value that is no number refuses the whole write before the first frame.
   EXPECT_FALSE(write(*found));
   EXPECT_EQ(lastBox(),
-            "Ошибка|Некорректное значение параметра " + tables().name(ParamTables::Actu, 0));
+            "Ошибка|Некорректное значение параметра " + tables().name(ParameterTables::Actu, 0));
   EXPECT_TRUE(writes().empty());
 
   // Without it, exactly the differing registers go, each alone with function 6, and each is
   // journalled with its old value.
   ParameterDifferences rows = *found;
   rows.removeAt(2);
-  tables().setCellText(ParamTables::Timers, 2, "999");  // typed, not yet written
+  tables().setCellText(ParameterTables::Timers, 2, "999");  // typed, not yet written
   QStringList panel;
   QObject::connect(&core->progress, &ProgressLine::changed, [&](bool visible, const QString& text) {
     if (visible) panel << text;
@@ -170,10 +170,10 @@ TEST_F(ParameterComparisonTest, DifferingRowsAreListedAndWrittenExactly) {
   EXPECT_TRUE(log.contains(QStringLiteral("рег. 131: %1 -> %2").arg(alarm).arg(alarm ? 0 : 1)));
 
   // The tables know what the module holds now; the typed value stays for the user to write.
-  EXPECT_EQ(tables().cellText(ParamTables::Inps, 0), QString::number(inps0 + 5));
-  EXPECT_EQ(tables().bufferValue(ParamTables::Inps, 0), inps0 + 5);
-  EXPECT_EQ(tables().cellText(ParamTables::Timers, 2), "999");
-  EXPECT_EQ(tables().bufferValue(ParamTables::Timers, 2), 0x20);
+  EXPECT_EQ(tables().cellText(ParameterTables::Inps, 0), QString::number(inps0 + 5));
+  EXPECT_EQ(tables().bufferValue(ParameterTables::Inps, 0), inps0 + 5);
+  EXPECT_EQ(tables().cellText(ParameterTables::Timers, 2), "999");
+  EXPECT_EQ(tables().bufferValue(ParameterTables::Timers, 2), 0x20);
   EXPECT_EQ(tables().choices().alarmRead, alarm ? 0 : 1);
   EXPECT_EQ(tables().choices().alarmOn, !alarm);
 
@@ -200,7 +200,8 @@ TEST_F(ParameterComparisonTest, RefusedFilesAndFailedReadsGiveNoRows) {
   EXPECT_TRUE(line->frames.empty());
   EXPECT_TRUE(core->flags.moduleOnline);
 
-  EXPECT_FALSE(ParameterComparison(core->paramsContext()).compareWithFile(dir.filePath("no.txt")));
+  EXPECT_FALSE(
+      ParameterComparison(core->parameterContext()).compareWithFile(dir.filePath("no.txt")));
   EXPECT_TRUE(lastBox().startsWith("Ошибка|Не удалось открыть файл параметров"));
 
   // A module that does not answer, or answers with fewer registers than asked, cannot be

@@ -39,8 +39,8 @@ class TableTransferTest : public ::testing::Test {
     sim->prompter.boxes.clear();
   }
   AppContext& core() { return *sim->core; }
-  TableTransfer io() { return TableTransfer(core().paramsContext()); }
-  ParamTables& tables() { return core().params.tables; }
+  TableTransfer io() { return TableTransfer(core().parameterContext()); }
+  ParameterTables& tables() { return core().params.tables; }
   QStringList boxTexts() const {
     QStringList texts;
     for (const auto& b : sim->prompter.boxes) texts << b.text;
@@ -70,10 +70,10 @@ TEST_F(TableTransferTest, NothingEditedSendsNothingAndSucceeds) {
 
 TEST_F(TableTransferTest, ChangedCellsAreSentAndBecomeWhatTheModuleHolds) {
   start(205);
-  const ParamTables::Table timers = tables().table(ParamTables::Timers);
+  const ParameterTables::Table timers = tables().table(ParameterTables::Timers);
   const uint16_t old = sim->bus.module().get(timers.start);
-  tables().setCellText(ParamTables::Inps, 2, "-1");
-  tables().setCellText(ParamTables::Timers, 0, "260");
+  tables().setCellText(ParameterTables::Inps, 2, "-1");
+  tables().setCellText(ParameterTables::Timers, 0, "260");
   EXPECT_TRUE(io().writeMainTableBlocks());
   EXPECT_EQ(writes, (std::vector<Write>{{70, 65535}, {timers.start, 260}}));
   // Unchanged since the write: only -1 goes again, as it never equals an unsigned register.
@@ -82,16 +82,16 @@ TEST_F(TableTransferTest, ChangedCellsAreSentAndBecomeWhatTheModuleHolds) {
   EXPECT_EQ(writes, (std::vector<Write>{{70, 65535}}));
   // Back to the value read before the write: the module holds 260, so it is sent.
   writes.clear();
-  tables().setCellText(ParamTables::Inps, 2, "65535");
-  tables().setCellText(ParamTables::Timers, 0, QString::number(old));
+  tables().setCellText(ParameterTables::Inps, 2, "65535");
+  tables().setCellText(ParameterTables::Timers, 0, QString::number(old));
   EXPECT_TRUE(io().writeMainTableBlocks());
   EXPECT_EQ(writes, (std::vector<Write>{{timers.start, old}}));
   EXPECT_EQ(sim->bus.module().get(timers.start), old);
   // So are the output-logic choices.
   writes.clear();
-  tables().updateChoices([](ParamTables::Choices& c) { c.alarmOn = !c.alarmOn; });
+  tables().updateChoices([](ParameterTables::Choices& c) { c.alarmOn = !c.alarmOn; });
   EXPECT_TRUE(io().writeMainTableBlocks());
-  tables().updateChoices([](ParamTables::Choices& c) { c.alarmOn = !c.alarmOn; });
+  tables().updateChoices([](ParameterTables::Choices& c) { c.alarmOn = !c.alarmOn; });
   EXPECT_TRUE(io().writeMainTableBlocks());
   ASSERT_EQ(writes.size(), 2u);
   EXPECT_EQ(writes[0].reg, 131);
@@ -102,7 +102,7 @@ TEST_F(TableTransferTest, ChangedCellsAreSentAndBecomeWhatTheModuleHolds) {
 // readings of 16 bits both go.
 TEST_F(TableTransferTest, ValuesBeyondSixteenBitsAreRefused) {
   start(205);
-  const QString name = tables().name(ParamTables::Inps, 0);
+  const QString name = tables().name(ParameterTables::Inps, 0);
   struct Case {
     const char* text;
     int sent;  // -1: refused
@@ -112,9 +112,9 @@ TEST_F(TableTransferTest, ValuesBeyondSixteenBitsAreRefused) {
     SCOPED_TRACE(c.text);
     writes.clear();
     sim->prompter.boxes.clear();
-    tables().setCellText(ParamTables::Inps, 0, c.text);
-    tables().setBufferValue(ParamTables::Inps, 0, 1);
-    EXPECT_EQ(io().writeChangedCells(ParamTables::Inps), c.sent >= 0);
+    tables().setCellText(ParameterTables::Inps, 0, c.text);
+    tables().setBufferValue(ParameterTables::Inps, 0, 1);
+    EXPECT_EQ(io().writeChangedCells(ParameterTables::Inps), c.sent >= 0);
     if (c.sent < 0) {
       ASSERT_EQ(sim->prompter.boxes.size(), 1u);
       EXPECT_EQ(sim->prompter.boxes[0].text, "Некорректное значение параметра " + name);
@@ -130,11 +130,11 @@ TEST_F(TableTransferTest, ServiceTabWithoutAmpsBlock) {
   for (int version : {103, 207}) {
     SCOPED_TRACE(version);
     start(version);
-    EXPECT_EQ(tables().rowCount(ParamTables::Amps), 0);
+    EXPECT_EQ(tables().rowCount(ParameterTables::Amps), 0);
     io().readServiceTables();
     EXPECT_TRUE(core().flags.moduleOnline);
     EXPECT_EQ(sim->linkText(), "МОДУЛЬ НА СВЯЗИ");
-    tables().setCellText(ParamTables::DebInpsParam, 0, "12");
+    tables().setCellText(ParameterTables::DebInpsParam, 0, "12");
     io().writeServiceTables();
     EXPECT_TRUE(sim->prompter.boxes.empty());
     EXPECT_TRUE(panel.contains("УСПЕШНО!!!"));
@@ -144,12 +144,12 @@ TEST_F(TableTransferTest, ServiceTabWithoutAmpsBlock) {
 
 TEST_F(TableTransferTest, BadCellStopsOnlyItsOwnTable) {
   start(205);
-  const ParamTables::Table timers = tables().table(ParamTables::Timers);
-  const ParamTables::Table motor = tables().table(ParamTables::Actu);
-  tables().setCellText(ParamTables::Inps, 0, "7");
-  tables().setCellText(ParamTables::Timers, 1, "11");
-  tables().setCellText(ParamTables::Timers, 3, "1x");
-  tables().setCellText(ParamTables::Actu, 0, "9");
+  const ParameterTables::Table timers = tables().table(ParameterTables::Timers);
+  const ParameterTables::Table motor = tables().table(ParameterTables::Actu);
+  tables().setCellText(ParameterTables::Inps, 0, "7");
+  tables().setCellText(ParameterTables::Timers, 1, "11");
+  tables().setCellText(ParameterTables::Timers, 3, "1x");
+  tables().setCellText(ParameterTables::Actu, 0, "9");
   sim->prompter.answer = false;
   io().writeMainTables();
   EXPECT_EQ(writes, (std::vector<Write>{{68, 7}, {motor.start, 9}}));
@@ -162,12 +162,12 @@ TEST_F(TableTransferTest, BadCellStopsOnlyItsOwnTable) {
 
 TEST_F(TableTransferTest, RefusedWriteKeepsEarlierRowsAndStopsTheTable) {
   start(205);
-  tables().setCellText(ParamTables::Inps, 0, "3");
-  tables().setCellText(ParamTables::Inps, 1, "4");
-  tables().setCellText(ParamTables::Inps, 2, "5");
+  tables().setCellText(ParameterTables::Inps, 0, "3");
+  tables().setCellText(ParameterTables::Inps, 1, "4");
+  tables().setCellText(ParameterTables::Inps, 2, "5");
   // The second frame is not acknowledged (the module has taken it all the same).
   sim->bus.faults().failEvery(FaultKind::Exception, 2);
-  EXPECT_FALSE(io().writeChangedCells(ParamTables::Inps));
+  EXPECT_FALSE(io().writeChangedCells(ParameterTables::Inps));
   EXPECT_EQ(writes, (std::vector<Write>{{68, 3}, {69, 4}}));
   ASSERT_EQ(sim->prompter.boxes.size(), 1u);
   EXPECT_TRUE(sim->prompter.boxes[0].text.startsWith("Ошибка модуля: код"))
@@ -182,8 +182,8 @@ TEST_F(TableTransferTest, OutputLogicFromFirmware103) {
     sim->bus.module().set(131, 0);
     sim->bus.module().set(132, 1);
     ASSERT_TRUE(io().readMainTables());
-    const ParamTables::Choices c = tables().choices();
-    tables().updateChoices([](ParamTables::Choices& c) {
+    const ParameterTables::Choices c = tables().choices();
+    tables().updateChoices([](ParameterTables::Choices& c) {
       c.alarmOn = true;
       c.direct = true;
     });
@@ -224,8 +224,8 @@ TEST_F(TableTransferTest, InversionMaskGoesToItsRow) {
     start(c.version);
     auto checks = TableTransfer::inversionChecks(0);  // all checked
     checks[0] = checks[2] = false;
-    tables().updateChoices([&](ParamTables::Choices& ch) { ch.inversionChecked = checks; });
-    tables().setCellText(ParamTables::DebInpsParam, c.reg - 77, "999");  // the list decides
+    tables().updateChoices([&](ParameterTables::Choices& ch) { ch.inversionChecked = checks; });
+    tables().setCellText(ParameterTables::DebInpsParam, c.reg - 77, "999");  // the list decides
     io().writeServiceTables();
     EXPECT_EQ(writes, (std::vector<Write>{{c.reg, 5}}));
     EXPECT_TRUE(panel.contains("УСПЕШНО!!!"));
@@ -252,12 +252,12 @@ TEST_F(TableTransferTest, WriteAfterLinkLossWithoutReload) {
   EXPECT_FALSE(io().writeMainTableBlocks());
   ASSERT_FALSE(sim->prompter.boxes.empty());
   EXPECT_EQ(sim->prompter.boxes[0].text,
-            "Некорректное значение параметра " + tables().name(ParamTables::Inps, 0));
+            "Некорректное значение параметра " + tables().name(ParameterTables::Inps, 0));
   EXPECT_TRUE(writes.empty());
   // Values put in from a file compare against the cleared buffers: every non-zero cell goes.
-  for (int row = 0; row < tables().rowCount(ParamTables::Inps); ++row)
-    tables().setCellText(ParamTables::Inps, row, row == 4 ? "0" : "1");
-  for (ParamTables::Id id : {ParamTables::Timers, ParamTables::Actu})
+  for (int row = 0; row < tables().rowCount(ParameterTables::Inps); ++row)
+    tables().setCellText(ParameterTables::Inps, row, row == 4 ? "0" : "1");
+  for (ParameterTables::Id id : {ParameterTables::Timers, ParameterTables::Actu})
     for (int row = 0; row < tables().rowCount(id); ++row) tables().setCellText(id, row, "0");
   sim->prompter.boxes.clear();
   EXPECT_TRUE(io().writeMainTableBlocks());

@@ -26,16 +26,16 @@ TEST(TypedValues, EveryParameterCellAndTheMotorPassword) {
     SimCore probe;
     probe.bus.module().installFirmware(205);
     EXPECT_TRUE(probe.online());
-    for (ParamTables::Id id :
-         {ParamTables::Inps, ParamTables::Timers, ParamTables::Actu, ParamTables::Amps,
-          ParamTables::DebInpsParam, ParamTables::AutoReset}) {
-      const ParamTables::Table t = probe.core->params.tables.table(id);
+    for (ParameterTables::Id id :
+         {ParameterTables::Inps, ParameterTables::Timers, ParameterTables::Actu,
+          ParameterTables::Amps, ParameterTables::DebInpsParam, ParameterTables::AutoReset}) {
+      const ParameterTables::Table t = probe.core->params.tables.table(id);
       // A register holds 16 bits: the numbers that read as one of them, signed or unsigned.
       fields.push_back({t.section, t.start, -32768, 65535,
                         QStringLiteral("Некорректное значение параметра ") + t.names.value(0),
                         [id](SimCore& s, const QString& text) {
                           s.core->params.tables.setCellText(id, 0, text);
-                          TableTransfer(s.core->paramsContext()).writeChangedCells(id);
+                          TableTransfer(s.core->parameterContext()).writeChangedCells(id);
                         }});
     }
   }
@@ -44,7 +44,7 @@ TEST(TypedValues, EveryParameterCellAndTheMotorPassword) {
                     QStringLiteral("Некорректное значение пароля"),
                     [](SimCore& s, const QString& text) {
                       s.core->params.storeMotorPassword(text);
-                      MotorVoltage(s.core->paramsContext()).changeMotorVoltage();
+                      MotorVoltage(s.core->parameterContext()).changeMotorVoltage();
                     }});
 
   for (const Field& f : fields)
@@ -54,8 +54,8 @@ TEST(TypedValues, EveryParameterCellAndTheMotorPassword) {
       ModuleModel& module = sim.bus.module();
       module.installFirmware(205);
       ASSERT_TRUE(sim.online());
-      TableTransfer(sim.core->paramsContext()).readMainTables();
-      TableTransfer(sim.core->paramsContext()).readServiceTables();
+      TableTransfer(sim.core->parameterContext()).readMainTables();
+      TableTransfer(sim.core->parameterContext()).readServiceTables();
       const auto value = in.within(f.min, f.max);
       // The module takes the password meant, so an accepted one shows in its verdict.
       module.setMotorPassword(value ? uint16_t(*value) : 1);

@@ -113,11 +113,15 @@ class RecordingPrompter : public Prompter {
  public:
   struct Box {
     QString caption, text;
+    bool held = true;  // the caller waited until it was acknowledged
   };
   std::vector<Box> boxes;
   bool answer = true;
   void showMessage(const QString& caption, const QString& text, Icon) override {
     boxes.push_back({caption, text});
+  }
+  void notify(const QString& caption, const QString& text, Icon) override {
+    boxes.push_back({caption, text, false});
   }
   bool confirm(const QString& caption, const QString& text) override {
     boxes.push_back({caption, text});

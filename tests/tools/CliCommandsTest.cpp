@@ -74,6 +74,30 @@ TEST_F(CliOnSimulator, CommandsReachTheModule) {
   EXPECT_EQ(err, "Ошибка открытия порта\n");
 }
 
+// --adr 0 is the broadcast: a write goes out once, every module takes it, nobody answers and
+// the tool says so; anything that needs a reply is bad usage and sends nothing.
+TEST_F(CliOnSimulator, BroadcastWritesAndRefusesReads) {
+  std::vector<int> written;
+  bus.module().setWriteHook([&](uint16_t first, uint16_t) { written.push_back(first); });
+  EXPECT_EQ(run({"--port", "COM1", "--adr", "0", "write", "99", "31"}), CliTool::Ok)
+      << err.toStdString();
+  EXPECT_EQ(out, "broadcast sent to address 0; no reply is expected\n");
+  EXPECT_EQ(run({"--port", "COM1", "--adr", "0", "write-multi", "97", "5", "6"}), CliTool::Ok);
+  EXPECT_EQ(written, (std::vector<int>{99, 97}));
+  EXPECT_EQ(line.requestCount(), 2);
+  EXPECT_EQ(bus.module().get(99), 31);
+  EXPECT_EQ(bus.module().get(98), 6);
+  const QStringList replied[] = {
+      {"read", "97", "1"},      {"identify"}, {"push"}, {"log"}, {"clock"},
+      {"params-save", "x.txt"}, {"test"}};
+  for (const QStringList& command : replied) {
+    EXPECT_EQ(run(QStringList{"--port", "COM1", "--adr", "0"} + command), CliTool::Usage)
+        << command.join(' ').toStdString();
+    EXPECT_TRUE(err.startsWith("address 0 is the broadcast")) << err.toStdString();
+  }
+  EXPECT_EQ(line.requestCount(), 2);
+}
+
 }  // namespace
 
 namespace {

@@ -19,12 +19,12 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 
-#include "app/TForm1.h"
-#include "bench/BenchToolBar.h"
-#include "bench/BenchUi.h"
-#include "bench/TFormCurrentWindow.h"
-#include "bench/TFormSteps.h"
-#include "bench/TestPage.h"
+#include "app/ui/MainWindow.h"
+#include "bench/ui/BenchToolBar.h"
+#include "bench/ui/BenchUi.h"
+#include "bench/ui/CurrentWindowsDialog.h"
+#include "bench/ui/TestPage.h"
+#include "bench/ui/TestStepsDialog.h"
 #include "core/SettingsStore.h"
 #include "link/RequestFlags.h"
 #include "sim/MemoryLine.h"
@@ -60,7 +60,7 @@ class BenchUiTest : public ::testing::Test {
     explicit BenchWindow(const QString& dir, const QStringList& defect = {}) {
       bus.attachBench(BenchDescription::read(SettingsStore(dir + "/tp.ini")));
       if (!defect.isEmpty()) bus.bench()->defect(defect);
-      form = std::make_unique<TForm1>(dir, std::make_unique<MemoryLine>(bus, clock), clock);
+      form = std::make_unique<MainWindow>(dir, std::make_unique<MemoryLine>(bus, clock), clock);
       form->setAccessLevelSource([] { return 2; });
       form->show();
       page = form->tabSheetTest();
@@ -81,7 +81,7 @@ class BenchUiTest : public ::testing::Test {
     VirtualClock clock;
     SimBus bus;
     MessageBoxAnswerer boxes;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
     TestPage* page = nullptr;
     bool ready = false;
   };
@@ -97,7 +97,7 @@ TEST_F(BenchUiTest, StartRunsTheTestOnTheWorkerAndTheGridShowsItsRows) {
   ASSERT_TRUE(bench.runToTheEnd("SN-1"));
   EXPECT_EQ(bench.boxes.seen().back().title, "Ошибка");
   EXPECT_EQ(bench.boxes.seen().back().text, "Ошибка при тесте мотора");
-  TForm1& form = *bench.form;
+  MainWindow& form = *bench.form;
   TestPage* page = bench.page;
 
   // What the grid shows is what the core holds.
@@ -134,7 +134,7 @@ TEST_F(BenchUiTest, AfterARunTheGridShowsWholeStepsUnderAFixedHeader) {
   ASSERT_TRUE(bench.ready);
   ASSERT_TRUE(bench.runToTheEnd());
   QApplication::processEvents();
-  TForm1& form = *bench.form;
+  MainWindow& form = *bench.form;
   TestPage* page = bench.page;
 
   EXPECT_EQ(page->stepProgress()->text(), "Испытание завершено: ПРОЙДЕН");
@@ -169,27 +169,27 @@ TEST_F(BenchUiTest, AfterARunTheGridShowsWholeStepsUnderAFixedHeader) {
 }
 
 TEST_F(BenchUiTest, BenchButtonsAskForTheirWords) {
-  TForm1 form(dir.path());
+  MainWindow form(dir.path());
   BenchUi* ui = form.benchUi();
   TestPage* page = form.tabSheetTest();
-  EXPECT_EQ(ui->toolBar2()->relayButton(1)->text(), "24В");  // [buttons_r4] b2
-  EXPECT_EQ(ui->toolBar2()->inputButton(0)->objectName(), "ToolButton5");
-  EXPECT_EQ(ui->toolBar4()->relayButton(3)->objectName(), "ToolButton42");
+  EXPECT_EQ(ui->testTabButtons()->relayButton(1)->text(), "24В");  // [buttons_r4] b2
+  EXPECT_EQ(ui->testTabButtons()->inputButton(0)->objectName(), "ToolButton5");
+  EXPECT_EQ(ui->controlTabButtons()->relayButton(3)->objectName(), "ToolButton42");
   RequestFlags& r = form.core().requests;
-  ui->toolBar4()->inputButton(1)->click();  // i2: bit 8 of the demo wiring
-  ui->toolBar4()->inputButton(3)->click();  // i4: bit 11
+  ui->controlTabButtons()->inputButton(1)->click();  // i2: bit 8 of the demo wiring
+  ui->controlTabButtons()->inputButton(3)->click();  // i4: bit 11
   EXPECT_TRUE(r.r16Output);
   EXPECT_EQ(r.r16OutputWord, 0x900);
-  ui->toolBar2()->relayButton(2)->click();
+  ui->testTabButtons()->relayButton(2)->click();
   EXPECT_TRUE(r.d8r4Output);
   EXPECT_EQ(r.d8r4OutputWord, 0b100);
   // The two bars keep their own states.
-  EXPECT_EQ(form.core().bench.toolBar2.inputs(), 0);
-  EXPECT_EQ(form.core().bench.toolBar4.inputs(), 0b1010);
+  EXPECT_EQ(form.core().bench.testTabButtons.inputs(), 0);
+  EXPECT_EQ(form.core().bench.controlTabButtons.inputs(), 0b1010);
   // The worker's reset releases the test tab's bar, told queued.
-  form.core().bench.toolBar2.set(0, 0);
+  form.core().bench.testTabButtons.set(0, 0);
   QApplication::processEvents();
-  EXPECT_FALSE(ui->toolBar2()->relayButton(2)->isChecked());
+  EXPECT_FALSE(ui->testTabButtons()->relayButton(2)->isChecked());
   page->button24V()->click();
   EXPECT_TRUE(r.bench24V);
   page->buttonReset()->click();
@@ -200,7 +200,7 @@ TEST_F(BenchUiTest, BenchButtonsAskForTheirWords) {
 // change of profile drops what was typed; "Сохранить" keeps the dialog open.
 TEST_F(BenchUiTest, CurrentWindowsDialogChecksAndWrites) {
   SettingsStore tp(dir.filePath("tp.ini"));
-  TFormCurrentWindow dialog(tp);
+  CurrentWindowsDialog dialog(tp);
   MessageBoxAnswerer boxes;
   dialog.show();
   EXPECT_EQ(dialog.windowTitle(), "Дополнительные параметры");
@@ -238,7 +238,7 @@ TEST_F(BenchUiTest, CurrentWindowsDialogChecksAndWrites) {
 TEST_F(BenchUiTest, StepsDialogWritesOnlyOnOK) {
   QTemporaryDir empty;
   SettingsStore tp(empty.filePath("tp.ini"));
-  TFormSteps dialog;
+  TestStepsDialog dialog;
   const auto answer = [&](const char* button, int untick) {
     ModalAnswerer answerer([&](QWidget* modal) {
       if (modal != &dialog) return;
@@ -264,10 +264,10 @@ namespace {
 // codes grid has its one row.
 TEST(BenchUiDefaults, WithoutTpIni) {
   QTemporaryDir dir;
-  TForm1 form(dir.path());
+  MainWindow form(dir.path());
   BenchUi* ui = form.benchUi();
   for (int k = 0; k < 4; ++k)
-    EXPECT_EQ(ui->toolBar2()->relayButton(k)->text(), QString::number(k + 1));
+    EXPECT_EQ(ui->testTabButtons()->relayButton(k)->text(), QString::number(k + 1));
   ui->TabSheetTestShow();
   QApplication::processEvents();
   TestPage* page = form.tabSheetTest();

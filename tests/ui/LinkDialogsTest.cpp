@@ -15,9 +15,9 @@
 #include <QTimer>
 
 #include "app/AppContext.h"
-#include "link/LinkSettingsActions.h"
-#include "link/TConparDlg.h"
-#include "link/TForm2.h"
+#include "link/ui/LinkSettingsActions.h"
+#include "link/ui/LinkSettingsDialog.h"
+#include "link/ui/ProgramSettingsDialog.h"
 #include "support/ScriptedLine.h"
 #include "support/TypedInputs.h"
 #include "ui/ModalAnswerer.h"
@@ -35,6 +35,13 @@ class LinkDialogsTest : public ::testing::Test {
     file.close();
     core_ = std::make_unique<AppContext>(dir_.path(), prompter_,
                                          std::make_unique<ScriptedLine>(clock_), clock_);
+    // The window's poll timer, as the dialogs switch it.
+    QObject::connect(&core_->status, &StatusLine::pollTimerChanged,
+                     [this](bool on) { timerSwitches_.push_back(on); });
+  }
+  // The poll timer stood still while the dialog was open and runs again.
+  bool timerStoppedAndRestarted() const {
+    return timerSwitches_.size() >= 2 && !timerSwitches_.front() && timerSwitches_.back();
   }
   QString memPath() const { return QDir(dir_.path()).filePath("mem.ini"); }
   QByteArray memOnDisk() const {
@@ -47,7 +54,7 @@ class LinkDialogsTest : public ::testing::Test {
   VirtualClock clock_;
   RecordingPrompter prompter_;
   std::unique_ptr<AppContext> core_;
-  QTimer timer1_;
+  std::vector<bool> timerSwitches_;
 };
 
 // Runs the event loop until `done` holds (at most about 5 s).
@@ -59,7 +66,7 @@ void waitFor(const std::function<bool()>& done) {
   }
 }
 
-// Acts once on the first TConparDlg (or TForm2) that becomes modal.
+// Acts once on the first LinkSettingsDialog (or ProgramSettingsDialog) that becomes modal.
 template <typename Dialog>
 class OnDialog {
  public:
@@ -83,7 +90,7 @@ struct Shown {
   bool stopsVisible = false, portVisible = false, timingVisible = false, timingEditable = true;
 };
 
-Shown shownBy(const TConparDlg& d) {
+Shown shownBy(const LinkSettingsDialog& d) {
   Shown s;
   s.adr = d.editAdr()->text();
   s.speed = d.speedBox()->currentIndex();
@@ -118,13 +125,12 @@ TEST_F(LinkDialogsTest, ProgramLinkDialogShowsMemIniAndStoresItOnOk) {
   const QByteArray before = memOnDisk();
   Shown shown;
   QStringList ports;
-  OnDialog<TConparDlg> answer([&](TConparDlg& d) {
+  OnDialog<LinkSettingsDialog> answer([&](LinkSettingsDialog& d) {
     shown = shownBy(d);
     for (int i = 0; i < d.portBox()->count(); ++i) ports << d.portBox()->itemText(i);
     d.okBtn()->click();
   });
-  timer1_.start(1000);
-  programLinkSettings(nullptr, core_->link(), &timer1_);
+  programLinkSettings(nullptr, core_->link());
   ASSERT_TRUE(answer.seen());
   EXPECT_EQ(shown.adr, "12");
   EXPECT_EQ(shown.speed, 2);
@@ -148,13 +154,13 @@ TEST_F(LinkDialogsTest, ProgramLinkDialogShowsMemIniAndStoresItOnOk) {
   // Unchanged values are stored as they were, and the port is reopened all the same.
   EXPECT_EQ(memOnDisk(), before);
   EXPECT_TRUE(core_->flags.portReopenRequest);
-  EXPECT_TRUE(timer1_.isActive());
+  EXPECT_TRUE(timerStoppedAndRestarted());
 }
 
 TEST_F(LinkDialogsTest, ProgramLinkDialogDefaultsAndChangedValues) {
   start();
   Shown shown;
-  OnDialog<TConparDlg> answer([&](TConparDlg& d) {
+  OnDialog<LinkSettingsDialog> answer([&](LinkSettingsDialog& d) {
     shown = shownBy(d);
     d.editAdr()->setText("5");
     d.speedBox()->setCurrentIndex(4);
@@ -162,7 +168,7 @@ TEST_F(LinkDialogsTest, ProgramLinkDialogDefaultsAndChangedValues) {
     d.readIntervalEdit()->setText("15");
     d.okBtn()->click();
   });
-  programLinkSettings(nullptr, core_->link(), &timer1_);
+  programLinkSettings(nullptr, core_->link());
   EXPECT_EQ(shown.adr, "100");
   EXPECT_EQ(shown.speed, 0);
   EXPECT_EQ(shown.parity, 0);
@@ -200,12 +206,12 @@ TEST_F(LinkDialogsTest, RefusedEntriesCloseTheDialogAndStoreNothing) {
     const QByteArray before = memOnDisk();
     MessageBoxAnswerer boxes;
     bool stillOpen = true;
-    OnDialog<TConparDlg> answer([&](TConparDlg& d) {
+    OnDialog<LinkSettingsDialog> answer([&](LinkSettingsDialog& d) {
       if (!c.typedAddress.isEmpty()) d.editAdr()->setText(c.typedAddress);
       d.okBtn()->click();
       stillOpen = d.isVisible();
     });
-    programLinkSettings(nullptr, core_->link(), &timer1_);
+    programLinkSettings(nullptr, core_->link());
     ASSERT_TRUE(answer.seen());
     EXPECT_FALSE(stillOpen);
     ASSERT_EQ(boxes.seen().size(), 1u);
@@ -213,18 +219,18 @@ TEST_F(LinkDialogsTest, RefusedEntriesCloseTheDialogAndStoreNothing) {
     EXPECT_EQ(boxes.seen()[0].text, c.message);
     EXPECT_EQ(memOnDisk(), before);
     EXPECT_FALSE(core_->flags.portReopenRequest);
-    EXPECT_TRUE(timer1_.isActive());
+    EXPECT_TRUE(timerStoppedAndRestarted());
   }
 }
 
 TEST_F(LinkDialogsTest, CancelStoresNothing) {
   start("[connect]\r\nadr=12\r\n");
   const QByteArray before = memOnDisk();
-  OnDialog<TConparDlg> answer([](TConparDlg& d) {
+  OnDialog<LinkSettingsDialog> answer([](LinkSettingsDialog& d) {
     d.editAdr()->setText("13");
     d.cancelBtn()->click();
   });
-  programLinkSettings(nullptr, core_->link(), &timer1_);
+  programLinkSettings(nullptr, core_->link());
   EXPECT_EQ(memOnDisk(), before);
   EXPECT_FALSE(core_->flags.portReopenRequest);
 }
@@ -235,7 +241,7 @@ TEST_F(LinkDialogsTest, ProgramSettingsKeepTheWindowOpenOnABadPeriod) {
   bool openAfterBadPeriod = false;
   QString periodShown;
   ModalAnswerer answer([&](QWidget* modal) {
-    auto* form = qobject_cast<TForm2*>(modal);
+    auto* form = qobject_cast<ProgramSettingsDialog*>(modal);
     if (!form) return;
     if (periodShown.isEmpty()) {
       periodShown = form->periodEdit()->text();
@@ -248,7 +254,7 @@ TEST_F(LinkDialogsTest, ProgramSettingsKeepTheWindowOpenOnABadPeriod) {
     form->comboBoxType()->setCurrentIndex(1);
     form->okButton()->click();
   });
-  programSettings(nullptr, core_->link(), &timer1_);
+  programSettings(nullptr, core_->link());
   EXPECT_EQ(periodShown, "1000");
   EXPECT_TRUE(openAfterBadPeriod);
   ASSERT_EQ(boxes.seen().size(), 1u);
@@ -257,31 +263,28 @@ TEST_F(LinkDialogsTest, ProgramSettingsKeepTheWindowOpenOnABadPeriod) {
   EXPECT_EQ(fileStore().readString("measure", "period", "-"), "500");
   EXPECT_EQ(fileStore().readString("measure", "type", "-"), "1");
   EXPECT_TRUE(core_->requests.identify);  // the worker identifies again for the new names
-  EXPECT_EQ(timer1_.interval(), 500);
-  EXPECT_TRUE(timer1_.isActive());
+  EXPECT_TRUE(timerStoppedAndRestarted());
 }
 
 TEST_F(LinkDialogsTest, ProgramSettingsWithTheSameDriveTypeAskNoIdentification) {
   start("[measure]\r\ntype=1\r\n");
-  OnDialog<TForm2> answer([](TForm2& form) {
+  OnDialog<ProgramSettingsDialog> answer([](ProgramSettingsDialog& form) {
     EXPECT_EQ(form.comboBoxType()->currentIndex(), 1);
     EXPECT_EQ(form.periodEdit()->text(), "1000");
     form.periodEdit()->setText("250");
     form.okButton()->click();
   });
-  programSettings(nullptr, core_->link(), &timer1_);
+  programSettings(nullptr, core_->link());
   EXPECT_FALSE(core_->requests.identify);
-  EXPECT_EQ(timer1_.interval(), 250);
 
-  OnDialog<TForm2> cancel([](TForm2& form) {
+  OnDialog<ProgramSettingsDialog> cancel([](ProgramSettingsDialog& form) {
     form.periodEdit()->setText("9");
     form.comboBoxType()->setCurrentIndex(0);
     form.cancelButton()->click();
   });
-  programSettings(nullptr, core_->link(), &timer1_);
+  programSettings(nullptr, core_->link());
   EXPECT_FALSE(core_->requests.identify);
   EXPECT_EQ(fileStore().readString("measure", "period", "-"), "250");
-  EXPECT_EQ(timer1_.interval(), 250);
 }
 
 TEST_F(LinkDialogsTest, ModuleDialogHasStopBitsFromFirmware202) {
@@ -304,7 +307,7 @@ TEST_F(LinkDialogsTest, ModuleDialogHasStopBitsFromFirmware202) {
     });
     worker.start(1);
     Shown shown;
-    OnDialog<TConparDlg> answer([&](TConparDlg& d) {
+    OnDialog<LinkSettingsDialog> answer([&](LinkSettingsDialog& d) {
       shown = shownBy(d);
       d.editAdr()->setText("101");
       d.parityBox()->setCurrentIndex(0);
@@ -345,7 +348,7 @@ TEST_F(LinkDialogsTest, ModuleDialogWithAnAddressLetterRequestsNoWrite) {
   });
   worker.start(1);
   MessageBoxAnswerer boxes;
-  OnDialog<TConparDlg> answer([](TConparDlg& d) {
+  OnDialog<LinkSettingsDialog> answer([](LinkSettingsDialog& d) {
     d.editAdr()->setText("1a");
     d.okBtn()->click();
   });
@@ -359,7 +362,7 @@ TEST_F(LinkDialogsTest, ModuleDialogWithAnAddressLetterRequestsNoWrite) {
 
 TEST_F(LinkDialogsTest, ModuleDialogTimesOutWhenTheWorkerDoesNotServeTheRead) {
   start();
-  OnDialog<TConparDlg> answer([](TConparDlg& d) { d.cancelBtn()->click(); });
+  OnDialog<LinkSettingsDialog> answer([](LinkSettingsDialog& d) { d.cancelBtn()->click(); });
   ModuleLinkSettings settings(nullptr, core_->link(), core_->linkParams);
   EXPECT_EQ(settings.readTimer()->interval(), 3000);
   EXPECT_TRUE(settings.readTimer()->isSingleShot());
@@ -403,22 +406,22 @@ TEST_F(LinkDialogsTest, EveryTypedValueOfTheEditableFields) {
       const QByteArray before = memOnDisk();
       MessageBoxAnswerer boxes;
       if (period) {
-        OnDialog<TForm2> answer([&](TForm2& form) {
+        OnDialog<ProgramSettingsDialog> answer([&](ProgramSettingsDialog& form) {
           form.periodEdit()->clear();
           form.periodEdit()->insert(in.text);  // as a paste does
           form.okButton()->click();
           if (form.isVisible()) form.cancelButton()->click();
         });
-        programSettings(nullptr, core_->link(), &timer1_);
+        programSettings(nullptr, core_->link());
       } else {
-        OnDialog<TConparDlg> answer([&](TConparDlg& d) {
+        OnDialog<LinkSettingsDialog> answer([&](LinkSettingsDialog& d) {
           QLineEdit* edit =
               QLatin1String(f.key) == QLatin1String("adr") ? d.editAdr() : d.readIntervalEdit();
           edit->clear();
           edit->insert(in.text);
           d.okBtn()->click();
         });
-        programLinkSettings(nullptr, core_->link(), &timer1_);
+        programLinkSettings(nullptr, core_->link());
       }
       const QString section = period ? QStringLiteral("measure") : QStringLiteral("connect");
       if (in.within(f.min, f.max)) {
@@ -429,7 +432,7 @@ TEST_F(LinkDialogsTest, EveryTypedValueOfTheEditableFields) {
         EXPECT_EQ(boxes.seen()[0].text, QString::fromUtf8(f.message));
         EXPECT_EQ(memOnDisk(), before);
       }
-      EXPECT_TRUE(timer1_.isActive());
+      EXPECT_TRUE(timerStoppedAndRestarted());
     }
 }
 

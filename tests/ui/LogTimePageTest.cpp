@@ -17,10 +17,10 @@
 #include <QTemporaryDir>
 #include <atomic>
 
-#include "app/ProgressPanel.h"
-#include "app/TForm1.h"
-#include "operation/LogTimePage.h"
-#include "params/ErrorsPage.h"
+#include "app/ui/MainWindow.h"
+#include "app/ui/ProgressPanel.h"
+#include "operation/ui/LogTimePage.h"
+#include "params/ui/ErrorsPage.h"
 #include "sim/MemoryLine.h"
 #include "sim/SimBus.h"
 #include "support/WaitUntil.h"
@@ -48,7 +48,8 @@ class LogTimePageTest : public ::testing::Test {
         "Выкатить/Отключить\r\n3=Сброс\r\n"
         "[log_sw]\r\nОба концевика разомкнуты\r\nКонцевик ВКЛ замкнут\r\n");
     ini.close();
-    form = std::make_unique<TForm1>(dir.path(), std::make_unique<MemoryLine>(bus, clock), clock);
+    form =
+        std::make_unique<MainWindow>(dir.path(), std::make_unique<MemoryLine>(bus, clock), clock);
     form->pages()->setCurrentWidget(page());
   }
   LogTimePage* page() { return form->tabSheetLogTime(); }
@@ -71,7 +72,7 @@ class LogTimePageTest : public ::testing::Test {
   QTemporaryDir dir;
   VirtualClock clock;
   SimBus bus;
-  std::unique_ptr<TForm1> form;
+  std::unique_ptr<MainWindow> form;
 };
 
 TEST_F(LogTimePageTest, LooksAsTheFormHasIt) {
@@ -136,7 +137,7 @@ TEST_F(LogTimePageTest, FetchedRecordsCountersAndClockReachThePage) {
   pass();
   core().requests.module[RequestFlags::LogTab] = true;
   pass();
-  EXPECT_EQ(page()->staticText1()->text(), "3");
+  EXPECT_EQ(page()->unreadCounterText()->text(), "3");
   EXPECT_EQ(page()->editReadCount()->text(), "3");
   EXPECT_TRUE(page()->checkBoxKeepLog()->isChecked());
   EXPECT_EQ(page()->clockEdit(0)->text(), "2024");
@@ -151,7 +152,7 @@ TEST_F(LogTimePageTest, FetchedRecordsCountersAndClockReachThePage) {
             QStringList({"1", "01.03.2024", "12:00:00", "КОМАНДА", "Вкатить/Включить", ""}));
   EXPECT_EQ(gridRow(1),
             QStringList({"2", "01.03.2024", "12:00:00", "КОНЦЕВИКИ", "Концевик ВКЛ замкнут", ""}));
-  EXPECT_EQ(page()->staticText1()->text(), "1");
+  EXPECT_EQ(page()->unreadCounterText()->text(), "1");
   EXPECT_TRUE(form->progressPanel()->isHidden());
 
   type(page()->editReadCount(), "sieben");
@@ -164,7 +165,7 @@ TEST_F(LogTimePageTest, FetchedRecordsCountersAndClockReachThePage) {
   pass();
   EXPECT_EQ(page()->stringGridLog()->rowCount(), 1);
   EXPECT_EQ(gridRow(0), QStringList(6, QString()));
-  EXPECT_EQ(page()->staticText1()->text(), "0");
+  EXPECT_EQ(page()->unreadCounterText()->text(), "0");
 }
 
 TEST_F(LogTimePageTest, StopButtonShowsWhileFetching) {
@@ -294,7 +295,7 @@ TEST_F(LogTimePageTest, StopDuringAFetchOnTheWorker) {
   form->show();
   QCoreApplication::processEvents();  // FormShow starts the worker
   form->pages()->setCurrentWidget(page());
-  ASSERT_TRUE(live([&] { return page()->staticText1()->text() == "100"; }));
+  ASSERT_TRUE(live([&] { return page()->unreadCounterText()->text() == "100"; }));
 
   page()->buttonReadLog()->click();
   // Held in the third record: what the worker told before shows meanwhile.
@@ -303,7 +304,7 @@ TEST_F(LogTimePageTest, StopDuringAFetchOnTheWorker) {
   stopButton()->click();
   release = true;
   ASSERT_TRUE(live([&] { return stopButton()->isHidden() && form->progressPanel()->isHidden(); }));
-  ASSERT_TRUE(live([&] { return page()->staticText1()->text() == "97"; }));
+  ASSERT_TRUE(live([&] { return page()->unreadCounterText()->text() == "97"; }));
   EXPECT_EQ(page()->stringGridLog()->rowCount(), 3);
   EXPECT_EQ(gridRow(2)[4], "Выкатить/Отключить");
   EXPECT_EQ(blockReads, 3);

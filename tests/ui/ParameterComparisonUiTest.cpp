@@ -8,10 +8,10 @@
 #include <QPushButton>
 #include <QTableWidget>
 
-#include "params/ParameterComparisonAction.h"
-#include "params/ParameterComparisonDialog.h"
 #include "params/ParameterFile.h"
 #include "params/TableTransfer.h"
+#include "params/ui/ParameterComparisonAction.h"
+#include "params/ui/ParameterComparisonDialog.h"
 #include "support/SimCore.h"
 #include "ui/ModalAnswerer.h"
 
@@ -22,15 +22,16 @@ class ParameterComparisonUiTest : public ::testing::Test, public SimCore {
   ParameterComparisonUiTest() {
     bus.module().installFirmware(205);
     EXPECT_TRUE(online());
-    EXPECT_TRUE(TableTransfer(core->paramsContext()).readMainTables());
-    EXPECT_TRUE(saveParameterFile(core->paramsContext(), dir.filePath("set.txt")));
+    EXPECT_TRUE(TableTransfer(core->parameterContext()).readMainTables());
+    EXPECT_TRUE(saveParameterFile(core->parameterContext(), dir.filePath("set.txt")));
     bus.module().setWriteHook([this](uint16_t first, uint16_t) { written.push_back(first); });
   }
 
   // What the dialog showed.
   struct Seen {
     QString result;
-    QStringList rows;  // the cells of each row joined by '|'
+    QString unwritten;  // the line on typed values, when shown
+    QStringList rows;   // the cells of each row joined by '|'
     bool writeOffered = false;
   };
   // Clicks the button, picks set.txt, lets the poll passes serve the requests, and answers the
@@ -45,6 +46,8 @@ class ParameterComparisonUiTest : public ::testing::Test, public SimCore {
             files, [files] { static_cast<QDialog*>(files)->accept(); }, Qt::QueuedConnection);
       } else if (auto* dialog = qobject_cast<ParameterComparisonDialog*>(modal)) {
         seen.result = dialog->labelResult()->text();
+        if (!dialog->labelUnwritten()->isHidden())
+          seen.unwritten = dialog->labelUnwritten()->text();
         seen.writeOffered = !dialog->buttonWriteDifferences()->isHidden();
         const QTableWidget* grid = dialog->stringGridDifferences();
         for (int r = 0; r < grid->rowCount(); ++r) {
@@ -68,8 +71,7 @@ class ParameterComparisonUiTest : public ::testing::Test, public SimCore {
 
   QWidget window;
   QPushButton button;
-  QTimer timer;
-  ParameterComparisonAction action{&window, core->paramsContext(), &button, &timer};
+  ParameterComparisonAction action{&window, core->parameterContext(), &button};
   std::vector<int> written;
 };
 
@@ -77,11 +79,12 @@ TEST_F(ParameterComparisonUiTest, WriteDifferencesWritesTheRowsShownAndCloseWrit
   const uint16_t old = bus.module().get(68);
   bus.module().set(68, uint16_t(old + 1));
   const QString row = "Параметры дискретных входов|" +
-                      core->params.tables.name(ParamTables::Inps, 0) + "|68|" +
+                      core->params.tables.name(ParameterTables::Inps, 0) + "|68|" +
                       QString::number(old + 1) + "|" + QString::number(old);
 
   Seen seen = compare(false);
-  EXPECT_EQ(seen.result, "Отличающихся параметров: 1");
+  EXPECT_EQ(seen.result, "Параметров в модуле, отличающихся от файла: 1");
+  EXPECT_EQ(seen.unwritten, "");
   EXPECT_EQ(seen.rows, QStringList({row}));
   EXPECT_TRUE(seen.writeOffered);
   EXPECT_TRUE(written.empty());
@@ -99,6 +102,22 @@ TEST_F(ParameterComparisonUiTest, WriteDifferencesWritesTheRowsShownAndCloseWrit
   EXPECT_FALSE(seen.writeOffered);
   EXPECT_TRUE(written.empty());
   EXPECT_TRUE(prompter.boxes.empty());
+}
+
+// Values typed into the tables and not written are not in the module: a comparison that finds
+// nothing says so, and counts them.
+TEST_F(ParameterComparisonUiTest, TypedValuesAreCountedBesideTheResult) {
+  ParameterTables& t = core->params.tables;
+  t.setCellText(ParameterTables::Inps, 0,
+                QString::number(t.bufferValue(ParameterTables::Inps, 0) + 1));
+  t.setCellText(ParameterTables::Timers, 1,
+                QString::number(t.bufferValue(ParameterTables::Timers, 1) + 1));
+  const Seen seen = compare(false);
+  EXPECT_EQ(seen.result, "Отличий нет: параметры в модуле совпадают с файлом.");
+  EXPECT_EQ(seen.unwritten,
+            "Введено в таблицы и не записано в модуль значений: 2. С файлом сравнивались "
+            "значения, которые хранит модуль.");
+  EXPECT_TRUE(written.empty());
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 
 #include "app/AppContext.h"
 #include "params/Identification.h"
-#include "params/ParameterFileDialogs.h"
+#include "params/ui/ParameterFileDialogs.h"
 #include "support/ScriptedLine.h"
 #include "ui/ModalAnswerer.h"
 
@@ -23,12 +23,14 @@ class ParameterFileDialogsTest : public ::testing::Test {
   ParameterFileDialogsTest() : core(dir.path(), prompter) {
     previous_ = QDir::currentPath();
     QDir::setCurrent(dir.path());
-    ParamTables::Firmware f;
+    ParameterTables::Firmware f;
     f.version = 201;
     f.layout = FirmwareLayout::forVersion(201, f.layout);
     core.params.tables.setFirmware(f);
-    Identification(core.paramsContext()).buildTables();
+    Identification(core.parameterContext()).buildTables();
     core.flags.firmwareVersion = 201;
+    QObject::connect(&core.status, &StatusLine::pollTimerChanged,
+                     [this](bool on) { timerSwitches.push_back(on); });
   }
   ~ParameterFileDialogsTest() override { QDir::setCurrent(previous_); }
 
@@ -62,15 +64,16 @@ class ParameterFileDialogsTest : public ::testing::Test {
       QMetaObject::invokeMethod(
           dialog, [dialog] { static_cast<QDialog*>(dialog)->accept(); }, Qt::QueuedConnection);
     });
-    timer.stop();
+    timerSwitches.clear();
     result = run();
-    EXPECT_TRUE(timer.isActive());  // restarted, whatever happened
+    // The poll timer stood still while the dialog was open and runs again, whatever happened.
+    EXPECT_EQ(timerSwitches, (std::vector<bool>{false, true}));
     EXPECT_EQ(QDir::currentPath(), dir.path());
     return seen;
   }
   bool save(const QString& file, bool overwrite = true, Answers* seen = nullptr) {
     const Answers a = answer("SaveDialog1", file, overwrite, [&] {
-      return saveParameterFileDialog(nullptr, core.paramsContext(), &timer);
+      return saveParameterFileDialog(nullptr, core.parameterContext());
     });
     if (seen) *seen = a;
     return result;
@@ -83,7 +86,7 @@ class ParameterFileDialogsTest : public ::testing::Test {
   QTemporaryDir dir;
   RecordingPrompter prompter;
   AppContext core;
-  QTimer timer;
+  std::vector<bool> timerSwitches;
   bool result = false;
 
  private:
@@ -91,7 +94,7 @@ class ParameterFileDialogsTest : public ::testing::Test {
 };
 
 TEST_F(ParameterFileDialogsTest, SaveAppendsTxtAndAsksOnlyAboutTheChosenName) {
-  core.params.tables.setCellText(ParamTables::Inps, 0, "9");
+  core.params.tables.setCellText(ParameterTables::Inps, 0, "9");
   Answers seen;
   ASSERT_TRUE(save("set", true, &seen));
   EXPECT_EQ(seen.dialogDirectory, dir.path());
@@ -103,7 +106,7 @@ TEST_F(ParameterFileDialogsTest, SaveAppendsTxtAndAsksOnlyAboutTheChosenName) {
       bytes("set.txt").startsWith("[version]\r\nver=201\r\n\r\n[main_inps_v200]\r\nn1=9\r\n"));
 
   // "set.txt" exists, but the name chosen is "set": no question, the file is updated.
-  core.params.tables.setCellText(ParamTables::Inps, 0, "10");
+  core.params.tables.setCellText(ParameterTables::Inps, 0, "10");
   ASSERT_TRUE(save("set", true, &seen));
   EXPECT_TRUE(seen.questions.isEmpty());
   EXPECT_TRUE(bytes("set.txt").contains("n1=10"));
@@ -136,16 +139,16 @@ TEST_F(ParameterFileDialogsTest, LoadFillsTheTables) {
   file.write("[version]\r\nver=201\r\n[main_inps_v200]\r\nn1=77\r\n");
   file.close();
   answer("OpenDialog1", "load.txt", true,
-         [&] { return loadParameterFileDialog(nullptr, core.paramsContext(), &timer); });
+         [&] { return loadParameterFileDialog(nullptr, core.parameterContext()); });
   EXPECT_TRUE(result);
-  EXPECT_EQ(core.params.tables.cellText(ParamTables::Inps, 0), "77");
+  EXPECT_EQ(core.params.tables.cellText(ParameterTables::Inps, 0), "77");
   EXPECT_TRUE(prompter.boxes.empty());
 
-  core.params.tables.setCellText(ParamTables::Inps, 0, "1");
+  core.params.tables.setCellText(ParameterTables::Inps, 0, "1");
   answer("OpenDialog1", QString(), true,
-         [&] { return loadParameterFileDialog(nullptr, core.paramsContext(), &timer); });
+         [&] { return loadParameterFileDialog(nullptr, core.parameterContext()); });
   EXPECT_FALSE(result);
-  EXPECT_EQ(core.params.tables.cellText(ParamTables::Inps, 0), "1");
+  EXPECT_EQ(core.params.tables.cellText(ParameterTables::Inps, 0), "1");
 }
 
 }  // namespace

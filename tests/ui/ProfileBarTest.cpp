@@ -15,8 +15,8 @@
 #include <QToolButton>
 
 #include "app/AppContext.h"
-#include "operation/ProfileBar.h"
-#include "operation/TFormProfile.h"
+#include "operation/ui/ProfileBar.h"
+#include "operation/ui/ProfileButtonDialog.h"
 #include "params/Identification.h"
 #include "support/ScriptedLine.h"
 #include "ui/ModalAnswerer.h"
@@ -31,15 +31,15 @@ class ProfileBarTest : public ::testing::Test {
   void restart() {
     bar.reset();
     core = std::make_unique<AppContext>(dir.path(), prompter);
-    bar = std::make_unique<ProfileBar>(core->paramsContext(), core->prof);
+    bar = std::make_unique<ProfileBar>(core->parameterContext(), core->prof);
   }
   // The module of this version as identified, with its tables built.
   void identified(int version) {
-    ParamTables::Firmware f = core->params.tables.firmware();
+    ParameterTables::Firmware f = core->params.tables.firmware();
     f.version = version;
     f.layout = FirmwareLayout::forVersion(version, f.layout);
     core->params.tables.setFirmware(f);
-    Identification(core->paramsContext()).buildTables();
+    Identification(core->parameterContext()).buildTables();
     core->flags.firmwareVersion = version;
   }
   QString write(const char* name, const QByteArray& content) {
@@ -71,11 +71,11 @@ class ProfileBarTest : public ::testing::Test {
     QString title, name, file;
   };
   // Opens the dialog of button n through the popup and lets `answer` end it.
-  Shown configure(int n, const std::function<void(TFormProfile*)>& answer) {
+  Shown configure(int n, const std::function<void(ProfileButtonDialog*)>& answer) {
     Shown shown;
     bool done = false;
     ModalAnswerer answerer([&](QWidget* modal) {
-      auto* form = qobject_cast<TFormProfile*>(modal);
+      auto* form = qobject_cast<ProfileButtonDialog*>(modal);
       if (!form || done) return;
       done = true;
       shown = {form->windowTitle(), form->editName()->text(), form->editFile()->text()};
@@ -111,7 +111,8 @@ TEST_F(ProfileBarTest, FreshProfIni) {
   EXPECT_EQ(lastBox(), "Ошибка|Не указан путь к файлу данного профиля");
   EXPECT_FALSE(writeRequested());
 
-  const Shown shown = configure(2, [](TFormProfile* form) { form->buttonCancel()->click(); });
+  const Shown shown =
+      configure(2, [](ProfileButtonDialog* form) { form->buttonCancel()->click(); });
   EXPECT_EQ(shown.title, "Профиль 2");
   EXPECT_EQ(shown.name, "Profile2");
   EXPECT_EQ(shown.file, "");
@@ -125,7 +126,7 @@ TEST_F(ProfileBarTest, RenamingChangesTheCaptionAtOnceAndAfterARestart) {
   int step = 0;
   QString offeredFile;
   ModalAnswerer answerer([&](QWidget* modal) {
-    auto* form = qobject_cast<TFormProfile*>(modal);
+    auto* form = qobject_cast<ProfileButtonDialog*>(modal);
     auto* files = qobject_cast<QFileDialog*>(modal);
     if (form && step == 0) {
       step = 1;
@@ -147,7 +148,7 @@ TEST_F(ProfileBarTest, RenamingChangesTheCaptionAtOnceAndAfterARestart) {
   const QString workingDirectory = QDir::currentPath();
   rightClick(3);
   bar->popupMenu()->hide();
-  bar->N1Click();
+  bar->configureClicked();
   EXPECT_EQ(step, 3);
   EXPECT_EQ(offeredFile, dir.filePath("old.txt"));  // the dialog starts at the file set before
   EXPECT_EQ(bar->profileButton(3)->text(), "Ввод 6 кВ");
@@ -159,7 +160,7 @@ TEST_F(ProfileBarTest, RenamingChangesTheCaptionAtOnceAndAfterARestart) {
 
   // "Отмена" after an edit changes nothing, on screen or on disk.
   const QByteArray before = profIni();
-  configure(3, [](TFormProfile* form) {
+  configure(3, [](ProfileButtonDialog* form) {
     form->editName()->setText("другое");
     form->editFile()->setText("/elsewhere.txt");
     form->buttonCancel()->click();
@@ -167,7 +168,7 @@ TEST_F(ProfileBarTest, RenamingChangesTheCaptionAtOnceAndAfterARestart) {
   EXPECT_EQ(bar->profileButton(3)->text(), "Ввод 6 кВ");
   EXPECT_EQ(profIni(), before);
   // So does closing the window.
-  configure(3, [](TFormProfile* form) {
+  configure(3, [](ProfileButtonDialog* form) {
     form->editName()->setText("другое");
     form->close();
   });
@@ -191,14 +192,14 @@ TEST_F(ProfileBarTest, LoadingAProfile) {
   EXPECT_EQ(lastBox(),
             "Ошибка|Версия файла параметров 200 не соответствует версии текущего "
             "подключенного блока 201");
-  EXPECT_NE(core->params.tables.cellText(ParamTables::Inps, 0), "12");
+  EXPECT_NE(core->params.tables.cellText(ParameterTables::Inps, 0), "12");
   EXPECT_FALSE(writeRequested());
 
   prompter.boxes.clear();
   bar->profileButton(4)->click();
   EXPECT_TRUE(prompter.boxes.empty());
-  EXPECT_EQ(core->params.tables.cellText(ParamTables::Inps, 0), "12");
-  EXPECT_EQ(core->params.tables.cellText(ParamTables::Timers, 0), "---");
+  EXPECT_EQ(core->params.tables.cellText(ParameterTables::Inps, 0), "12");
+  EXPECT_EQ(core->params.tables.cellText(ParameterTables::Timers, 0), "---");
   EXPECT_TRUE(writeRequested());
 }
 

@@ -1,7 +1,7 @@
 // The window-thread stall probe on given heartbeat times.
 #include <gtest/gtest.h>
 
-#include "app/UiStallProbe.h"
+#include "app/ui/UiStallProbe.h"
 
 namespace {
 

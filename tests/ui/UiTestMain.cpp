@@ -2,13 +2,13 @@
 
 #include <QApplication>
 
-#include "core/QtTranslations.h"
+#include "core/ui/RussianInterface.h"
 
 // Window tests need an application object; they run on the offscreen platform.
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  installQtTranslations(app);  // as the program does; the tests check the stock dialogs' texts
+  installRussianInterface(app);  // as the program does; the tests check the stock dialogs' texts
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

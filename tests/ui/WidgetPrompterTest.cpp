@@ -9,7 +9,7 @@
 #include <atomic>
 #include <thread>
 
-#include "core/WidgetPrompter.h"
+#include "core/ui/WidgetPrompter.h"
 #include "ui/ModalAnswerer.h"
 
 namespace {

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "core/Prompter.h"
+
+// Message boxes for core code. Called from the worker thread, the box is shown on the
+// user-interface thread and the caller waits until the user has acknowledged it. Must be
+// created on the user-interface thread.
+class WidgetPrompter : public QObject, public Prompter {
+  Q_OBJECT
+ public:
+  explicit WidgetPrompter(QWidget* window = nullptr);
+
+  // The window the boxes are centred on.
+  void setWindow(QWidget* window) { window_ = window; }
+
+  void showMessage(const QString& caption, const QString& text, Icon icon) override;
+  bool confirm(const QString& caption, const QString& text) override;
+  // Shown on the user-interface thread; the caller goes on at once.
+  void notify(const QString& caption, const QString& text, Icon icon) override;
+
+  // The window is closing: every question from another thread still waiting is answered with
+  // Cancel, and so is every later one, so a worker waiting for an answer can end.
+  void shutDown();
+
+ private:
+  struct Pending {
+    bool done = false;
+    bool answer = false;
+  };
+  // Runs the box on this object's thread and returns its answer (false after shutDown()).
+  bool ask(std::function<bool()> box);
+
+  QPointer<QWidget> window_;
+  std::mutex mutex_;
+  std::condition_variable answered_;
+  std::vector<std::shared_ptr<Pending>> pending_;
+  bool shutDown_ = false;
+};

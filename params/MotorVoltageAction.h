@@ -1,9 +1,0 @@
-#pragma once
-
-struct ParamsContext;
-class QWidget;
-
-// ButtonChange of the main tab: asks for the motor voltage change in TForm4 (one dialog per
-// parent window, made on first use) and, when the user confirms, leaves the password in the
-// state and raises the request the next poll pass serves.
-void ButtonChangeClick(QWidget* parent, const ParamsContext& ctx);
