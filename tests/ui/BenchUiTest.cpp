@@ -20,6 +20,7 @@
 #include <QToolButton>
 
 #include "app/ui/MainWindow.h"
+#include "app/ui/SidePanel.h"
 #include "bench/ui/BenchToolBar.h"
 #include "bench/ui/BenchUi.h"
 #include "bench/ui/CurrentWindowsDialog.h"
@@ -119,8 +120,8 @@ TEST_F(BenchUiTest, StartRunsTheTestOnTheWorkerAndTheGridShowsItsRows) {
 
 // After a run on the demo bench (the demo's names, among them "Тележка в контрольном
 // положении"): the page says how the run ended and selects no row; the grid's header stays in
-// view however far the rows scroll; the step column shows whole names at every window size,
-// and the grid leaves no room empty beside its columns.
+// view however far the rows scroll; the step column, and the side panel's inputs, show whole
+// names at every window size, and the grid leaves no room empty beside its columns.
 TEST_F(BenchUiTest, AfterARunTheGridShowsWholeStepsUnderAFixedHeader) {
   QFile::remove(dir.filePath("mem.ini"));
   ASSERT_TRUE(QFile::copy(TARVIX_DEMO_MEM, dir.filePath("mem.ini")));
@@ -163,6 +164,10 @@ TEST_F(BenchUiTest, AfterARunTheGridShowsWholeStepsUnderAFixedHeader) {
     EXPECT_LE(stepRight, grid->viewport()->width());
     // The strip closes the row at the grid's right edge; nothing of the grid stays empty.
     EXPECT_EQ(grid->columnViewportPosition(2) + grid->columnWidth(2), grid->viewport()->width());
+    // The same name among the live inputs of the side panel.
+    QTableWidget* inputs = form.sidePanel()->stringGridDigInputs();
+    ASSERT_FALSE(inputs->findItems(longest, Qt::MatchExactly).isEmpty());
+    EXPECT_GE(inputs->columnWidth(0), inputs->fontMetrics().horizontalAdvance(longest) + 8);
     if (const QString grab = qEnvironmentVariable("TARVIX_GRAB"); !grab.isEmpty())
       form.grab().save(QStringLiteral("%1-%2.png").arg(grab).arg(size.width()));
   }
