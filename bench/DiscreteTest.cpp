@@ -101,8 +101,9 @@ bool DiscreteTest::run(bool outputs) {
   const int passes = s.value(outputs ? TestSettings::DoCycles : TestSettings::DiCycles);
   const int pause = s.value(outputs ? TestSettings::DoTime0 : TestSettings::Time0);
   const int hold = s.value(outputs ? TestSettings::DoTime1 : TestSettings::Time1);
-  // Negative times would compare as nearly endless unsigned waits.
-  if (hold < 0)
+  // Negative times would compare as nearly endless unsigned waits; a hold of 0 would judge a
+  // step without a single poll.
+  if (hold <= 0)
     return refuse(outputs, QStringLiteral("Недопустимое время удержания: %1 мс").arg(hold));
   if (pause < 0)
     return refuse(outputs, QStringLiteral("Недопустимое время паузы: %1 мс").arg(pause));
@@ -180,9 +181,8 @@ bool DiscreteTest::run(bool outputs) {
             return false;
           }
         }
-        // Polls that all failed saw nothing: the step is not judged good. (With a hold time of
-        // 0 no poll is made, and the step passes as set up.)
-        if (!seen.isEmpty() && answered == 0) {
+        // Polls that all failed saw nothing: the step is not judged good.
+        if (answered == 0) {
           if (outputs) record.noteBenchFault();
           stepError = true;
         }
