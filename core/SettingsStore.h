@@ -5,6 +5,8 @@
 #include <mutex>
 #include <vector>
 
+#include "core/SettingKey.h"
+
 class QFileDevice;
 
 // One INI file held whole in memory. Reads and writes touch the memory copy only; flush()
@@ -22,6 +24,20 @@ class SettingsStore {
   QString readString(const QString& section, const QString& key, const QString& defaultValue) const;
   void writeInteger(const QString& section, const QString& key, int value);
   void writeString(const QString& section, const QString& key, const QString& value);
+  // The same through a key of the tables, with its own default.
+  int readInteger(const SettingKey& key) const {
+    return readInteger(QLatin1String(key.section), QLatin1String(key.key), key.defaultValue());
+  }
+  QString readString(const SettingKey& key) const {
+    return readString(QLatin1String(key.section), QLatin1String(key.key),
+                      QString::fromUtf8(key.defaultText));
+  }
+  void writeInteger(const SettingKey& key, int value) {
+    writeInteger(QLatin1String(key.section), QLatin1String(key.key), value);
+  }
+  void writeString(const SettingKey& key, const QString& value) {
+    writeString(QLatin1String(key.section), QLatin1String(key.key), value);
+  }
   // The section's key=value lines, in file order.
   QStringList readSectionValues(const QString& section) const;
   // Every line of the section that is not empty and no comment (";"), whole and in file

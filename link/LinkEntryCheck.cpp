@@ -1,6 +1,7 @@
 #include "link/LinkEntryCheck.h"
 
 #include "core/Numbers.h"
+#include "link/LinkKeys.h"
 
 namespace linkentry {
 
@@ -14,7 +15,7 @@ bool isInteger(const QString& text) {
 }  // namespace
 
 std::optional<int> slaveAddress(const QString& text) {
-  const std::optional<qint64> n = parseNumber(text, kMinAddress, kMaxAddress);
+  const std::optional<qint64> n = parseNumber(text, linkkeys::kAddress.min, linkkeys::kAddress.max);
   if (!n) return std::nullopt;
   return int(*n);
 }
@@ -30,16 +31,15 @@ QString programRefusal(const ProgramEntry& entry) {
   if (!isInteger(entry.send)) return QStringLiteral("Некорректное значение параметра Send");
   if (!isInteger(entry.sleep)) return QStringLiteral("Некорректное значение Sleep");
   if (!isInteger(entry.receive)) return QStringLiteral("Некорректное значение Receive");
-  // The port takes the interval as an unsigned time-out; -1 would become its "no wait" value.
-  if (!parseNumber(entry.readInterval, 0, INT32_MAX))
+  if (!parseNumber(entry.readInterval, linkkeys::kReadInterval.min, linkkeys::kReadInterval.max))
     return QStringLiteral("Некорректное значение ReadIntervalTimeout");
   return QString();
 }
 
 QString pollPeriodRefusal(const QString& text) {
-  // A zero interval would wake the window thread without pause; a negative one stops the timer.
-  return parseNumber(text, 1, INT32_MAX) ? QString()
-                                         : QStringLiteral("Некорректное значение периода опроса");
+  return parseNumber(text, linkkeys::kPollPeriod.min, linkkeys::kPollPeriod.max)
+             ? QString()
+             : QStringLiteral("Некорректное значение периода опроса");
 }
 
 }  // namespace linkentry

@@ -8,12 +8,8 @@
 // entry may be taken.
 namespace linkentry {
 
-// A Modbus slave address the module can answer from: 0 is the broadcast (no module replies
-// to it, and a module given it could no longer be reached), 248 and up are reserved.
-constexpr int kMinAddress = 1;
-constexpr int kMaxAddress = 247;
-
-// The typed module address, or nothing when it is not an integer within the slave addresses.
+// The typed module address, or nothing when it is not an integer within the slave addresses
+// (linkkeys::kAddress).
 std::optional<int> slaveAddress(const QString& text);
 
 // The program's link settings as typed in its dialog.

@@ -3,22 +3,18 @@
 #include <algorithm>
 
 #include "core/SettingsStore.h"
-
-namespace {
-const QString kConnect = QStringLiteral("connect");
-}
+#include "link/LinkKeys.h"
 
 LinkSettings::Timing LinkSettings::timing() const {
-  return Timing{milliseconds("send", 50), milliseconds("sleep", 70), milliseconds("receive", 50)};
+  return Timing{milliseconds(linkkeys::kSend), milliseconds(linkkeys::kSleep),
+                milliseconds(linkkeys::kReceive)};
 }
 
 uint8_t LinkSettings::moduleAddress() const {
-  return uint8_t(mem_.readInteger(kConnect, QStringLiteral("adr"), 100));
+  return uint8_t(mem_.readInteger(linkkeys::kAddress));
 }
 
-QString LinkSettings::devicePath() const {
-  return devicePath(mem_.readString(kConnect, QStringLiteral("port"), QString()));
-}
+QString LinkSettings::devicePath() const { return devicePath(mem_.readString(linkkeys::kPort)); }
 
 QString LinkSettings::devicePath(const QString& portName) {
 #ifdef Q_OS_WIN
@@ -34,16 +30,16 @@ QString LinkSettings::devicePath(const QString& portName) {
 #endif
 }
 
-uint32_t LinkSettings::milliseconds(const char* key, int defaultValue) const {
-  return uint32_t(std::max(0, mem_.readInteger(kConnect, QLatin1String(key), defaultValue)));
+uint32_t LinkSettings::milliseconds(const SettingKey& key) const {
+  return uint32_t(std::max(0, mem_.readInteger(key)));
 }
 
 LineSettings LinkSettings::lineSettings() const {
   static const int kRates[] = {9600, 19200, 38400, 57600, 115200};
   LineSettings s;
-  const int speed = mem_.readInteger(kConnect, QStringLiteral("speed"), 0);
-  if (speed >= 0 && speed <= 4) s.baudRate = kRates[speed];
-  switch (mem_.readInteger(kConnect, QStringLiteral("parity"), 0)) {
+  const int speed = mem_.readInteger(linkkeys::kSpeed);
+  if (linkkeys::kSpeed.accepts(speed)) s.baudRate = kRates[speed];
+  switch (mem_.readInteger(linkkeys::kParity)) {
     case 0:
       s.parity = Parity::None;
       break;
@@ -56,11 +52,13 @@ LineSettings LinkSettings::lineSettings() const {
     default:
       break;  // keep the port's parity
   }
-  s.twoStopBits = mem_.readInteger(kConnect, QStringLiteral("stopbits"), 1) != 0;
+  s.twoStopBits = mem_.readInteger(linkkeys::kStopBits) != 0;
   return s;
 }
 
 PortTimeouts LinkSettings::timeouts() const {
-  return PortTimeouts{milliseconds("cto1", 10), milliseconds("cto2", 0), milliseconds("cto3", 1000),
-                      milliseconds("cto4", 100), milliseconds("cto5", 1000)};
+  using namespace linkkeys;
+  return PortTimeouts{milliseconds(kReadInterval), milliseconds(kReadTotalPerByte),
+                      milliseconds(kReadTotalConstant), milliseconds(kWriteTotalPerByte),
+                      milliseconds(kWriteTotalConstant)};
 }

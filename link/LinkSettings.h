@@ -6,6 +6,7 @@
 #include "link/SerialLine.h"
 
 class SettingsStore;
+struct SettingKey;
 
 // The `connect` keys of mem.ini as the link uses them. Every call reads the store afresh, so
 // a value changed in a dialog applies to the next exchange (timing, address) or the next open
@@ -26,7 +27,7 @@ class LinkSettings {
   LineSettings lineSettings() const;
   PortTimeouts timeouts() const;
   // A duration in milliseconds; negative values count as 0.
-  uint32_t milliseconds(const char* key, int defaultValue) const;
+  uint32_t milliseconds(const SettingKey& key) const;
 
   // The device path for a port name of mem.ini.
   //   Windows: "\\.\COM" followed by the 4th and 5th characters of the name.

@@ -9,10 +9,10 @@
 #include "link/LinkContext.h"
 #include "link/LinkEntryCheck.h"
 #include "link/LinkFlags.h"
+#include "link/LinkKeys.h"
 #include "link/ModbusRtuClient.h"
 
 namespace {
-const QString kConnect = QStringLiteral("connect");
 constexpr uint32_t kSuccessPauseMs = 1000;
 }  // namespace
 
@@ -75,10 +75,10 @@ bool writeModuleLinkParams(const LinkContext& link, ModuleLinkParams& params) {
   }
 
   SettingsStore& mem = link.mem;
-  mem.writeInteger(kConnect, QStringLiteral("adr"), address);
-  mem.writeInteger(kConnect, QStringLiteral("speed"), entry.speed);
-  mem.writeInteger(kConnect, QStringLiteral("parity"), entry.parity);
-  if (count == 4) mem.writeInteger(kConnect, QStringLiteral("stopbits"), entry.stopBits);
+  mem.writeInteger(linkkeys::kAddress, address);
+  mem.writeInteger(linkkeys::kSpeed, entry.speed);
+  mem.writeInteger(linkkeys::kParity, entry.parity);
+  if (count == 4) mem.writeInteger(linkkeys::kStopBits, entry.stopBits);
   // The module already has the new settings and the program uses them from memory; the user
   // must know if the file on disk still has the old ones.
   flushOrReport(mem, link.prompter);

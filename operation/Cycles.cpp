@@ -8,15 +8,16 @@
 #include "link/LinkFlags.h"
 #include "link/RequestFlags.h"
 #include "operation/Commands.h"
+#include "operation/OperationKeys.h"
 
 namespace {
 
+using namespace operationkeys;
 using Field = CyclesState::Field;
 using Run = CyclesState::Run;
 using Shade = CyclesState::Shade;
 using Stage = CyclesState::Stage;
 
-const QString kCycles = QStringLiteral("cycles");
 const QString kOk = QStringLiteral("ОК");
 const QString kOperationTimeCaption = QStringLiteral("Время операции, с");  // Label34
 
@@ -65,38 +66,39 @@ void Cycles::journal(const QString& text) const {
 Cycles::Settings Cycles::loadSettings() const {
   const SettingsStore& mem = ctx_.link().mem;
   Settings s;
-  s.number = QString::number(mem.readInteger(kCycles, QStringLiteral("number"), 100));
-  s.pause = QString::number(mem.readInteger(kCycles, QStringLiteral("pause"), 120));
-  s.noFeedback = mem.readInteger(kCycles, QStringLiteral("no_feedback"), 0) != 0;
-  s.noFeedbackTime = mem.readString(kCycles, QStringLiteral("no_fb_time"), QStringLiteral("10"));
+  s.number = QString::number(mem.readInteger(kCyclesNumber));
+  s.pause = QString::number(mem.readInteger(kCyclesPause));
+  s.noFeedback = mem.readInteger(kNoFeedback) != 0;
+  s.noFeedbackTime = mem.readString(kNoFeedbackTime);
   return s;
 }
 
 void Cycles::takeSettings(const Settings& settings) {
   int number = 0, pause = 0;
   std::lock_guard lock(s_.mutex_);
-  if (parseInteger(settings.number, &number) && number > 0) s_.cyclesNumber_ = number;
-  if (parseInteger(settings.pause, &pause) && pause > 0) s_.cyclesPause_ = pause;
+  if (parseInteger(settings.number, &number) && kCyclesNumber.accepts(number))
+    s_.cyclesNumber_ = number;
+  if (parseInteger(settings.pause, &pause) && kCyclesPause.accepts(pause)) s_.cyclesPause_ = pause;
 }
 
-bool Cycles::storePositive(const QString& text, int& field, const char* key) {
+bool Cycles::store(const QString& text, int& field, const SettingKey& key) {
   int value = 0;
-  if (!parseInteger(text, &value) || value <= 0) return false;
+  if (!parseInteger(text, &value) || !key.accepts(value)) return false;
   {
     std::lock_guard lock(s_.mutex_);
     field = value;
   }
   SettingsStore& mem = ctx_.link().mem;
-  mem.writeInteger(kCycles, QLatin1String(key), value);
+  mem.writeInteger(key, value);
   flushOrReport(mem, ctx_.link().prompter);
   return true;
 }
 
 bool Cycles::setCyclesNumber(const QString& text) {
-  return storePositive(text, s_.cyclesNumber_, "number");
+  return store(text, s_.cyclesNumber_, kCyclesNumber);
 }
 
-bool Cycles::setPause(const QString& text) { return storePositive(text, s_.cyclesPause_, "pause"); }
+bool Cycles::setPause(const QString& text) { return store(text, s_.cyclesPause_, kCyclesPause); }
 
 bool Cycles::startOrContinue(const QString& noFeedbackTimeText) {
   const FeedbackInputs feedback = selectFeedbackInputs(ctx_.state.inputMap);
@@ -104,7 +106,8 @@ bool Cycles::startOrContinue(const QString& noFeedbackTimeText) {
   const bool noFeedback = s_.noFeedback;
   int operationTime = 0;
   if (noFeedback) {
-    if (!parseInteger(noFeedbackTimeText, &operationTime) || operationTime < 1) {
+    if (!parseInteger(noFeedbackTimeText, &operationTime) ||
+        !kNoFeedbackTime.accepts(operationTime)) {
       ctx_.link().prompter.showMessage(
           QStringLiteral("Ошибка"),
           QStringLiteral("Значение ") + kOperationTimeCaption +
@@ -112,9 +115,9 @@ bool Cycles::startOrContinue(const QString& noFeedbackTimeText) {
           Prompter::Icon::Error);
       return false;
     }
-    mem.writeString(kCycles, QStringLiteral("no_fb_time"), noFeedbackTimeText.trimmed());
+    mem.writeString(kNoFeedbackTime, noFeedbackTimeText.trimmed());
   }
-  mem.writeInteger(kCycles, QStringLiteral("no_feedback"), noFeedback ? 1 : 0);
+  mem.writeInteger(kNoFeedback, noFeedback ? 1 : 0);
   flushOrReport(mem, ctx_.link().prompter);
 
   QString journalText;
@@ -224,8 +227,7 @@ bool Cycles::motionComplete(int elapsedMs, int motionSeconds, int feedbackRow) {
     ctx_.link().requests.module[RequestFlags::ResetCommand] = true;
     return true;
   }
-  const int timeoutMotion =
-      ctx_.link().mem.readInteger(kCycles, QStringLiteral("timeout_motion"), 1000);
+  const int timeoutMotion = ctx_.link().mem.readInteger(kMotionTimeout);
   const int controlState = ctx_.state.control.block()[3];
   const bool atEnd = ctx_.params.tables().bufferValue(ParameterTables::DigInputs, feedbackRow) != 0;
   return (elapsedMs >= timeoutMotion && atEnd) || controlState == 3 || controlState == 2;

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include "core/SettingKey.h"
+
 #include "operation/CyclesState.h"
 #include "operation/OperationContext.h"
 
@@ -53,7 +55,8 @@ class Cycles {
   bool evaluateStage(std::unique_lock<std::mutex>& lock, uint32_t now, int controlState);
   // The end of the run: stopped at once, then its message. Returns with the lock released.
   void finishRun(std::unique_lock<std::mutex>& lock);
-  bool storePositive(const QString& text, int& field, const char* key);
+  // A whole number the key accepts is taken into `field` and stored; false for anything else.
+  bool store(const QString& text, int& field, const SettingKey& key);
   bool motionComplete(int elapsedMs, int motionSeconds, int feedbackRow);
   void enterStage(CyclesState::Stage stage, CyclesState::Field field, uint32_t now);
   void journal(const QString& text) const;

@@ -3,7 +3,9 @@
 #include "core/SettingsStore.h"
 #include "core/StatusLine.h"
 #include "link/LinkFlags.h"
+#include "link/LinkKeys.h"
 #include "link/ModbusRtuClient.h"
+#include "params/ParameterKeys.h"
 
 namespace {
 
@@ -64,8 +66,7 @@ int Identification::selectNameSections() {
   const int logic = client.readModuleRegisters(x, 592, 1) ? x.registers[0] : 1;
   ctx_.link.status.setText(StatusLine::Logic, QStringLiteral("Логика ") + QString::number(logic));
   const int map = client.readModuleRegisters(x, 76, 1) ? x.registers[0] : 0;
-  const bool earthingSwitch =
-      ctx_.link.mem.readInteger(QStringLiteral("measure"), QStringLiteral("type"), 0) != 0;
+  const bool earthingSwitch = ctx_.link.mem.readInteger(linkkeys::kDriveType) != 0;
 
   ParameterTables::Firmware f = ctx_.tables().firmware();
   QString di;
@@ -102,12 +103,11 @@ void Identification::buildTables() {
 
   // The debug value each diagram samples: the row whose name the settings remember.
   const QStringList debugNames = t.table(ParameterTables::Debug).names;
-  auto indexOf = [&](const char* key) {
-    const QString wanted = mem.readString(QStringLiteral("measure"), QLatin1String(key), QString());
-    return std::max<int>(0, int(debugNames.indexOf(wanted)));
+  auto indexOf = [&](const SettingKey& key) {
+    return std::max<int>(0, int(debugNames.indexOf(mem.readString(key))));
   };
-  ctx_.state.diagramValueIndex = indexOf("diag");
-  ctx_.state.testDiagramValueIndex = indexOf("diag_test");
+  ctx_.state.diagramValueIndex = indexOf(parameterkeys::kDiagramValue);
+  ctx_.state.testDiagramValueIndex = indexOf(parameterkeys::kTestDiagramValue);
 
   build(ParameterTables::DebInpsParam, l.serviceInputsSection, FirmwareLayout::kServiceInputsStart,
         l.serviceInputsCount, kParamPrefix);

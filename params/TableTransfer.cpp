@@ -9,6 +9,7 @@
 #include "link/LinkFlags.h"
 #include "link/ModbusRtuClient.h"
 #include "link/RequestFlags.h"
+#include "params/ParameterKeys.h"
 
 namespace {
 const QString kError = QStringLiteral("Ошибка");
@@ -201,8 +202,6 @@ std::array<bool, ParameterTables::kInversionItems> TableTransfer::inversionCheck
 }
 
 QString TableTransfer::motorVoltageName(const SettingsStore& mem, int type) {
-  return type == 0
-             ? mem.readString(QStringLiteral("motor"), QStringLiteral("n1"), QStringLiteral("24V"))
-             : mem.readString(QStringLiteral("motor"), QStringLiteral("n2"),
-                              QStringLiteral("220V"));
+  return mem.readString(type == 0 ? parameterkeys::kMotorVoltage24
+                                  : parameterkeys::kMotorVoltage220);
 }

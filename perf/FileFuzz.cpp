@@ -6,7 +6,7 @@
 #include <memory>
 #include <random>
 
-#include "app/AppContext.h"
+#include "params/ParameterSession.h"
 #include "core/Prompter.h"
 #include "params/ParameterFile.h"
 #include "params/TableTransfer.h"
@@ -147,7 +147,7 @@ class FileFuzzer {
       mem.writeString("connect", "port", "COM1");
       mem.flush();
     }
-    core_ = std::make_unique<AppContext>(dir_.path(), prompter_, std::move(line), clock_);
+    core_ = std::make_unique<ParameterSession>(dir_.path(), prompter_, std::move(line), clock_);
     for (int pass = 0; pass < 3 && !core_->flags.moduleOnline; ++pass) core_->cycle().pollPass();
     return core_->flags.moduleOnline && TableTransfer(core_->parameterContext()).readMainTables();
   }
@@ -321,7 +321,7 @@ class FileFuzzer {
   VirtualClock clock_;
   SimBus bus_;
   QuietPrompter prompter_;
-  std::unique_ptr<AppContext> core_;
+  std::unique_ptr<ParameterSession> core_;
   FileFuzzResult result_;
 };
 

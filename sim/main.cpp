@@ -6,11 +6,15 @@
 #include <sys/timerfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <QFileInfo>
 
@@ -57,19 +61,52 @@ bool parseNumber(const char* text, long min, long max, long* out) {
   return bool(value);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  SimBus bus;
-  PtyServer::Options options;
-  ModuleModel& module = bus.module();
+// What the command line asks for beyond the bus itself.
+struct Setup {
+  PtyServer::Options server;
   long firmware = ModuleModel::kDefaultFirmware;
   long revision = 0;
-  long value = 0;
   long linkRegisters[3] = {-1, -1, -1};   // speed index, parity, stop bits: power-on values
   int r16Address = -1, d8r4Address = -1;  // -1: from the bench description, else 16 and 17
   QString benchPath;
+};
 
+// The options that take a number: their range and what the number sets.
+struct NumberOption {
+  const char* name;
+  long min, max;
+  std::function<void(long)> apply;
+};
+
+std::vector<NumberOption> numberOptions(SimBus& bus, Setup& setup) {
+  ModuleModel& module = bus.module();
+  FaultPlan& faults = bus.faults();
+  const auto linkRegister = [&setup](int k) {
+    return [&setup, k](long v) { setup.linkRegisters[k] = v; };
+  };
+  return {
+      {"--firmware", 0, 0xFFFF, [&setup](long v) { setup.firmware = v; }},
+      {"--revision", 0, 0xFFFF, [&setup](long v) { setup.revision = v; }},
+      {"--logic", 0, 0xFFFF, [&module](long v) { module.setLogicNumber(uint16_t(v)); }},
+      {"--input-map", 0, 0xFFFF, [&module](long v) { module.setInputMap(uint16_t(v)); }},
+      {"--address", 1, 247, [&module](long v) { module.setAddress(uint8_t(v)); }},
+      {"--r16-address", 1, 247, [&setup](long v) { setup.r16Address = int(v); }},
+      {"--d8r4-address", 1, 247, [&setup](long v) { setup.d8r4Address = int(v); }},
+      {"--baud", 0, 10'000'000, [&setup](long v) { setup.server.baud = int(v); }},
+      {"--turnaround", 0, 60'000, [&setup](long v) { setup.server.turnaroundMs = uint32_t(v); }},
+      {"--late-ms", 0, 60'000, [&faults](long v) { faults.setLateMs(uint32_t(v)); }},
+      {"--exception-code", 0, 255, [&faults](long v) { faults.setExceptionCode(uint8_t(v)); }},
+      {"--seed", 0, 0xFFFFFFFFL, [&faults](long v) { faults.setSeed(uint32_t(v)); }},
+      {"--motor-password", 0, 0xFFFF, [&module](long v) { module.setMotorPassword(uint16_t(v)); }},
+      {"--speed", 0, 4, linkRegister(0)},
+      {"--parity", 0, 2, linkRegister(1)},
+      {"--stopbits", 0, 1, linkRegister(2)},
+      {"--travel-ms", 0, 600'000, [&module](long v) { module.motion().setTravelMs(uint32_t(v)); }}};
+}
+
+// Takes the command line; an exit code when the program is to end at once (help, usage).
+std::optional<int> readArguments(int argc, char** argv, SimBus& bus, Setup& setup) {
+  const std::vector<NumberOption> numbers = numberOptions(bus, setup);
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -86,49 +123,19 @@ int main(int argc, char** argv) {
       return 2;
     }
     const char* text = argv[++i];
-    auto number = [&](long min, long max) { return parseNumber(text, min, max, &value); };
+    const auto number = std::find_if(numbers.begin(), numbers.end(),
+                                     [&arg](const NumberOption& o) { return arg == o.name; });
     bool ok = true;
-    if (arg == "--firmware") {
-      ok = parseNumber(text, 0, 0xFFFF, &firmware);
-    } else if (arg == "--revision") {
-      ok = parseNumber(text, 0, 0xFFFF, &revision);
-    } else if (arg == "--logic") {
-      if ((ok = number(0, 0xFFFF))) module.setLogicNumber(uint16_t(value));
-    } else if (arg == "--input-map") {
-      if ((ok = number(0, 0xFFFF))) module.setInputMap(uint16_t(value));
-    } else if (arg == "--address") {
-      if ((ok = number(1, 247))) module.setAddress(uint8_t(value));
-    } else if (arg == "--r16-address") {
-      if ((ok = number(1, 247))) r16Address = int(value);
-    } else if (arg == "--d8r4-address") {
-      if ((ok = number(1, 247))) d8r4Address = int(value);
-    } else if (arg == "--baud") {
-      if ((ok = number(0, 10'000'000))) options.baud = int(value);
-    } else if (arg == "--turnaround") {
-      if ((ok = number(0, 60'000))) options.turnaroundMs = uint32_t(value);
-    } else if (arg == "--late-ms") {
-      if ((ok = number(0, 60'000))) bus.faults().setLateMs(uint32_t(value));
-    } else if (arg == "--exception-code") {
-      if ((ok = number(0, 255))) bus.faults().setExceptionCode(uint8_t(value));
-    } else if (arg == "--seed") {
-      if ((ok = number(0, 0xFFFFFFFFL))) bus.faults().setSeed(uint32_t(value));
+    if (number != numbers.end()) {
+      long value = 0;
+      if ((ok = parseNumber(text, number->min, number->max, &value))) number->apply(value);
     } else if (arg == "--fault") {
       ok = SimConsole::addFault(bus.faults(), QString::fromLocal8Bit(text));
-    } else if (arg == "--motor-password") {
-      if ((ok = number(0, 0xFFFF))) module.setMotorPassword(uint16_t(value));
-    } else if (arg == "--speed") {
-      ok = parseNumber(text, 0, 4, &linkRegisters[0]);
-    } else if (arg == "--parity") {
-      ok = parseNumber(text, 0, 2, &linkRegisters[1]);
-    } else if (arg == "--stopbits") {
-      ok = parseNumber(text, 0, 1, &linkRegisters[2]);
-    } else if (arg == "--travel-ms") {
-      if ((ok = number(0, 600'000))) module.motion().setTravelMs(uint32_t(value));
     } else if (arg == "--bench") {
-      benchPath = text;
-      ok = QFileInfo::exists(benchPath);
+      setup.benchPath = text;
+      ok = QFileInfo::exists(setup.benchPath);
     } else if (arg == "--link") {
-      options.linkPath = text;
+      setup.server.linkPath = text;
     } else {
       std::fprintf(stderr, "tarvix-sim: unknown option %s\n%s", arg.c_str(), kUsage);
       return 2;
@@ -138,23 +145,25 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  return std::nullopt;
+}
+
+// The module as configured: firmware, link registers, clock, and the bench wired to it.
+void configure(SimBus& bus, const Setup& setup) {
+  ModuleModel& module = bus.module();
   module.log().setClock(&SteadyClock::instance());  // registers 4-5 tick
-  module.installFirmware(uint16_t(firmware), uint16_t(revision));
+  module.installFirmware(uint16_t(setup.firmware), uint16_t(setup.revision));
   for (int i = 0; i < 3; ++i)
-    if (linkRegisters[i] >= 0)
-      module.set(uint16_t(ModuleModel::SpeedIndex + i), uint16_t(linkRegisters[i]));
-  if (!benchPath.isEmpty()) bus.attachBench(BenchDescription::read(SettingsStore(benchPath)));
-  if (r16Address > 0) bus.r16().setAddress(uint8_t(r16Address));
-  if (d8r4Address > 0) bus.d8r4().setAddress(uint8_t(d8r4Address));
+    if (setup.linkRegisters[i] >= 0)
+      module.set(uint16_t(ModuleModel::SpeedIndex + i), uint16_t(setup.linkRegisters[i]));
+  if (!setup.benchPath.isEmpty())
+    bus.attachBench(BenchDescription::read(SettingsStore(setup.benchPath)));
+  if (setup.r16Address > 0) bus.r16().setAddress(uint8_t(setup.r16Address));
+  if (setup.d8r4Address > 0) bus.d8r4().setAddress(uint8_t(setup.d8r4Address));
+}
 
-  PtyServer server(bus, options);
-  if (!server.open()) {
-    std::fprintf(stderr, "tarvix-sim: %s\n", server.errorString().c_str());
-    return 1;
-  }
-  std::printf("%s\n", server.slavePath().c_str());
-  std::fflush(stdout);
-
+// Ctrl-C and kill end the serving loop; a reader gone from the pty is no reason to die.
+void catchSignals(PtyServer& server) {
   activeServer = &server;
   struct sigaction action {};
   action.sa_handler = onSignal;
@@ -162,8 +171,10 @@ int main(int argc, char** argv) {
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
   signal(SIGPIPE, SIG_IGN);
+}
 
-  SimConsole console(bus, SteadyClock::instance());
+// The console's "unplug" and "plug": the pty goes away and comes back as a USB adapter would.
+void connectAdapter(SimConsole& console, PtyServer& server) {
   console.setAdapter([&server](bool pullOut) {
     const QString path = QString::fromStdString(server.clientPath());
     if (pullOut) {
@@ -178,7 +189,10 @@ int main(int argc, char** argv) {
     return QStringLiteral("adapter plugged in: %1")
         .arg(QString::fromStdString(server.clientPath()));
   });
-  std::string typed;
+}
+
+// Lines typed on stdin are console commands; their replies go to stdout.
+void watchConsole(SimConsole& console, PtyServer& server, std::string& typed) {
   server.watch(STDIN_FILENO, [&](int fd) {
     char buffer[256];
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -193,20 +207,46 @@ int main(int argc, char** argv) {
     }
     return true;
   });
+}
 
-  // A motion and drifting debug values move on four times a second (a read over the bus
-  // brings them up to date as well); a tick is cheap while nothing moves.
+// A motion and drifting debug values move on four times a second (a read over the bus brings
+// them up to date as well); a tick is cheap while nothing moves. The timer's descriptor, or -1.
+int startTicker(SimConsole& console, PtyServer& server) {
   const int ticker = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-  if (ticker >= 0) {
-    const itimerspec every{{0, 250'000'000}, {0, 250'000'000}};
-    timerfd_settime(ticker, 0, &every, nullptr);
-    server.watch(ticker, [&](int fd) {
-      uint64_t expirations = 0;
-      [[maybe_unused]] ssize_t n = ::read(fd, &expirations, sizeof expirations);
-      console.tick();
-      return true;
-    });
+  if (ticker < 0) return ticker;
+  const itimerspec every{{0, 250'000'000}, {0, 250'000'000}};
+  timerfd_settime(ticker, 0, &every, nullptr);
+  server.watch(ticker, [&console](int fd) {
+    uint64_t expirations = 0;
+    [[maybe_unused]] ssize_t n = ::read(fd, &expirations, sizeof expirations);
+    console.tick();
+    return true;
+  });
+  return ticker;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  SimBus bus;
+  Setup setup;
+  if (const std::optional<int> exit = readArguments(argc, argv, bus, setup)) return *exit;
+  configure(bus, setup);
+
+  PtyServer server(bus, setup.server);
+  if (!server.open()) {
+    std::fprintf(stderr, "tarvix-sim: %s\n", server.errorString().c_str());
+    return 1;
   }
+  std::printf("%s\n", server.slavePath().c_str());
+  std::fflush(stdout);
+  catchSignals(server);
+
+  SimConsole console(bus, SteadyClock::instance());
+  connectAdapter(console, server);
+  std::string typed;
+  watchConsole(console, server, typed);
+  const int ticker = startTicker(console, server);
 
   const bool ok = server.run();
   activeServer = nullptr;

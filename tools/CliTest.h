@@ -3,10 +3,7 @@
 #include <QString>
 #include <QTextStream>
 
-class Clock;
-class FrameObserver;
-class SerialLine;
-class SettingsStore;
+class BenchSession;
 
 // tarvix-cli test: the production test headless, on the same core code as the window, with
 // mem.ini and tp.ini from the working directory. Each result row is printed as it is completed
@@ -14,6 +11,5 @@ class SettingsStore;
 // to `reportFile` or, when empty, to reports/. Ctrl-C stops the test as "Стоп" does, so the
 // bench and the module are reset. Exit 0 when the test passed, 1 when it failed or was
 // aborted (the closing text then on standard error).
-int runCliTest(QTextStream& out, QTextStream& err, SettingsStore& mem, SerialLine* line,
-               Clock& clock, const QString& reportFile, const QString& serial,
-               FrameObserver* trace = nullptr);
+int runCliTest(QTextStream& out, QTextStream& err, BenchSession& session,
+               const QString& reportFile, const QString& serial);

@@ -1,84 +1,21 @@
 #include "tools/CliTool.h"
 
 #include <QDir>
-#include <QScopeGuard>
 #include <memory>
 
-#include "core/Clock.h"
+#include "bench/BenchSession.h"
 #include "core/Numbers.h"
-#include "core/ProgressLine.h"
-#include "core/Prompter.h"
-#include "core/SessionJournal.h"
-#include "core/SettingsStore.h"
-#include "core/StatusLine.h"
-#include "core/Variant.h"
-#include "link/LinkContext.h"
-#include "link/LinkFlags.h"
-#include "link/LinkSettings.h"
-#include "link/ModbusRtuClient.h"
-#include "link/QtSerialLine.h"
-#include "link/RequestFlags.h"
-#include "link/SerialPortLink.h"
-#include "link/WriteJournal.h"
+#include "link/LinkKeys.h"
 #include "operation/Commands.h"
-#include "operation/OperationContext.h"
 #include "params/Identification.h"
 #include "params/ParameterComparison.h"
 #include "params/ParameterFile.h"
-#include "params/ParameterState.h"
 #include "params/TableTransfer.h"
 #include "tools/CliLogClock.h"
 #include "tools/CliTest.h"
 #include "tools/CliTrace.h"
-#include "tools/StreamPrompter.h"
 
 namespace {
-
-// The link and the parameter model as the window has them, on the caller's line or the real
-// port, with mem.ini's memory copy (never flushed from here) and the journal in the working
-// directory.
-struct Session {
-  Session(SettingsStore& mem, SerialLine* line, Clock& clock, QTextStream& err,
-          FrameObserver* trace)
-      : ownLine(line ? nullptr : std::make_unique<QtSerialLine>(clock)),
-        prompter(err),
-        journal(QStringLiteral("tarvix.log")),
-        port(line ? *line : *ownLine, mem, status),
-        client(port, mem, clock),
-        writeJournal(journal, client),
-        link{clock, prompter, mem, status, progress, journal, flags, requests, port, client},
-        params{link, paramsState} {
-    flags.maxFirmwareVersion = Variant::detect(QDir::currentPath()).maxFirmwareVersion;
-    client.setObserver(&writeJournal);
-    client.setFrameObserver(trace);
-  }
-  ~Session() { port.closePort(); }
-
-  // Opens the port named in mem.ini; false (the status line says why) when it cannot.
-  bool open() {
-    port.openPort(LinkSettings(link.mem).devicePath());
-    const QString refused = port.takeLineSettingsError();
-    if (!refused.isEmpty()) prompter.showMessage(QStringLiteral("GetLastError"), refused, {});
-    return port.isOpen();
-  }
-  QString linkText() const { return status.text(StatusLine::Link); }
-
-  std::unique_ptr<SerialLine> ownLine;  // the real port, unless the caller lends a line
-  StreamPrompter prompter;
-  StatusLine status;
-  ProgressLine progress;
-  SessionJournal journal;
-  LinkFlags flags;
-  RequestFlags requests;
-  SerialPortLink port;
-  ModbusRtuClient client;
-  WriteJournal writeJournal;
-  ParameterState paramsState;
-  LinkContext link;
-  ParameterContext params;
-  OperationState operationState;
-  OperationContext operation{params, operationState};
-};
 
 bool parseNumber(const QString& text, int min, int max, int* value) {
   const std::optional<qint64> number = ::parseNumber(text, min, max);
@@ -89,7 +26,13 @@ bool parseNumber(const QString& text, int min, int max, int* value) {
 }  // namespace
 
 CliTool::CliTool(QTextStream& out, QTextStream& err, SerialLine* line, Clock* clock)
-    : out_(out), err_(err), line_(line), clock_(clock) {}
+    : out_(out),
+      err_(err),
+      line_(line),
+      clock_(clock ? *clock : SteadyClock::instance()),
+      prompter_(err) {}
+
+CliTool::~CliTool() = default;
 
 QString CliTool::usage() {
   return QStringLiteral(
@@ -128,195 +71,225 @@ QString CliTool::usage() {
       "Link and timing settings come from mem.ini in the working directory.");
 }
 
-int CliTool::run(const QStringList& argsIn) {
-  // The options change the memory copy for this run only: mem.ini is never flushed from here.
-  SettingsStore mem(QStringLiteral("mem.ini"));
-  QStringList args = argsIn;
-  auto fail = [&](const QString& text) {
-    err_ << text << Qt::endl;
-    return int(Failure);
-  };
-  auto bad = [&](const QString& why) {
-    err_ << why << '\n' << usage() << Qt::endl;
-    return int(Usage);
-  };
+int CliTool::fail(const QString& text) {
+  if (!text.isEmpty()) err_ << text << Qt::endl;
+  return Failure;
+}
 
-  // Global options, before the command.
-  if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
-    out_ << usage() << Qt::endl;
-    return Ok;
-  }
-  std::unique_ptr<CliTrace> trace;
+int CliTool::bad(const QString& why) {
+  err_ << why << '\n' << usage() << Qt::endl;
+  return Usage;
+}
+
+bool CliTool::openPort() {
+  if (session_->openPort()) return true;
+  fail(session_->status.text(StatusLine::Link));
+  return false;
+}
+
+CliTool::Command CliTool::commandNamed(const QString& name) {
+  static const QMap<QString, Command> commands = {
+      {QStringLiteral("identify"), &CliTool::identify},
+      {QStringLiteral("read"), &CliTool::read},
+      {QStringLiteral("write"), &CliTool::write},
+      {QStringLiteral("write-multi"), &CliTool::write},
+      {QStringLiteral("params-save"), &CliTool::parameterFile},
+      {QStringLiteral("params-load"), &CliTool::parameterFile},
+      {QStringLiteral("params-diff"), &CliTool::parameterFile},
+      {QStringLiteral("log"), &CliTool::logOrClock},
+      {QStringLiteral("clock"), &CliTool::logOrClock},
+      {QStringLiteral("push"), &CliTool::moduleCommand},
+      {QStringLiteral("pull"), &CliTool::moduleCommand},
+      {QStringLiteral("reset"), &CliTool::moduleCommand},
+      {QStringLiteral("test"), &CliTool::productionTest}};
+  return commands.value(name, nullptr);
+}
+
+bool CliTool::takeOptions(QStringList& args, QString* why) {
+  SettingsStore& mem = session_->mem;
   while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
     const QString option = args.takeFirst();
     if (option == QLatin1String("--trace")) {
-      trace = std::make_unique<CliTrace>(err_, clock_ ? *clock_ : SteadyClock::instance());
+      trace_ = std::make_unique<CliTrace>(err_, clock_);
+      session_->client().setFrameObserver(trace_.get());
       continue;
     }
-    if (args.isEmpty()) return bad(option + QStringLiteral(" needs a value"));
+    if (args.isEmpty()) {
+      *why = option + QStringLiteral(" needs a value");
+      return false;
+    }
     const QString value = args.takeFirst();
     int adr = 0;
     if (option == QLatin1String("--port")) {
-      mem.writeString(QStringLiteral("connect"), QStringLiteral("port"), value);
+      mem.writeString(linkkeys::kPort, value);
     } else if (option == QLatin1String("--adr") && parseNumber(value, 0, 255, &adr)) {
-      mem.writeInteger(QStringLiteral("connect"), QStringLiteral("adr"), adr);
+      mem.writeInteger(linkkeys::kAddress, adr);
     } else {
-      return bad(QStringLiteral("bad option: ") + option + ' ' + value);
+      *why = QStringLiteral("bad option: ") + option + ' ' + value;
+      return false;
     }
   }
-  if (args.isEmpty()) return bad(QStringLiteral("no command"));
-  const QString command = args.takeFirst();
-  // Nobody answers address 0: only the plain writes make sense there.
-  const bool broadcast = LinkSettings(mem).moduleAddress() == ModbusRtuClient::kBroadcastAddress;
-  if (broadcast && command != QLatin1String("write") && command != QLatin1String("write-multi"))
-    return bad(QStringLiteral("address 0 is the broadcast: only write and write-multi can use it"));
-  trace_ = trace.get();
-  // The observer goes with this run.
-  const auto forget = qScopeGuard([this] { trace_ = nullptr; });
+  return true;
+}
 
-  if (command == QLatin1String("test")) {
-    QString report, serial;
-    for (int i = 0; i < args.size(); i += 2) {
-      if (i + 1 >= args.size() || args[i + 1].isEmpty())
-        return bad(QStringLiteral("wrong arguments for test"));
-      if (args[i] == QLatin1String("--report"))
-        report = args[i + 1];
-      else if (args[i] == QLatin1String("--serial"))
-        serial = args[i + 1];
-      else
-        return bad(QStringLiteral("wrong arguments for test"));
-    }
-    return runCliTest(out_, err_, mem, line_, clock_ ? *clock_ : SteadyClock::instance(), report,
-                      serial, trace_);
+int CliTool::run(const QStringList& argsIn) {
+  if (argsIn.contains(QLatin1String("--help")) || argsIn.contains(QLatin1String("-h"))) {
+    out_ << usage() << Qt::endl;
+    return Ok;
   }
-  if (command == QLatin1String("params-save") || command == QLatin1String("params-load") ||
-      command == QLatin1String("params-diff")) {
-    if (args.size() != 1 || args.first().isEmpty())
-      return bad(QStringLiteral("wrong arguments for ") + command);
-    return runParameterFile(command, args.first(), mem);
-  }
-
-  if (command == QLatin1String("log") || command == QLatin1String("clock")) {
-    LogClockCommand request;
-    QString why;
-    if (!parseLogClockCommand(command, args, &request, &why)) return bad(why);
-    if (!request.refusal.isEmpty()) return fail(request.refusal);  // the port stays shut
-    Session session(mem, line_, clock_ ? *clock_ : SteadyClock::instance(), err_, trace_);
-    if (!session.open()) return fail(session.linkText());
-    return runLogClockCommand(request, session.operation, out_, err_);
-  }
-
-  if (command == QLatin1String("push") || command == QLatin1String("pull") ||
-      command == QLatin1String("reset")) {
-    if (!args.isEmpty()) return bad(QStringLiteral("wrong arguments for ") + command);
-    const uint16_t reg = command == QLatin1String("push")   ? command::kPush
-                         : command == QLatin1String("pull") ? command::kPull
-                                                            : command::kReset;
-    Session session(mem, line_, clock_ ? *clock_ : SteadyClock::instance(), err_, trace_);
-    if (!session.open()) return fail(session.linkText());
-    // The busy rule needs the control block as the module has it now.
-    if (!session.operationState.control.readControlState(session.link))
-      return fail(session.linkText());
-    return sendCommand(session.operation, reg, reg) ? int(Ok) : int(Failure);
-  }
-
-  // Parse everything before touching the port.
-  std::vector<uint16_t> numbers;
-  int repeat = 1;
-  for (int i = 0; i < args.size(); ++i) {
-    int v = 0;
-    if (command == QLatin1String("read") && args[i] == QLatin1String("--repeat")) {
-      if (i + 1 >= args.size() || !parseNumber(args[i + 1], 1, 1000000, &repeat))
-        return bad(QStringLiteral("--repeat needs a count"));
-      ++i;
-      continue;
-    }
-    if (!parseNumber(args[i], 0, 65535, &v)) return bad(QStringLiteral("bad number: ") + args[i]);
-    numbers.push_back(uint16_t(v));
-  }
-  const size_t n = numbers.size();
-  if ((command == QLatin1String("identify") && n != 0) ||
-      (command == QLatin1String("read") && (n != 2 || numbers[1] < 1 || numbers[1] > 125)) ||
-      (command == QLatin1String("write") && n != 2) ||
-      (command == QLatin1String("write-multi") && (n < 2 || n > 124)))
-    return bad(QStringLiteral("wrong arguments for ") + command);
-  if (command != QLatin1String("identify") && command != QLatin1String("read") &&
-      command != QLatin1String("write") && command != QLatin1String("write-multi"))
-    return bad(QStringLiteral("unknown command: ") + command);
-
-  Session session(mem, line_, clock_ ? *clock_ : SteadyClock::instance(), err_, trace_);
-  if (!session.open()) return fail(session.linkText());
-  ModbusRtuClient& client = session.client;
-
-  int exit = Ok;
-  if (command == QLatin1String("identify")) {
-    ReadExchange x;
-    if (!client.readModuleRegisters(x, 768, 1)) {
-      exit = fail(x.error);
-    } else {
-      const uint16_t version = x.registers[0];
-      const uint16_t revision = client.readModuleRegisters(x, 769, 1) ? x.registers[0] : 0;
-      out_ << version;
-      if (revision != 0) out_ << '.' << revision;
-      out_ << Qt::endl;
-    }
-  } else if (command == QLatin1String("read")) {
-    ReadExchange x;
-    for (int i = 0; i < repeat && exit == Ok; ++i) {
-      if (!client.readModuleRegisters(x, numbers[0], numbers[1])) {
-        exit = fail(x.error);
-        break;
-      }
-      QStringList values;
-      for (int r = 0; r < x.decodedCount; ++r) values << QString::number(x.registers[r]);
-      out_ << values.join(' ') << Qt::endl;
-    }
+  // The session of the run, on the working directory's settings; the port stays shut until a
+  // command opens it. The test's closing boxes are printed by the command itself.
+  const QString directory = QDir::currentPath();
+  session_ = line_ ? std::make_unique<BenchSession>(directory, prompter_, *line_, clock_, &quiet_)
+                   : std::make_unique<BenchSession>(directory, prompter_,
+                                                    std::unique_ptr<SerialLine>(), clock_, &quiet_);
+  QStringList args = argsIn;
+  QString why;
+  int exit = Usage;
+  if (!takeOptions(args, &why)) {
+    exit = bad(why);
+  } else if (args.isEmpty()) {
+    exit = bad(QStringLiteral("no command"));
   } else {
-    WriteExchange x;
-    x.slaveAddress = client.moduleAddress();
-    x.firstRegister = numbers[0];
-    x.registerCount = uint16_t(n - 1);
-    std::copy(numbers.begin() + 1, numbers.end(), x.values.begin());
-    const bool ok =
-        command == QLatin1String("write") ? client.writeRegister(x) : client.writeRegisters(x);
-    if (!ok)
-      exit = fail(x.error);
-    else if (broadcast)
-      out_ << "broadcast sent to address 0; no reply is expected" << Qt::endl;
+    const QString name = args.takeFirst();
+    const Command command = commandNamed(name);
+    // Nobody answers address 0: only the plain writes make sense there.
+    const bool broadcast = session_->client().moduleAddress() == ModbusRtuClient::kBroadcastAddress;
+    if (!command)
+      exit = bad(QStringLiteral("unknown command: ") + name);
+    else if (broadcast && command != &CliTool::write)
+      exit =
+          bad(QStringLiteral("address 0 is the broadcast: only write and write-multi can use it"));
+    else
+      exit = (this->*command)(name, args);
   }
+  session_.reset();
+  trace_.reset();
   return exit;
 }
 
-int CliTool::runParameterFile(const QString& command, const QString& file, SettingsStore& mem) {
-  auto fail = [&](const QString& text) {
-    if (!text.isEmpty()) err_ << text << Qt::endl;
-    return int(Failure);
-  };
-  Session session(mem, line_, clock_ ? *clock_ : SteadyClock::instance(), err_, trace_);
-  if (!session.open()) return fail(session.linkText());
+int CliTool::identify(const QString& name, const QStringList& args) {
+  if (!args.isEmpty()) return bad(QStringLiteral("wrong arguments for ") + name);
+  if (!openPort()) return Failure;
+  ModbusRtuClient& client = session_->client();
+  ReadExchange x;
+  if (!client.readModuleRegisters(x, 768, 1)) return fail(x.error);
+  const uint16_t version = x.registers[0];
+  const uint16_t revision = client.readModuleRegisters(x, 769, 1) ? x.registers[0] : 0;
+  out_ << version;
+  if (revision != 0) out_ << '.' << revision;
+  out_ << Qt::endl;
+  return Ok;
+}
 
+int CliTool::read(const QString& name, const QStringList& args) {
+  int first = 0, count = 0, repeat = 1;
+  const bool repeated = args.size() == 4 && args[2] == QLatin1String("--repeat");
+  if (repeated && !parseNumber(args[3], 1, 1000000, &repeat))
+    return bad(QStringLiteral("--repeat needs a count"));
+  if ((args.size() != 2 && !repeated) || !parseNumber(args[0], 0, 65535, &first) ||
+      !parseNumber(args[1], 1, 125, &count))
+    return bad(QStringLiteral("wrong arguments for ") + name);
+  if (!openPort()) return Failure;
+  ReadExchange x;
+  for (int i = 0; i < repeat; ++i) {
+    if (!session_->client().readModuleRegisters(x, uint16_t(first), uint16_t(count)))
+      return fail(x.error);
+    QStringList values;
+    for (int r = 0; r < x.decodedCount; ++r) values << QString::number(x.registers[r]);
+    out_ << values.join(' ') << Qt::endl;
+  }
+  return Ok;
+}
+
+int CliTool::write(const QString& name, const QStringList& args) {
+  std::vector<uint16_t> numbers;
+  for (const QString& arg : args) {
+    int v = 0;
+    if (!parseNumber(arg, 0, 65535, &v)) return bad(QStringLiteral("bad number: ") + arg);
+    numbers.push_back(uint16_t(v));
+  }
+  const bool single = name == QLatin1String("write");
+  const size_t n = numbers.size();
+  if ((single && n != 2) || (!single && (n < 2 || n > 124)))
+    return bad(QStringLiteral("wrong arguments for ") + name);
+  if (!openPort()) return Failure;
+  ModbusRtuClient& client = session_->client();
+  WriteExchange x;
+  x.slaveAddress = client.moduleAddress();
+  x.firstRegister = numbers[0];
+  x.registerCount = uint16_t(n - 1);
+  std::copy(numbers.begin() + 1, numbers.end(), x.values.begin());
+  if (!(single ? client.writeRegister(x) : client.writeRegisters(x))) return fail(x.error);
+  if (x.slaveAddress == ModbusRtuClient::kBroadcastAddress)
+    out_ << "broadcast sent to address 0; no reply is expected" << Qt::endl;
+  return Ok;
+}
+
+int CliTool::logOrClock(const QString& name, const QStringList& args) {
+  LogClockCommand request;
+  QString why;
+  if (!parseLogClockCommand(name, args, &request, &why)) return bad(why);
+  if (!request.refusal.isEmpty()) return fail(request.refusal);  // the port stays shut
+  if (!openPort()) return Failure;
+  return runLogClockCommand(request, session_->operationContext(), out_, err_);
+}
+
+int CliTool::moduleCommand(const QString& name, const QStringList& args) {
+  if (!args.isEmpty()) return bad(QStringLiteral("wrong arguments for ") + name);
+  const uint16_t reg = name == QLatin1String("push")   ? command::kPush
+                       : name == QLatin1String("pull") ? command::kPull
+                                                       : command::kReset;
+  if (!openPort()) return Failure;
+  // The busy rule needs the control block as the module has it now.
+  if (!session_->operation.control.readControlState(session_->link()))
+    return fail(session_->status.text(StatusLine::Link));
+  return sendCommand(session_->operationContext(), reg, reg) ? int(Ok) : int(Failure);
+}
+
+int CliTool::productionTest(const QString&, const QStringList& args) {
+  QString report, serial;
+  for (int i = 0; i < args.size(); i += 2) {
+    if (i + 1 >= args.size() || args[i + 1].isEmpty())
+      return bad(QStringLiteral("wrong arguments for test"));
+    if (args[i] == QLatin1String("--report"))
+      report = args[i + 1];
+    else if (args[i] == QLatin1String("--serial"))
+      serial = args[i + 1];
+    else
+      return bad(QStringLiteral("wrong arguments for test"));
+  }
+  return runCliTest(out_, err_, *session_, report, serial);
+}
+
+int CliTool::parameterFile(const QString& name, const QStringList& args) {
+  if (args.size() != 1 || args.first().isEmpty())
+    return bad(QStringLiteral("wrong arguments for ") + name);
+  const QString& file = args.first();
+  BenchSession& s = *session_;
+  const auto linkFailure = [&] { return fail(s.status.text(StatusLine::Link)); };
+  if (!openPort()) return Failure;
   // As the poll cycle does when the module comes online.
-  if (!Identification(session.params).identify()) return fail(session.linkText());
+  if (!Identification(s.parameterContext()).identify()) return linkFailure();
   // Every failed block read clears the flag, while the result only tells of the last block.
-  session.flags.moduleOnline = true;
-  if (command == QLatin1String("params-diff")) {
+  s.flags.moduleOnline = true;
+  if (name == QLatin1String("params-diff")) {
     const std::optional<ParameterDifferences> found =
-        ParameterComparison(session.params).compareWithFile(file);
+        ParameterComparison(s.parameterContext()).compareWithFile(file);
     // A refused file has told why through the prompter; a failed read left it on the status line.
-    if (!found) return fail(session.flags.moduleOnline ? QString() : session.linkText());
+    if (!found) return s.flags.moduleOnline ? fail(QString()) : linkFailure();
     for (const ParameterDifference& d : *found) out_ << ParameterComparison::line(d) << Qt::endl;
     return found->isEmpty() ? int(Ok) : int(Differs);
   }
-  TableTransfer transfer(session.params);
-  if (!transfer.readMainTables() || !session.flags.moduleOnline) return fail(session.linkText());
+  TableTransfer transfer(s.parameterContext());
+  if (!transfer.readMainTables() || !s.flags.moduleOnline) return linkFailure();
+  if (name == QLatin1String("params-save"))
+    return saveParameterFile(s.parameterContext(), file) ? int(Ok) : fail(QString());
 
-  if (command == QLatin1String("params-save"))
-    return saveParameterFile(session.params, file) ? int(Ok) : fail(QString());
-
-  if (!loadParameterFile(session.params, file)) return fail(QString());
-  session.writeJournal.setListener([this](uint8_t,
-                                          const QVector<WriteJournal::WrittenRegister>& registers,
-                                          bool ok, const QString&) {
+  if (!loadParameterFile(s.parameterContext(), file)) return fail(QString());
+  s.writeJournal().setListener([this](uint8_t,
+                                      const QVector<WriteJournal::WrittenRegister>& registers,
+                                      bool ok, const QString&) {
     if (!ok) return;  // the failure itself is reported by the write
     for (const auto& r : registers)
       out_ << r.address << ' ' << (r.old ? QString::number(*r.old) : QStringLiteral("?")) << " -> "

@@ -2,13 +2,17 @@
 
 #include <QStringList>
 #include <QTextStream>
+#include <memory>
 
+#include "core/Prompter.h"
+#include "tools/StreamPrompter.h"
+
+class BenchSession;
+class CliTrace;
 class Clock;
-class FrameObserver;
 class SerialLine;
-class SettingsStore;
 
-// tarvix-cli: quick checks and scripts on a real line, on the same client as the window.
+// tarvix-cli: quick checks and scripts on a real line, on the same session as the window.
 // Link and timing settings come from mem.ini in the working directory.
 class CliTool {
  public:
@@ -16,17 +20,39 @@ class CliTool {
 
   // Without a line the real serial port is used.
   CliTool(QTextStream& out, QTextStream& err, SerialLine* line = nullptr, Clock* clock = nullptr);
+  ~CliTool();
   int run(const QStringList& args);  // arguments without the program name
 
   static QString usage();
 
  private:
+  // One command: its name as typed and its arguments; the exit code.
+  using Command = int (CliTool::*)(const QString& name, const QStringList& args);
+  static Command commandNamed(const QString& name);
+
+  int identify(const QString& name, const QStringList& args);
+  int read(const QString& name, const QStringList& args);
+  int write(const QString& name, const QStringList& args);
   // params-save, params-load and params-diff: the main tab's tables and a parameter file.
-  int runParameterFile(const QString& command, const QString& file, SettingsStore& mem);
+  int parameterFile(const QString& name, const QStringList& args);
+  int logOrClock(const QString& name, const QStringList& args);
+  int moduleCommand(const QString& name, const QStringList& args);
+  int productionTest(const QString& name, const QStringList& args);
+
+  // Global options (before the command) into the session's memory copy of mem.ini, which is
+  // never flushed from here; false with the usage error.
+  bool takeOptions(QStringList& args, QString* why);
+  // Opens the port; false (the status line's text on standard error) when it is shut.
+  bool openPort();
+  int fail(const QString& text);
+  int bad(const QString& why);
 
   QTextStream& out_;
   QTextStream& err_;
   SerialLine* line_;
-  Clock* clock_;
-  FrameObserver* trace_ = nullptr;  // --trace, for the run
+  Clock& clock_;
+  StreamPrompter prompter_;
+  QuietPrompter quiet_;  // the test's closing boxes: the command prints their text itself
+  std::unique_ptr<CliTrace> trace_;        // --trace, for the run
+  std::unique_ptr<BenchSession> session_;  // for the run
 };

@@ -20,3 +20,10 @@ class StreamPrompter : public Prompter {
  private:
   QTextStream& err_;
 };
+
+// Boxes nobody is to see: their text is printed by whoever asked for them.
+class QuietPrompter : public Prompter {
+ public:
+  void showMessage(const QString&, const QString&, Icon) override {}
+  bool confirm(const QString&, const QString&) override { return false; }
+};

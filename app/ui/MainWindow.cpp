@@ -27,14 +27,17 @@
 #include "bench/ui/BenchUi.h"
 #include "bench/ui/TestPage.h"
 #include "link/CommThread.h"
+#include "link/LinkKeys.h"
 #include "link/ui/BusMonitorWindow.h"
 #include "link/ui/LinkSettingsActions.h"
+#include "operation/OperationKeys.h"
 #include "operation/ui/ControlPage.h"
 #include "operation/ui/DiagramPage.h"
 #include "operation/ui/LogTimePage.h"
 #include "operation/ui/ProfileBar.h"
 #include "params/FirmwareLayout.h"
 #include "params/Identification.h"
+#include "params/ParameterKeys.h"
 #include "params/TableTransfer.h"
 #include "params/ui/ErrorsPage.h"
 #include "params/ui/MainPage.h"
@@ -46,8 +49,9 @@
 
 namespace {
 
-const QString kMeasure = QStringLiteral("measure");
-const QString kWindow = QStringLiteral("window");
+// Where the window was and which tab it showed, for the next run.
+constexpr SettingKey kGeometry{"window", "geometry", ""};
+constexpr SettingKey kTab{"window", "tab", "-1"};
 const QString kProgramVersion = QStringLiteral("Версия ПО: 220.924");
 constexpr int kStatusPanelWidths[StatusLine::PanelCount] = {500, 300, 200, 100, 40};
 
@@ -189,7 +193,7 @@ void MainWindow::FormCreate() {
   buildTables();
 
   diagramPage_->checkBoxResetDiagManually()->setChecked(
-      core_.mem.readInteger(kMeasure, QStringLiteral("reset_diag"), 0) != 0);
+      core_.mem.readInteger(operationkeys::kClearDiagramManually) != 0);
   pages_->setCurrentWidget(errorsPage_);
   refreshLinkIndicator();
 }
@@ -274,9 +278,9 @@ void MainWindow::FormClose() {
   if (!core_.stopWorker(AppContext::kWorkerJoinMs)) {
     core_.journal.append(QStringLiteral("Поток обмена не завершился; настройки сохранены"));
     flushMem();
-    std::quick_exit(EXIT_FAILURE);
+    std::_Exit(EXIT_FAILURE);  // no exit handlers, no destructors; MinGW has no quick_exit
   }
-  core_.mem.writeInteger(kMeasure, QStringLiteral("reset_diag"),
+  core_.mem.writeInteger(operationkeys::kClearDiagramManually,
                          diagramPage_->checkBoxResetDiagManually()->isChecked() ? 1 : 0);
   saveWindowState();
   flushMem();
@@ -285,19 +289,17 @@ void MainWindow::FormClose() {
 }
 
 bool MainWindow::restoreWindowState() {
-  const QByteArray geometry = QByteArray::fromBase64(
-      core_.mem.readString(kWindow, QStringLiteral("geometry"), QString()).toLatin1());
+  const QByteArray geometry = QByteArray::fromBase64(core_.mem.readString(kGeometry).toLatin1());
   return !geometry.isEmpty() && restoreGeometry(geometry);
 }
 
 void MainWindow::saveWindowState() {
-  core_.mem.writeString(kWindow, QStringLiteral("geometry"),
-                        QString::fromLatin1(saveGeometry().toBase64()));
-  core_.mem.writeInteger(kWindow, QStringLiteral("tab"), pages_->currentIndex());
+  core_.mem.writeString(kGeometry, QString::fromLatin1(saveGeometry().toBase64()));
+  core_.mem.writeInteger(kTab, pages_->currentIndex());
 }
 
 void MainWindow::restoreActiveTab() {
-  const int tab = core_.mem.readInteger(kWindow, QStringLiteral("tab"), -1);
+  const int tab = core_.mem.readInteger(kTab);
   // A tab the access level hides stays hidden: the level's own first tab is kept.
   if (tab >= 0 && tab < pages_->count() && pages_->isTabVisible(tab)) pages_->setCurrentIndex(tab);
 }
@@ -354,9 +356,9 @@ void MainWindow::connectPages() {
             core_.params.tables.updateChoices(
                 [&](ParameterTables::Choices& c) { c.inversionChecked = checked; });
           });
-  const auto remember = [this](QComboBox* box, const char* key, std::atomic_int& index) {
-    connect(box, &QComboBox::activated, this, [this, box, key, &index](int i) {
-      core_.mem.writeString(kMeasure, QLatin1String(key), box->itemText(i));
+  const auto remember = [this](QComboBox* box, const SettingKey& key, std::atomic_int& index) {
+    connect(box, &QComboBox::activated, this, [this, box, &key, &index](int i) {
+      core_.mem.writeString(key, box->itemText(i));
       flushMem();
       index = i;
     });
@@ -366,8 +368,10 @@ void MainWindow::connectPages() {
       [this](std::function<void()> job) { core_.cycle().post(std::move(job)); },
       progressPanel_->buttonStopReadingLog());
   benchUi_ = new BenchUi(core_.benchContext(), testPage_, controlPage_->benchToolBar(), this);
-  remember(diagramPage_->comboBoxParsDiag(), "diag", core_.params.diagramValueIndex);
-  remember(testPage_->comboBoxTestDiag(), "diag_test", core_.params.testDiagramValueIndex);
+  remember(diagramPage_->comboBoxParsDiag(), parameterkeys::kDiagramValue,
+           core_.params.diagramValueIndex);
+  remember(testPage_->comboBoxTestDiag(), parameterkeys::kTestDiagramValue,
+           core_.params.testDiagramValueIndex);
 }
 
 // After identification: the groups the firmware has, the diagram selectors and the names of
@@ -477,7 +481,7 @@ void MainWindow::openProgramSettings() { programSettings(this, core_.link()); }
 // the poll period of the program settings each time it starts.
 void MainWindow::setPollTimerActive(bool on) {
   if (!on) return pollTimer_->stop();
-  pollTimer_->setInterval(core_.mem.readInteger(kMeasure, QStringLiteral("period"), 1000));
+  pollTimer_->setInterval(core_.mem.readInteger(linkkeys::kPollPeriod));
   pollTimer_->start();
 }
 

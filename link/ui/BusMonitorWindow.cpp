@@ -47,7 +47,24 @@ BusMonitorWindow::BusMonitorWindow(BusMonitor& monitor, QWidget* parent)
     : QWidget(parent, Qt::Window), monitor_(monitor) {
   setObjectName(QStringLiteral("FormTraffic"));
   setWindowTitle(QStringLiteral("Обмен"));
+  counters_ = new QLabel(this);
+  counters_->setObjectName(QStringLiteral("LabelCounters"));
+  counters_->setWordWrap(true);
+  counters_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(createControls());
+  layout->addWidget(createTable(), 1);
+  layout->addWidget(counters_);
+  connectControls();
+
+  fillAddresses();
+  showCounters();
+  pause_->setChecked(monitor_.paused());
+  resize(1280, 640);
+}
+
+QLayout* BusMonitorWindow::createControls() {
   pause_ = new QPushButton(QStringLiteral("Пауза"), this);
   pause_->setObjectName(QStringLiteral("ButtonPause"));
   pause_->setCheckable(true);
@@ -72,7 +89,10 @@ BusMonitorWindow::BusMonitorWindow(BusMonitor& monitor, QWidget* parent)
   controls->addWidget(failuresOnly_);
   controls->addStretch(1);
   controls->addWidget(save_);
+  return controls;
+}
 
+QTableView* BusMonitorWindow::createTable() {
   auto* tint = new FailureTint(this);
   tint->setSourceModel(&monitor_);
   table_ = new QTableView(this);
@@ -94,17 +114,10 @@ BusMonitorWindow::BusMonitorWindow(BusMonitor& monitor, QWidget* parent)
   // values and bytes are cut short (their tool tips hold them whole), the result never.
   header->moveSection(header->visualIndex(BusMonitor::Attempt),
                       header->visualIndex(BusMonitor::Values));
+  return table_;
+}
 
-  counters_ = new QLabel(this);
-  counters_->setObjectName(QStringLiteral("LabelCounters"));
-  counters_->setWordWrap(true);
-  counters_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(controls);
-  layout->addWidget(table_, 1);
-  layout->addWidget(counters_);
-
+void BusMonitorWindow::connectControls() {
   connect(pause_, &QPushButton::toggled, this, [this](bool on) { monitor_.setPaused(on); });
   connect(clear_, &QPushButton::clicked, this, [this] { monitor_.clear(); });
   connect(failuresOnly_, &QCheckBox::toggled, this,
@@ -123,11 +136,6 @@ BusMonitorWindow::BusMonitorWindow(BusMonitor& monitor, QWidget* parent)
   connect(&monitor_, &BusMonitor::rowsInserted, this, [this] {
     if (followTail_ && isVisible()) table_->scrollToBottom();
   });
-
-  fillAddresses();
-  showCounters();
-  pause_->setChecked(monitor_.paused());
-  resize(1280, 640);
 }
 
 void BusMonitorWindow::fillAddresses() {

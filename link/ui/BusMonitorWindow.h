@@ -6,6 +6,7 @@ class BusMonitor;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QPushButton;
 class QTableView;
 
@@ -31,6 +32,9 @@ class BusMonitorWindow : public QWidget {
   bool saveTo(const QString& path);
 
  private:
+  QLayout* createControls();
+  QTableView* createTable();
+  void connectControls();
   void ButtonSaveClick();
   void fillAddresses();
   void showCounters();

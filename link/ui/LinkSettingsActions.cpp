@@ -1,50 +1,45 @@
 #include "link/ui/LinkSettingsActions.h"
 
 #include <QComboBox>
+#include <QFont>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSerialPortInfo>
 #include <QTimer>
-#include <algorithm>
 
 #include "core/SessionJournal.h"
 #include "core/SettingsStore.h"
 #include "core/StatusLine.h"
 #include "link/LinkFlags.h"
+#include "link/LinkKeys.h"
 #include "link/LinkSettings.h"
 #include "link/ModuleLinkParams.h"
 #include "link/RequestFlags.h"
+#include "link/SystemSerialLine.h"
 #include "link/ui/LinkSettingsDialog.h"
 #include "link/ui/ProgramSettingsDialog.h"
 
 namespace {
 
-const QString kConnect = QStringLiteral("connect");
-const QString kMeasure = QStringLiteral("measure");
-
 // A combo box that shows no item (the stored index was out of range) leaves the key alone.
-void writeIndex(SettingsStore& mem, const QString& section, const char* key, const QComboBox* box) {
-  if (box->currentIndex() >= 0) mem.writeInteger(section, QLatin1String(key), box->currentIndex());
+void writeIndex(SettingsStore& mem, const SettingKey& key, const QComboBox* box) {
+  if (box->currentIndex() >= 0) mem.writeInteger(key, box->currentIndex());
 }
 
-// The ports the system reports, as mem.ini's port key names them: COMn on Windows, the device
-// path elsewhere (a USB adapter is /dev/ttyUSB0, which no COMn maps to).
+// The ports the system reports join COM1 to COM20, and every port present is shown in bold.
 void addSystemPorts(QComboBox* box) {
-  QStringList names;
-  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-#ifdef Q_OS_WIN
-    names << info.portName();
-#else
-    names << info.systemLocation();
-#endif
-  }
-  std::sort(names.begin(), names.end());
-  for (const QString& name : names) {
+  for (const QString& name : systemSerialPorts()) {
     const QString path = LinkSettings::devicePath(name);
-    bool listed = false;
-    for (int i = 0; i < box->count() && !listed; ++i)
-      listed = box->itemText(i) == name || LinkSettings::devicePath(box->itemText(i)) == path;
-    if (!listed) box->addItem(name);
+    int index = -1;
+    for (int i = 0; i < box->count() && index < 0; ++i)
+      if (box->itemText(i) == name || LinkSettings::devicePath(box->itemText(i)) == path) index = i;
+    if (index < 0) {
+      box->addItem(name);
+      index = box->count() - 1;
+    }
+    QFont bold = box->font();
+    bold.setBold(true);
+    box->setItemData(index, bold, Qt::FontRole);
+    box->setItemData(index, QStringLiteral("Порт есть в системе"), Qt::ToolTipRole);
   }
 }
 
@@ -64,45 +59,36 @@ void selectPort(QComboBox* box, const QString& port) {
 
 void programLinkSettings(QWidget* parent, const LinkContext& link) {
   link.status.setPollTimerActive(false);
+  using namespace linkkeys;
   SettingsStore& mem = link.mem;
-  auto text = [&](const char* key, const char* def) {
-    return mem.readString(kConnect, QLatin1String(key), QLatin1String(def));
-  };
   LinkSettingsDialog dlg(parent);
   dlg.setStopBitsShown(true);
-  dlg.editAdr()->setText(text("adr", "100"));
-  dlg.speedBox()->setCurrentIndex(mem.readInteger(kConnect, QStringLiteral("speed"), 0));
-  dlg.parityBox()->setCurrentIndex(mem.readInteger(kConnect, QStringLiteral("parity"), 0));
-  dlg.comboBoxStops()->setCurrentIndex(mem.readInteger(kConnect, QStringLiteral("stopbits"), 1));
+  dlg.editAdr()->setText(mem.readString(kAddress));
+  dlg.speedBox()->setCurrentIndex(mem.readInteger(kSpeed));
+  dlg.parityBox()->setCurrentIndex(mem.readInteger(kParity));
+  dlg.comboBoxStops()->setCurrentIndex(mem.readInteger(kStopBits));
   dlg.setUse(LinkSettingsDialog::Use::Program);
   addSystemPorts(dlg.portBox());
-  selectPort(dlg.portBox(), text("port", ""));
-  dlg.editSend()->setText(text("send", "50"));
-  dlg.editSleep()->setText(text("sleep", "70"));
-  dlg.editReceive()->setText(text("receive", "50"));
-  dlg.readIntervalEdit()->setText(text("cto1", "10"));
-  dlg.readTotalPerByteEdit()->setText(text("cto2", "0"));
-  dlg.readTotalConstantEdit()->setText(text("cto3", "1000"));
-  dlg.writeTotalPerByteEdit()->setText(text("cto4", "100"));
-  dlg.writeTotalConstantEdit()->setText(text("cto5", "1000"));
+  selectPort(dlg.portBox(), mem.readString(kPort));
+  // The edits of the dialog and the keys they show, in one list for showing and storing.
+  const std::pair<QLineEdit*, const SettingKey&> edits[] = {
+      {dlg.editSend(), kSend},
+      {dlg.editSleep(), kSleep},
+      {dlg.editReceive(), kReceive},
+      {dlg.readIntervalEdit(), kReadInterval},
+      {dlg.readTotalPerByteEdit(), kReadTotalPerByte},
+      {dlg.readTotalConstantEdit(), kReadTotalConstant},
+      {dlg.writeTotalPerByteEdit(), kWriteTotalPerByte},
+      {dlg.writeTotalConstantEdit(), kWriteTotalConstant}};
+  for (const auto& [edit, key] : edits) edit->setText(mem.readString(key));
 
   if (dlg.execute()) {
-    auto write = [&](const char* key, const QString& value) {
-      mem.writeString(kConnect, QLatin1String(key), value);
-    };
-    write("adr", dlg.editAdr()->text());
-    writeIndex(mem, kConnect, "speed", dlg.speedBox());
-    writeIndex(mem, kConnect, "parity", dlg.parityBox());
-    writeIndex(mem, kConnect, "stopbits", dlg.comboBoxStops());
-    write("port", dlg.portBox()->currentText());
-    write("send", dlg.editSend()->text());
-    write("sleep", dlg.editSleep()->text());
-    write("receive", dlg.editReceive()->text());
-    write("cto1", dlg.readIntervalEdit()->text());
-    write("cto2", dlg.readTotalPerByteEdit()->text());
-    write("cto3", dlg.readTotalConstantEdit()->text());
-    write("cto4", dlg.writeTotalPerByteEdit()->text());
-    write("cto5", dlg.writeTotalConstantEdit()->text());
+    mem.writeString(kAddress, dlg.editAdr()->text());
+    writeIndex(mem, kSpeed, dlg.speedBox());
+    writeIndex(mem, kParity, dlg.parityBox());
+    writeIndex(mem, kStopBits, dlg.comboBoxStops());
+    mem.writeString(kPort, dlg.portBox()->currentText());
+    for (const auto& [edit, key] : edits) mem.writeString(key, edit->text());
     link.journal.append(QStringLiteral("Параметры связи программы: порт %1, адрес %2, скорость %3, "
                                        "чётность %4, стоп-биты %5")
                             .arg(dlg.portBox()->currentText(), dlg.editAdr()->text(),
@@ -119,16 +105,15 @@ void programSettings(QWidget* parent, const LinkContext& link) {
   link.status.setPollTimerActive(false);
   SettingsStore& mem = link.mem;
   ProgramSettingsDialog form(parent);
-  form.periodEdit()->setText(
-      mem.readString(kMeasure, QStringLiteral("period"), QStringLiteral("1000")));
-  const int type = mem.readInteger(kMeasure, QStringLiteral("type"), 0);
+  form.periodEdit()->setText(mem.readString(linkkeys::kPollPeriod));
+  const int type = mem.readInteger(linkkeys::kDriveType);
   form.comboBoxType()->setCurrentIndex(type);
   form.exec();
   if (form.isAccepted()) {
-    mem.writeString(kMeasure, QStringLiteral("period"), form.periodEdit()->text());
+    mem.writeString(linkkeys::kPollPeriod, form.periodEdit()->text());
     const int chosen = form.comboBoxType()->currentIndex();
     if (chosen >= 0 && chosen != type) {
-      mem.writeInteger(kMeasure, QStringLiteral("type"), chosen);
+      mem.writeInteger(linkkeys::kDriveType, chosen);
       // The input names depend on the drive type: the worker identifies the module again at
       // its next pass, between two exchanges, and builds the tables with the new names.
       link.requests.identify = true;

@@ -21,10 +21,14 @@
 namespace {
 
 const QString kError = QStringLiteral("Ошибка");
+// prof.ini: section profN holds button N's caption (name) and parameter file (path). The
+// caption the button shows and the one the dialog offers are the same, so keeping the dialog's
+// text never renames the button.
 const QString kName = QStringLiteral("name");
 const QString kPath = QStringLiteral("path");
 
 QString section(int n) { return QStringLiteral("prof%1").arg(n); }
+QString defaultName(int n) { return QStringLiteral("Профиль ") + QString::number(n); }
 
 }  // namespace
 
@@ -65,8 +69,7 @@ ProfileBar::ProfileBar(const ParameterContext& params, SettingsStore& prof, QWid
 
 void ProfileBar::captionProfileButtons() {
   for (int n = 1; n <= kButtons; ++n)
-    profileButton(n)->setText(
-        prof_.readString(section(n), kName, QStringLiteral("Профиль ") + QString::number(n)));
+    profileButton(n)->setText(prof_.readString(section(n), kName, defaultName(n)));
   fitButtons();
 }
 
@@ -135,9 +138,8 @@ bool ProfileBar::loadProfileByButton(int n) {
 }
 
 void ProfileBar::configureProfileButton(int n) {
-  form_->setWindowTitle(QStringLiteral("Профиль ") + QString::number(n));
-  form_->editName()->setText(
-      prof_.readString(section(n), kName, QStringLiteral("Profile") + QString::number(n)));
+  form_->setWindowTitle(defaultName(n));
+  form_->editName()->setText(prof_.readString(section(n), kName, defaultName(n)));
   form_->editFile()->setText(prof_.readString(section(n), kPath, QString()));
   // The file dialog may move the working directory.
   const QString workingDirectory = QDir::currentPath();

@@ -2,11 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "operation/Commands.h"
-#include "support/SimCore.h"
+#include "operation/OperationSession.h"
+#include "support/SimSession.h"
 
 namespace {
 
-class CommandsTest : public ::testing::Test, public SimCore {
+class CommandsTest : public ::testing::Test, public SimSession<OperationSession> {
  protected:
   void SetUp() override {
     bus.module().setWriteHook([this](uint16_t first, uint16_t) { written.push_back(first); });

@@ -4,11 +4,12 @@
 
 #include "operation/Commands.h"
 #include "operation/Cycles.h"
-#include "support/SimCore.h"
+#include "operation/OperationSession.h"
+#include "support/SimSession.h"
 
 namespace {
 
-class CyclesTest : public ::testing::Test, public SimCore {
+class CyclesTest : public ::testing::Test, public SimSession<OperationSession> {
  protected:
   void SetUp() override {
     bus.module().motion().setEnabled(false);  // the tests drive the module by hand

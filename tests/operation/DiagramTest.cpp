@@ -2,11 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "operation/Diagram.h"
-#include "support/SimCore.h"
+#include "operation/OperationSession.h"
+#include "support/SimSession.h"
 
 namespace {
 
-class DiagramTest : public ::testing::Test, public SimCore {
+class DiagramTest : public ::testing::Test, public SimSession<OperationSession> {
  protected:
   void SetUp() override {
     for (uint16_t i = 0; i < 16; ++i) bus.module().set(uint16_t(256 + i), uint16_t(100 + i));

@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "operation/EventLog.h"
-#include "support/SimCore.h"
+#include "operation/OperationSession.h"
+#include "support/SimSession.h"
 
 namespace {
 
@@ -11,10 +12,10 @@ const QStringList kCommands = {"Вкатить/Включить", "Выкати�
 const QStringList kSwitches = {"Оба концевика разомкнуты", "Концевик ВКЛ замкнут",
                                "Концевик ОТКЛ замкнут", "Оба концевика замкнуты"};
 
-class EventLogTest : public ::testing::Test, public SimCore {
+class EventLogTest : public ::testing::Test, public SimSession<OperationSession> {
  protected:
   EventLogTest()
-      : SimCore([](SettingsStore& mem) {
+      : SimSession<OperationSession>([](SettingsStore& mem) {
           mem.writeString("err_names", "n1", "Перегрев");
           mem.writeString("err_names", "n3", "Перегрузка мотора");
         }) {}

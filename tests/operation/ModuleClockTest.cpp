@@ -5,7 +5,8 @@
 #include <QFile>
 
 #include "operation/ModuleClock.h"
-#include "support/SimCore.h"
+#include "operation/OperationSession.h"
+#include "support/SimSession.h"
 
 namespace {
 
@@ -84,7 +85,7 @@ TEST(ModuleClockRefusal, FirstBadRowInCheckOrder) {
   }
 }
 
-class ModuleClockTest : public ::testing::Test, public SimCore {
+class ModuleClockTest : public ::testing::Test, public SimSession<OperationSession> {
  protected:
   void SetUp() override {
     clockState().updateFromPc = false;

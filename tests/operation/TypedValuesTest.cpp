@@ -7,7 +7,8 @@
 #include "operation/Cycles.h"
 #include "operation/EventLog.h"
 #include "operation/ModuleClock.h"
-#include "support/SimCore.h"
+#include "operation/OperationSession.h"
+#include "support/SimSession.h"
 #include "support/TypedInputs.h"
 
 namespace {
@@ -25,11 +26,11 @@ void PrintTo(const Outcome& o, std::ostream* os) {
 
 struct Field {
   QString name;
-  std::function<Outcome(SimCore&, const TypedInput&)> run;  // what the program does
+  std::function<Outcome(SimSession<OperationSession>&, const TypedInput&)> run;  // what the program does
   std::function<Outcome(const TypedInput&)> expected;       // what it must do
 };
 
-QString message(const SimCore& s) {
+QString message(const SimSession<OperationSession>& s) {
   return s.prompter.boxes.empty() ? QString() : s.prompter.boxes.back().text;
 }
 
@@ -42,7 +43,7 @@ std::vector<Field> clockFields() {
     const QString caption = captions[r];
     fields.push_back(
         {caption,
-         [=](SimCore& s, const TypedInput& in) {
+         [=](SimSession<OperationSession>& s, const TypedInput& in) {
            QStringList values = good;
            values[r] = in.text;
            QString written = QStringLiteral("nothing written");
@@ -90,7 +91,7 @@ TEST(TypedValues, EveryFieldOfTheControlAndLogPages) {
   // module holds means all it holds.
   fields.push_back(
       {QStringLiteral("EditReadCount"),
-       [](SimCore& s, const TypedInput& in) {
+       [](SimSession<OperationSession>& s, const TypedInput& in) {
          for (int i = 0; i < kRecords; ++i) s.bus.module().logEvent(1, 1);
          EventLog log(s.core->operationContext());
          log.showLogState();
@@ -107,7 +108,7 @@ TEST(TypedValues, EveryFieldOfTheControlAndLogPages) {
   // nothing (the edit turns red).
   for (const char* key : {"number", "pause"})
     fields.push_back({QLatin1String(key),
-                      [key](SimCore& s, const TypedInput& in) {
+                      [key](SimSession<OperationSession>& s, const TypedInput& in) {
                         Cycles c(s.core->operationContext());
                         const bool taken = QLatin1String(key) == QLatin1String("number")
                                                ? c.setCyclesNumber(in.text)
@@ -123,7 +124,7 @@ TEST(TypedValues, EveryFieldOfTheControlAndLogPages) {
                       }});
   fields.push_back(
       {QStringLiteral("EditNoFeedbackTime"),
-       [](SimCore& s, const TypedInput& in) {
+       [](SimSession<OperationSession>& s, const TypedInput& in) {
          s.core->operation.cycles.noFeedback = true;
          const bool started = Cycles(s.core->operationContext()).startOrContinue(in.text);
          const SettingsStore onDisk(s.dir.filePath(QStringLiteral("mem.ini")));
@@ -142,7 +143,7 @@ TEST(TypedValues, EveryFieldOfTheControlAndLogPages) {
   for (const Field& f : fields)
     for (const TypedInput& in : typedInputs()) {
       SCOPED_TRACE((f.name + QStringLiteral(": ") + QLatin1String(in.label)).toStdString());
-      SimCore sim;
+      SimSession<OperationSession> sim;
       sim.bus.module().motion().setEnabled(false);
       ASSERT_TRUE(sim.online());
       sim.prompter.boxes.clear();

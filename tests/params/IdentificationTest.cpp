@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/AppContext.h"
+#include "params/ParameterSession.h"
 #include "params/Identification.h"
 #include "sim/MemoryLine.h"
 #include "sim/SimBus.h"
@@ -19,7 +19,7 @@ class IdentificationTest : public ::testing::Test {
       QFile marker(dir.filePath("trv102.txt"));
       ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
     }
-    core = std::make_unique<AppContext>(dir.path(), prompter,
+    core = std::make_unique<ParameterSession>(dir.path(), prompter,
                                         std::make_unique<MemoryLine>(bus, clock), clock);
     core->port().openPort("COM1");
   }
@@ -28,7 +28,7 @@ class IdentificationTest : public ::testing::Test {
   VirtualClock clock;
   SimBus bus;
   RecordingPrompter prompter;
-  std::unique_ptr<AppContext> core;
+  std::unique_ptr<ParameterSession> core;
 };
 
 TEST_F(IdentificationTest, LayoutByVersion) {

@@ -5,7 +5,8 @@
 #include <QFile>
 
 #include "params/MotorVoltage.h"
-#include "support/SimCore.h"
+#include "params/ParameterSession.h"
+#include "support/SimSession.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ class MotorVoltageTest : public ::testing::Test {
   // The module online with `type` in register 119, the main tables read as after the window's
   // first visit to the main tab.
   void start(uint16_t type, uint16_t modulePassword = ModuleModel::kDefaultMotorPassword) {
-    sim = std::make_unique<SimCore>();
+    sim = std::make_unique<SimSession<ParameterSession>>();
     sim->bus.module().set(ModuleModel::MotorVoltageType, type);
     sim->bus.module().setMotorPassword(modulePassword);
     ASSERT_TRUE(sim->online());
@@ -37,7 +38,7 @@ class MotorVoltageTest : public ::testing::Test {
     sim->cycle->pollPass();
     return sim->line->requestCount() - before;
   }
-  AppContext& core() { return *sim->core; }
+  ParameterSession& core() { return *sim->core; }
   uint16_t reg(uint16_t r) { return sim->bus.module().get(r); }
   std::vector<std::pair<QString, QString>> boxes() const {
     std::vector<std::pair<QString, QString>> out;
@@ -46,7 +47,7 @@ class MotorVoltageTest : public ::testing::Test {
   }
   using Boxes = std::vector<std::pair<QString, QString>>;
 
-  std::unique_ptr<SimCore> sim;
+  std::unique_ptr<SimSession<ParameterSession>> sim;
   int requestsBefore = 0;
 };
 
@@ -116,14 +117,14 @@ TEST_F(MotorVoltageTest, PasswordThatIsNoNumberSendsNothing) {
 TEST_F(MotorVoltageTest, WriteNeverAcknowledgedGivesItsErrorAndReadsNoResult) {
   struct Case {
     const char* what;
-    std::function<void(SimCore&)> breakIt;
+    std::function<void(SimSession<ParameterSession>&)> breakIt;
     const char* error;
     uint16_t typeAfter;  // a lost acknowledgement does not undo what the module did
   };
   const Case cases[] = {
-      {"exception replies", [](SimCore& s) { s.bus.faults().failAlways(FaultKind::Exception); },
+      {"exception replies", [](SimSession<ParameterSession>& s) { s.bus.faults().failAlways(FaultKind::Exception); },
        "Ошибка модуля: код 4", 1},
-      {"module unplugged", [](SimCore& s) { s.bus.setModulePlugged(false); },
+      {"module unplugged", [](SimSession<ParameterSession>& s) { s.bus.setModulePlugged(false); },
        "Ошибка подтверждения записи из модуля", 0},
   };
   for (const Case& c : cases) {

@@ -8,7 +8,8 @@
 #include "params/ParameterFile.h"
 #include "params/TableTransfer.h"
 #include "sim/MemoryLine.h"
-#include "support/SimCore.h"
+#include "params/ParameterSession.h"
+#include "support/SimSession.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ class ParameterComparisonTest : public ::testing::Test {
     mem.flush();
     auto owned = std::make_unique<TappedLine>(bus, clock);
     line = owned.get();
-    core = std::make_unique<AppContext>(dir.path(), prompter, std::move(owned), clock);
+    core = std::make_unique<ParameterSession>(dir.path(), prompter, std::move(owned), clock);
   }
 
   // The module with `version` online, its main tab read, and that state saved to the file.
@@ -94,7 +95,7 @@ class ParameterComparisonTest : public ::testing::Test {
   SimBus bus;
   RecordingPrompter prompter;
   TappedLine* line = nullptr;
-  std::unique_ptr<AppContext> core;
+  std::unique_ptr<ParameterSession> core;
 };
 
 TEST_F(ParameterComparisonTest, EqualFileShowsNothingAndWritesNothing) {

@@ -9,14 +9,15 @@
 #include "params/Identification.h"
 #include "params/ParameterFile.h"
 #include "params/TableTransfer.h"
-#include "support/SimCore.h"
+#include "params/ParameterSession.h"
+#include "support/SimSession.h"
 
 namespace {
 
 constexpr ParameterTables::Id kFileTables[] = {ParameterTables::Inps, ParameterTables::Timers,
                                                ParameterTables::Actu};
 
-class ParameterFileTest : public ::testing::Test, public SimCore {
+class ParameterFileTest : public ::testing::Test, public SimSession<ParameterSession> {
  protected:
   // The module with this firmware identified and its main tab read, as after the reload prompt.
   void connectModule(int version) {

@@ -6,7 +6,8 @@
 #include <QFileInfo>
 
 #include "params/TableTransfer.h"
-#include "support/SimCore.h"
+#include "params/ParameterSession.h"
+#include "support/SimSession.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ class TableTransferTest : public ::testing::Test {
  protected:
   // The module online with `version`, its main and service tables read.
   void start(int version, int revision = 0) {
-    sim = std::make_unique<SimCore>([&](SettingsStore& mem) {
+    sim = std::make_unique<SimSession<ParameterSession>>([&](SettingsStore& mem) {
       if (version > 205)
         QFile(QFileInfo(mem.path()).dir().filePath("trv102.txt")).open(QIODevice::WriteOnly);
     });
@@ -38,7 +39,7 @@ class TableTransferTest : public ::testing::Test {
                      });
     sim->prompter.boxes.clear();
   }
-  AppContext& core() { return *sim->core; }
+  ParameterSession& core() { return *sim->core; }
   TableTransfer io() { return TableTransfer(core().parameterContext()); }
   ParameterTables& tables() { return core().params.tables; }
   QStringList boxTexts() const {
@@ -47,7 +48,7 @@ class TableTransferTest : public ::testing::Test {
     return texts;
   }
 
-  std::unique_ptr<SimCore> sim;
+  std::unique_ptr<SimSession<ParameterSession>> sim;
   std::vector<Write> writes;
   QStringList panel;
 };

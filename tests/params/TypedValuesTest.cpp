@@ -6,7 +6,8 @@
 
 #include "params/MotorVoltage.h"
 #include "params/TableTransfer.h"
-#include "support/SimCore.h"
+#include "params/ParameterSession.h"
+#include "support/SimSession.h"
 #include "support/TypedInputs.h"
 
 namespace {
@@ -17,13 +18,13 @@ struct Field {
   qint64 min, max;
   QString refusal;
   // Puts the text where the user types it and runs the operation that sends it.
-  std::function<void(SimCore&, const QString&)> enter;
+  std::function<void(SimSession<ParameterSession>&, const QString&)> enter;
 };
 
 TEST(TypedValues, EveryParameterCellAndTheMotorPassword) {
   std::vector<Field> fields;
   {
-    SimCore probe;
+    SimSession<ParameterSession> probe;
     probe.bus.module().installFirmware(205);
     EXPECT_TRUE(probe.online());
     for (ParameterTables::Id id :
@@ -33,7 +34,7 @@ TEST(TypedValues, EveryParameterCellAndTheMotorPassword) {
       // A register holds 16 bits: the numbers that read as one of them, signed or unsigned.
       fields.push_back({t.section, t.start, -32768, 65535,
                         QStringLiteral("Некорректное значение параметра ") + t.names.value(0),
-                        [id](SimCore& s, const QString& text) {
+                        [id](SimSession<ParameterSession>& s, const QString& text) {
                           s.core->params.tables.setCellText(id, 0, text);
                           TableTransfer(s.core->parameterContext()).writeChangedCells(id);
                         }});
@@ -42,7 +43,7 @@ TEST(TypedValues, EveryParameterCellAndTheMotorPassword) {
   // Any integer: the password travels as its low 16 bits.
   fields.push_back({QStringLiteral("EditPsw"), ModuleModel::MotorPassword, INT32_MIN, INT32_MAX,
                     QStringLiteral("Некорректное значение пароля"),
-                    [](SimCore& s, const QString& text) {
+                    [](SimSession<ParameterSession>& s, const QString& text) {
                       s.core->params.storeMotorPassword(text);
                       MotorVoltage(s.core->parameterContext()).changeMotorVoltage();
                     }});
@@ -50,7 +51,7 @@ TEST(TypedValues, EveryParameterCellAndTheMotorPassword) {
   for (const Field& f : fields)
     for (const TypedInput& in : typedInputs()) {
       SCOPED_TRACE((f.name + QStringLiteral(": ") + QLatin1String(in.label)).toStdString());
-      SimCore sim;
+      SimSession<ParameterSession> sim;
       ModuleModel& module = sim.bus.module();
       module.installFirmware(205);
       ASSERT_TRUE(sim.online());

@@ -114,9 +114,12 @@ TEST_F(ProfileBarTest, FreshProfIni) {
   const Shown shown =
       configure(2, [](ProfileButtonDialog* form) { form->buttonCancel()->click(); });
   EXPECT_EQ(shown.title, "Профиль 2");
-  EXPECT_EQ(shown.name, "Profile2");
+  // The dialog offers the caption the button shows: "ОК" without typing renames nothing.
+  EXPECT_EQ(shown.name, "Профиль 2");
   EXPECT_EQ(shown.file, "");
   EXPECT_FALSE(QFile::exists(dir.filePath("prof.ini")));
+  EXPECT_EQ(bar->profileButton(2)->text(), "Профиль 2");
+  configure(2, [](ProfileButtonDialog* form) { form->buttonOK()->click(); });
   EXPECT_EQ(bar->profileButton(2)->text(), "Профиль 2");
 }
 
