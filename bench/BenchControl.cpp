@@ -27,15 +27,19 @@ void resetBench(const BenchContext& ctx) {
   bus.writeD8r4(0);
 }
 
-bool ensureMotorVoltageType(const BenchContext& ctx, int type) {
+bool ensureMotorVoltageType(const BenchContext& ctx, int type, int* lastRead) {
   const BenchBus bus(ctx);
   if (bus.firmwareVersion() < 200) return true;
   uint16_t value = 0;
-  if (!bus.readModule(kMotorVoltageType, &value)) return false;
+  const auto read = [&] {
+    if (!bus.readModule(kMotorVoltageType, &value)) return false;
+    if (lastRead) *lastRead = value;
+    return true;
+  };
+  if (!read()) return false;
   if (value == type) return true;
   if (!MotorVoltage(ctx.params()).writeMotorVoltage(kTestPassword, value, nullptr)) return false;
-  if (!bus.readModule(kMotorVoltageType, &value)) return false;
-  return value == type;
+  return read() && value == type;
 }
 
 void selectBenchVoltage(const BenchContext& ctx, int voltage) {

@@ -19,8 +19,9 @@ void resetBench(const BenchContext& ctx);
 
 // ensureMotorVoltageType: makes register 119 equal `type` (0 = 24 V, else 220 V) through the
 // motor voltage change with the test password, then reads it back. Firmware below 200 has no
-// such register: success without traffic.
-bool ensureMotorVoltageType(const BenchContext& ctx, int type);
+// such register: success without traffic. `lastRead`, when given, takes the value of the last
+// read of register 119 that succeeded (left alone when none did).
+bool ensureMotorVoltageType(const BenchContext& ctx, int type, int* lastRead = nullptr);
 
 // selectBenchVoltage: the motor voltage type, then the test tab's buttons as "24В" or "220В"
 // sets them (inputs i2 and i4, the supply relay), whose words the same or the next pass writes.

@@ -19,8 +19,20 @@ struct OverloadSaved {
   std::array<uint16_t, 4> currents{};
   uint16_t attempts = 0;
   // The module may hold test values: set before the first write of a load, cleared by a
-  // restore that succeeded. Every end of a test restores while it is set.
+  // restore that succeeded. Every end of a test restores while it is set, and no load saves
+  // anew while it is set and the module still shows these values or the test values.
   bool inModule = false;
+  // The test values the last load wrote (the attempt count is always 0).
+  std::array<uint16_t, 4> testTimes{};
+  std::array<uint16_t, 4> testCurrents{};
+};
+
+// The unit's motor voltage type (register 119) over one run: the motor runs change it, and
+// every end of the run writes back the type found before the first change.
+struct MotorTypeSaved {
+  int found = -1;        // as the run found it; -1 until read
+  int held = -1;         // as the module holds it, as far as the run knows; -1 unknown
+  bool changed = false;  // a motor run asked for another type: the found one goes back
 };
 
 // What the test bench keeps for the whole run.
@@ -31,7 +43,8 @@ struct BenchState {
   BenchButtons controlTabButtons;  // ToolBar4, on the control tab
   std::atomic_bool fineWindowKept{true};
   std::atomic_bool plotFinalRun{false};
-  OverloadSaved overload;  // the worker's alone
+  OverloadSaved overload;    // the worker's alone
+  MotorTypeSaved motorType;  // the worker's alone
   TestRecord record;
   // Where the report of a run goes: empty for a new file in reports/ beside tp.ini. Set before
   // a run starts (tarvix-cli --report).

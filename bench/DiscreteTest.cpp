@@ -21,6 +21,28 @@ constexpr int kMaxInputSteps = 16;
 // Input k alone; an input beyond the 16 bits of the mask can never be seen alone.
 uint32_t expectedMask(int k) { return k < 16 ? 1u << k : 0x10000; }
 
+// What the polls of a step saw, in the terms of what was expected: each value with the number
+// of polls that saw it, in the order first seen ("4 (опросов: 8)", "0 (опросов: 7), сбой
+// (опросов: 1)").
+QString pollSummary(const QStringList& seen) {
+  if (seen.isEmpty()) return QStringLiteral("нет опросов");
+  QStringList values;
+  QVector<int> counts;
+  for (const QString& value : seen) {
+    const int i = int(values.indexOf(value));
+    if (i >= 0) {
+      ++counts[i];
+    } else {
+      values << value;
+      counts << 1;
+    }
+  }
+  QStringList out;
+  for (int i = 0; i < values.size(); ++i)
+    out << QStringLiteral("%1 (опросов: %2)").arg(values[i]).arg(counts[i]);
+  return out.join(QStringLiteral(", "));
+}
+
 }  // namespace
 
 bool DiscreteTest::refuse(bool outputs, const QString& text) {
@@ -79,8 +101,9 @@ bool DiscreteTest::run(bool outputs) {
   const int passes = s.value(outputs ? TestSettings::DoCycles : TestSettings::DiCycles);
   const int pause = s.value(outputs ? TestSettings::DoTime0 : TestSettings::Time0);
   const int hold = s.value(outputs ? TestSettings::DoTime1 : TestSettings::Time1);
-  // Negative times would compare as nearly endless unsigned waits.
-  if (hold < 0)
+  // Negative times would compare as nearly endless unsigned waits; a hold of 0 would judge a
+  // step without a single poll.
+  if (hold <= 0)
     return refuse(outputs, QStringLiteral("Недопустимое время удержания: %1 мс").arg(hold));
   if (pause < 0)
     return refuse(outputs, QStringLiteral("Недопустимое время паузы: %1 мс").arg(pause));
@@ -112,6 +135,7 @@ bool DiscreteTest::run(bool outputs) {
       grid.setStep(names[k]);
       const QString step = names[k];
       QString state;
+      QStringList seen;  // per poll, for the report
       if (!bus.writeR16(words[k])) {
         // The step cannot be judged: it fails, and so does the test.
         benchFailure(QStringLiteral("Ошибка записи лог 1 в модуль R16"));
@@ -120,27 +144,34 @@ bool DiscreteTest::run(bool outputs) {
         bus.wait(kSettleMs);
         grid.setState(state);
         const uint32_t start = clock.tick();
+        int answered = 0;
         while (clock.tick() - start < uint32_t(hold)) {
           bool wrong = false;
           if (!outputs) {
             ReadExchange x;
             if (!ctx_.link().client.readModuleRegisters(x, kInputBlock, kInputCount)) {
               state += QStringLiteral("Сбой ");
+              seen << QStringLiteral("сбой");
             } else {
+              ++answered;
               uint32_t mask = 0;
               for (int i = 0; i < kInputCount; ++i) mask |= uint32_t(x.registers[size_t(i)]) << i;
               mask &= 0xFFFF;
               wrong = mask != expectedMask(k);
               state += wrong ? QString::number(mask) + ' ' : QStringLiteral("1 ");
+              seen << QString::number(mask);
             }
           } else {
             uint16_t word = 0;
             if (!bus.readBenchInputs(&word)) {
               state += QStringLiteral("Сбой ");
+              seen << QStringLiteral("сбой");
             } else {
+              ++answered;
               const int bit = k < 16 ? (word >> k) & 1 : 0;
               wrong = (logic != 0 && bit == 0) || (logic == 0 && bit == 1);
               state += QString::number(bit) + ' ';
+              seen << QString::number(bit);
             }
           }
           stepError = stepError || wrong;
@@ -150,16 +181,21 @@ bool DiscreteTest::run(bool outputs) {
             return false;
           }
         }
+        // Polls that all failed saw nothing: the step is not judged good.
+        if (answered == 0) {
+          if (outputs) record.noteBenchFault();
+          stepError = true;
+        }
         if (stepError) grid.markFailed();
         grid.newRow();
       }
       record.add({step,
                   outputs ? QStringLiteral("Вход D8R4 %1 (код %2)").arg(k).arg(words[k])
                           : QStringLiteral("Маска входов (R16 %1)").arg(words[k]),
-                  state.trimmed(),
+                  pollSummary(seen),
                   outputs ? QStringLiteral("ожидается %1").arg(logic != 0 ? 1 : 0)
                           : QStringLiteral("ожидается %1").arg(expectedMask(k)),
-                  stepError ? QStringLiteral("fail") : QStringLiteral("ok")});
+                  TestRecord::verdictText(stepError)});
       if (!bus.writeR16(outputs ? kOutputRestWord : 0))
         benchFailure(QStringLiteral("Ошибка сброса модуля R16"));
       bus.wait(kSettleMs);

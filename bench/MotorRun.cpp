@@ -4,6 +4,7 @@
 
 #include "bench/BenchBus.h"
 #include "bench/BenchControl.h"
+#include "bench/MotorTypeKeeper.h"
 #include "bench/OverloadCheck.h"
 #include "bench/TestEnd.h"
 #include "core/Clock.h"
@@ -88,7 +89,7 @@ bool MotorRun::run(Mode mode, Direction direction, Voltage voltage, const QStrin
   bus.wait(kAfterPermitMs);
   const bool modern = bus.firmwareVersion() >= 200;
   const uint16_t supplyWord = BenchButtons::bitWord(benchcontrol::supplyBit(ctx_, !modern || !v24));
-  if (modern && !benchcontrol::ensureMotorVoltageType(ctx_, v24 ? 0 : 1))
+  if (modern && !MotorTypeKeeper(ctx_).select(v24 ? 0 : 1))
     return fail(mode, QStringLiteral("Ошибка установки напряжения мотора"), false);
   grid.setState(QStringLiteral("Подключение к мотору..."));
   if (!bus.writeD8r4(supplyWord))
@@ -154,9 +155,9 @@ bool MotorRun::run(Mode mode, Direction direction, Voltage voltage, const QStrin
   state.record.add(
       {title, QStringLiteral("Ток мотора, мА"), current,
        QStringLiteral("точное окно %1, грубое окно %2").arg(bounds(fine), bounds(coarse)),
-       !inCoarse        ? QStringLiteral("fail")
-       : !v24 || inFine ? QStringLiteral("ok")
-                        : QStringLiteral("ok (вне точного окна)")});
+       !inCoarse || !v24 || inFine
+           ? TestRecord::verdictText(!inCoarse)
+           : TestRecord::verdictText(false) + QStringLiteral(" (вне точного окна)")});
   if (!inCoarse) {
     grid.addTestResult(
         QStringLiteral("Ток ") + current + QStringLiteral(" за пределами грубого окна"), true,
@@ -210,8 +211,7 @@ bool MotorRun::runShortCircuitCheck(uint16_t supplyWord) {
     result = true;
   }
   ctx_.state.record.add({step, QStringLiteral("Сообщение об аварии (регистр 51)"), seen,
-                         QStringLiteral("не 0"),
-                         result ? QStringLiteral("ok") : QStringLiteral("fail")});
+                         QStringLiteral("не 0"), TestRecord::verdictText(!result)});
   if (!bus.writeD8r4(shorted & ~shortBit)) {
     ctx_.state.record.noteBenchFault();
     grid.addTestResult(QStringLiteral("Ошибка сброса команды КЗ"), true, true);

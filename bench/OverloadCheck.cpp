@@ -1,5 +1,7 @@
 #include "bench/OverloadCheck.h"
 
+#include <algorithm>
+
 #include "bench/BenchBus.h"
 #include "bench/TestEnd.h"
 #include "core/Clock.h"
@@ -13,6 +15,24 @@ constexpr uint16_t kCurrentRegister = 264;  // read for every firmware version
 constexpr uint16_t kAlarmFlag = 130;
 constexpr uint16_t kAlarmCode = 55;
 constexpr uint32_t kAfterLoadMs = 1000;
+
+// The module still shows, block by block, either the values saved before the first load or
+// the test values written over them: the unit whose values are saved is still on the bench,
+// and what it shows now is not its own. Anything else is another unit (or values changed by
+// hand), whose own values are the ones read.
+bool sameUnitStillLoaded(const OverloadSaved& saved, const OverloadSaved& now) {
+  if (!saved.inModule || saved.count != now.count) return false;
+  const auto block = [n = size_t(now.count)](const std::array<uint16_t, 4>& shown,
+                                             const std::array<uint16_t, 4>& own,
+                                             const std::array<uint16_t, 4>& test) {
+    return std::equal(shown.begin(), shown.begin() + n, own.begin()) ||
+           std::equal(shown.begin(), shown.begin() + n, test.begin());
+  };
+  return block(now.times, saved.times, saved.testTimes) &&
+         block(now.currents, saved.currents, saved.testCurrents) &&
+         (now.attempts == saved.attempts || now.attempts == 0);
+}
+
 }  // namespace
 
 bool OverloadCheck::fail(const QString& text) {
@@ -51,6 +71,9 @@ QString OverloadCheck::settingsRefusal(const TestSettings& s) {
                "Недопустимое время перегрузки: %1 мс (с временем работы и 2000 мс не более %2 мс)")
         .arg(ovTime)
         .arg(0xFFFF);
+  // A negative wait would compare as a nearly endless unsigned one.
+  const qint64 timeout = s.value(TestSettings::OvTimeout);
+  if (timeout < 0) return QStringLiteral("Недопустимое время ожидания аварии: %1 мс").arg(timeout);
   return QString();
 }
 
@@ -71,29 +94,38 @@ bool OverloadCheck::loadOverloadValues() {
 
   const ParameterTables& tables = ctx_.params().tables();
   const FirmwareLayout layout = tables.firmware().layout;
-  saved.count = n;
+  OverloadSaved now;
+  now.count = n;
   for (int i = 0; i < n; ++i) {
-    saved.times[size_t(i)] = tables.bufferValue(ParameterTables::Timers, i);
-    saved.currents[size_t(i)] = tables.bufferValue(ParameterTables::Actu, i);
+    now.times[size_t(i)] = tables.bufferValue(ParameterTables::Timers, i);
+    now.currents[size_t(i)] = tables.bufferValue(ParameterTables::Actu, i);
   }
   // The attempt count lies beyond the motor table where the table is shorter (firmware 105 to
   // 199): it is read on its own, so the restore puts back the module's value, not a stale one.
   const uint16_t attemptsRegister = uint16_t(layout.motorStart + n + 1);
   if (n + 1 < layout.motorCount) {
-    saved.attempts = tables.bufferValue(ParameterTables::Actu, n + 1);
-  } else if (!bus.readModule(attemptsRegister, &saved.attempts)) {
+    now.attempts = tables.bufferValue(ParameterTables::Actu, n + 1);
+  } else if (!bus.readModule(attemptsRegister, &now.attempts)) {
     return fail(QStringLiteral("Ошибка получения параметров"));
   }
+  // After a restore that failed the module shows test values: the values saved before the
+  // first load stay the unit's own until a restore has succeeded.
+  if (!sameUnitStillLoaded(saved, now)) {
+    saved.count = n;
+    saved.times = now.times;
+    saved.currents = now.currents;
+    saved.attempts = now.attempts;
+  }
+  saved.testTimes = {t, t, n == 4 ? t : uint16_t(ovTime), uint16_t(ovTime)};
+  saved.testCurrents = {uint16_t(rms - 300), uint16_t(rms - 200),
+                        uint16_t(n == 4 ? rms - 100 : rms), uint16_t(rms)};
   // From the first write on the module may hold test values, even when the write's reply is
   // lost: whatever happens next puts the saved ones back.
   saved.inModule = true;
 
-  const uint16_t times[4] = {t, t, n == 4 ? t : uint16_t(ovTime), uint16_t(ovTime)};
-  const uint16_t currents[4] = {uint16_t(rms - 300), uint16_t(rms - 200),
-                                uint16_t(n == 4 ? rms - 100 : rms), uint16_t(rms)};
-  if (!writeBlock(layout.timersStart, times, n))
+  if (!writeBlock(layout.timersStart, saved.testTimes.data(), n))
     return fail(QStringLiteral("Ошибка загрузки значений времени в блок"));
-  if (!writeBlock(layout.motorStart, currents, n))
+  if (!writeBlock(layout.motorStart, saved.testCurrents.data(), n))
     return fail(QStringLiteral("Ошибка загрузки значений тока в блок"));
   if (!writeOne(attemptsRegister, 0))
     return fail(QStringLiteral("Ошибка загрузки значения 0 в кол-во попыток"));
@@ -154,7 +186,8 @@ bool OverloadCheck::runOverloadCheck(uint16_t supplyWord) {
   }
   ctx_.state.record.add({step, QStringLiteral("Срабатывание защиты, мс"),
                          tripped ? QString::number(tripMs) : QStringLiteral("нет"),
-                         QStringLiteral("не более %1").arg(timeout), QString()});
+                         QStringLiteral("не более %1").arg(timeout),
+                         TestRecord::verdictText(!tripped)});
 
   bool result = true;
   if (!bus.writeD8r4(loaded & ~loadBit)) {
@@ -178,8 +211,7 @@ bool OverloadCheck::runOverloadCheck(uint16_t supplyWord) {
     result = false;
   }
   ctx_.state.record.add({step, QStringLiteral("Код аварии (регистр 55)"), codeText,
-                         QStringLiteral("не 0"),
-                         code != 0 ? QStringLiteral("ok") : QStringLiteral("fail")});
+                         QStringLiteral("не 0"), TestRecord::verdictText(code == 0)});
   sendCommand(ctx_.operation, command::kReset, command::kReset);
   if (!bus.writeD8r4(0)) {
     ctx_.state.record.noteBenchFault();

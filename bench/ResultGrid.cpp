@@ -29,8 +29,25 @@ void ResultGrid::clearForRun() {
     rows_ = QVector<Row>(2);
     rows_[0] = header;
     current_ = 1;
+    writing_ = true;
   }
   emit changed(1);
+}
+
+void ResultGrid::endRun(const QString& outcome) {
+  int row = 0;
+  {
+    std::lock_guard lock(mutex_);
+    writing_ = false;
+    row = current_;
+  }
+  setStepProgress(outcome);
+  emit changed(row);
+}
+
+bool ResultGrid::writing() const {
+  std::lock_guard lock(mutex_);
+  return writing_;
 }
 
 void ResultGrid::setCell(QString Row::*column, const QString& text) {

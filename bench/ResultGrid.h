@@ -23,8 +23,12 @@ class ResultGrid : public QObject {
 
   // The header texts "Шаг" and "Состояние" into row 0.
   void setHeaders();
-  // Every row below the header emptied, two rows in all, row 1 current.
+  // Every row below the header emptied, two rows in all, row 1 current; the steps write.
   void clearForRun();
+  // The run is over: no step writes any more, and `outcome` takes the place of the step.
+  void endRun(const QString& outcome);
+  // A run writes into the current row (from clearForRun to endRun).
+  bool writing() const;
 
   void setStep(const QString& text);   // column 0 of the current row
   void setState(const QString& text);  // column 1 of the current row
@@ -41,7 +45,7 @@ class ResultGrid : public QObject {
   // Column 0 of the current row: the step a measurement belongs to.
   QString currentStep() const;
 
-  // Where a run stands, for the operator ("Шаг 2 из 5: ..."); empty between runs.
+  // Where a run stands, for the operator ("Шаг 2 из 5: ..."), or how the last one ended.
   void setStepProgress(const QString& text);
   QString stepProgress() const;
 
@@ -58,5 +62,6 @@ class ResultGrid : public QObject {
   mutable std::mutex mutex_;
   QVector<Row> rows_;
   int current_ = 1;
+  bool writing_ = false;
   QString stepProgress_;
 };

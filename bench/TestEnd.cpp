@@ -1,6 +1,7 @@
 #include "bench/TestEnd.h"
 
 #include "bench/BenchControl.h"
+#include "bench/MotorTypeKeeper.h"
 #include "bench/OverloadCheck.h"
 #include "bench/TestReport.h"
 #include "core/Prompter.h"
@@ -10,21 +11,21 @@
 #include "link/LinkFlags.h"
 #include "operation/Commands.h"
 
-QString protectionNotRestoredText() {
-  return QStringLiteral("Значения защиты модуля не восстановлены");
-}
-
-bool ensureProtectionRestored(const BenchContext& ctx) {
-  if (!ctx.state.overload.inModule) return true;
-  return OverloadCheck(ctx).restoreBlockValues();
+QStringList restoreUnit(const BenchContext& ctx) {
+  QStringList lines;
+  if (ctx.state.overload.inModule && !OverloadCheck(ctx).restoreBlockValues())
+    lines << QStringLiteral("Значения защиты модуля не восстановлены");
+  MotorTypeKeeper motorType(ctx);
+  if (!motorType.restore()) lines << motorType.notRestoredText();
+  return lines;
 }
 
 bool abortTest(const BenchContext& ctx, const QString& text, const QString& caption) {
   benchcontrol::resetBench(ctx);
   sendCommand(ctx.operation, command::kReset, command::kReset);
   // Before the box: the module must not wait with test values for the operator's OK.
-  QString message = text;
-  if (!ensureProtectionRestored(ctx)) message += '\n' + protectionNotRestoredText();
+  const QStringList notRestored = restoreUnit(ctx);
+  const QString message = (QStringList{text} + notRestored).join('\n');
   ctx.link().flags.testRunning = false;
   const bool byOperator = text == QStringLiteral("Прервано пользователем");
   concludeRun(ctx, byOperator ? TestRecord::Outcome::Aborted : TestRecord::Outcome::Failed,
@@ -38,6 +39,12 @@ void concludeRun(const BenchContext& ctx, TestRecord::Outcome outcome, const QSt
   TestRecord::Data run;
   if (!ctx.state.record.finish(ctx.state.now(), outcome, message, ctx.state.grid.rows(), &run))
     return;
+  const MotorTypeKeeper motorType(ctx);
+  run.motorTypeFound = motorType.foundName();
+  run.motorTypeLeft = motorType.leftName();
+  // The page no longer names a step of a run that is over: it says how the run ended.
+  ctx.state.grid.endRun(QStringLiteral("Испытание завершено: ") +
+                        TestRecord::outcomeText(run.outcome));
   const QString path = TestReport::write(run, ctx.state.reportFile, ctx.tp.path());
   ctx.link().journal.append(QStringLiteral("Испытание завершено: %1. %2%3")
                                 .arg(TestRecord::outcomeText(run.outcome),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include "bench/BenchContext.h"
 #include "bench/TestRecord.h"
@@ -8,17 +9,17 @@
 // How a production test run ends, whichever way: the stop routine of the steps, and the
 // record of the run (its report in reports/ and the session journal).
 
-// abortTest: resets the bench and the module, puts the protection values back if the module
-// may hold test values, clears testRunning, records the run, shows the box and switches the
-// poll timer back on. Always true; the caller then returns failure.
+// abortTest: resets the bench and the module, puts the unit back as it came (restoreUnit),
+// clears testRunning, records the run, shows the box and switches the poll timer back on.
+// Always true; the caller then returns failure.
 bool abortTest(const BenchContext& ctx, const QString& text, const QString& caption);
 
-// Puts the saved protection values back if the module may still hold test values; false when
-// they could not be (a red row says so).
-bool ensureProtectionRestored(const BenchContext& ctx);
-// The line the closing message gains when the protection values could not be put back.
-QString protectionNotRestoredText();
+// Puts the unit back as it came, on every end of a run: the saved protection values if the
+// module may still hold test values, and the motor voltage type the run found if a motor run
+// changed it. Returns the lines the closing message gains for what could not be put back (a
+// red row says so too); empty when the unit is as it came.
+QStringList restoreUnit(const BenchContext& ctx);
 
-// Records the end of the run: outcome, report, journal. Nothing when the run is already
-// recorded.
+// Records the end of the run: outcome, report, journal, and the outcome where the page names
+// the step. Nothing when the run is already recorded.
 void concludeRun(const BenchContext& ctx, TestRecord::Outcome outcome, const QString& message);

@@ -83,3 +83,7 @@ QString TestRecord::outcomeText(Outcome outcome) {
   }
   return QString();
 }
+
+QString TestRecord::verdictText(bool failed) {
+  return failed ? QStringLiteral("отказ") : QStringLiteral("норма");
+}

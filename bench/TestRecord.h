@@ -19,8 +19,8 @@ class TestRecord {
     QString step;      // the grid's step text
     QString quantity;  // what was measured
     QString value;
-    QString limits;   // what it was judged against
-    QString verdict;  // "ok", "fail" or empty
+    QString limits;   // what it was judged against, in the terms of the value
+    QString verdict;  // verdictText(), maybe with a remark
   };
 
   struct Unit {
@@ -43,6 +43,9 @@ class TestRecord {
     Outcome outcome = Outcome::Passed;
     QString message;
     bool benchFault = false;
+    // The motor voltage type the run found and the one it left (register 119, by the names of
+    // mem.ini); empty where the run never read it.
+    QString motorTypeFound, motorTypeLeft;
   };
 
   // Starts a record unless one is running; true when it started one.
@@ -63,6 +66,8 @@ class TestRecord {
   QString nextSerial() const;
 
   static QString outcomeText(Outcome outcome);
+  // The verdict of a row or a measurement as the report gives it: "норма" or "отказ".
+  static QString verdictText(bool failed);
 
  private:
   mutable std::mutex mutex_;

@@ -18,8 +18,8 @@ QString line(const QStringList& fields) {
 }
 
 QString verdict(const ResultGrid::Row& row) {
-  if (row.verdict == QLatin1String("1")) return QStringLiteral("fail");
-  if (row.verdict == QLatin1String("0")) return QStringLiteral("ok");
+  if (row.verdict == QLatin1String("1")) return TestRecord::verdictText(true);
+  if (row.verdict == QLatin1String("0")) return TestRecord::verdictText(false);
   return QString();
 }
 
@@ -43,6 +43,10 @@ QString format(const TestRecord::Data& run) {
   out += line({QStringLiteral("Запусков"), QString::number(run.attempts)});
   out += line({QStringLiteral("Итог"), TestRecord::outcomeText(run.outcome)});
   out += line({QStringLiteral("Сообщение"), run.message});
+  if (!run.motorTypeFound.isEmpty()) {
+    out += line({QStringLiteral("Напряжение мотора до испытания"), run.motorTypeFound});
+    out += line({QStringLiteral("Напряжение мотора после испытания"), run.motorTypeLeft});
+  }
   out += QStringLiteral("\r\n");
   out += line({QStringLiteral("Шаги испытания")});
   for (const QString& s : run.steps) out += line({s});

@@ -4,6 +4,7 @@
 #include "bench/BenchControl.h"
 #include "bench/DiscreteTest.h"
 #include "bench/MotorRun.h"
+#include "bench/MotorTypeKeeper.h"
 #include "bench/OverloadCheck.h"
 #include "bench/TestEnd.h"
 #include "core/Clock.h"
@@ -27,6 +28,7 @@ constexpr TestRunner::Step kStepTable[TestRunner::kSteps] = {
     {"short", "do", "Тест КЗ"},
     {"motion", "final_do", "Финальный тест мотора"},
 };
+constexpr int kOverloadStep = 3;
 constexpr int kFinalStep = 5;
 constexpr uint32_t kPreparationMs = 500;
 constexpr uint32_t kBetweenRunsMs = 1000;
@@ -97,6 +99,7 @@ QStringList TestRunner::usedSettings() const {
 void TestRunner::beginAttempt() {
   TestRecord& record = ctx_.state.record;
   if (record.begin(ctx_.state.now(), record.nextSerial())) {
+    MotorTypeKeeper(ctx_).forget();
     const QString serial = record.nextSerial();
     ctx_.link().journal.append(
         QStringLiteral("Испытание начато") +
@@ -104,12 +107,20 @@ void TestRunner::beginAttempt() {
   }
 }
 
-void TestRunner::leave() {
+void TestRunner::leave(bool stepFailed) {
   benchcontrol::resetBench(ctx_);
-  ensureProtectionRestored(ctx_);
+  const QStringList notRestored = restoreUnit(ctx_);
   const LinkFlags& flags = ctx_.link().flags;
-  if (!flags.testRunning || flags.workerStopRequest)
-    concludeRun(ctx_, TestRecord::Outcome::Aborted, QStringLiteral("Прервано пользователем"));
+  if (!flags.testRunning || flags.workerStopRequest) {
+    // A step that failed without ending the test could not start the bench (R16 silent at
+    // the start of the input test): stopped then, the run failed through the bench, not
+    // through the operator.
+    const TestRecord::Outcome outcome = stepFailed && ctx_.state.record.benchFault()
+                                            ? TestRecord::Outcome::BenchFault
+                                            : TestRecord::Outcome::Aborted;
+    concludeRun(ctx_, outcome,
+                (QStringList{QStringLiteral("Прервано пользователем")} + notRestored).join('\n'));
+  }
   ctx_.link().status.setPollTimerActive(true);
 }
 
@@ -120,6 +131,7 @@ void TestRunner::runTestSequence() {
   const uint32_t begun = link.clock.tick();
   link.status.setPollTimerActive(false);
   beginAttempt();
+  state.grid.setStepProgress(QString());  // how the last run ended no longer holds
   benchcontrol::resetBench(ctx_);
   const uint32_t spent = link.clock.tick() - begun;
   if (spent < kPreparationMs) bus.wait(kPreparationMs - spent);
@@ -131,7 +143,9 @@ void TestRunner::runTestSequence() {
   state.grid.clearForRun();
 
   readInputMap(ctx_.operation);
-  TableTransfer(ctx_.params()).readMainTables();
+  // From firmware 200 on the read ends with the motor voltage type: what the unit came with.
+  if (TableTransfer(ctx_.params()).readMainTables() && bus.firmwareVersion() >= 200)
+    MotorTypeKeeper(ctx_).noteFound(ctx_.params().tables().choices().motorVoltageType);
   selectFeedbackInputs(ctx_.operation.state.inputMap);
 
   const ParameterTables::Firmware firmware = ctx_.params().tables().firmware();
@@ -150,11 +164,6 @@ void TestRunner::runTestSequence() {
                                    .arg(steps.size())
                                    .arg(QString::fromUtf8(kStepTable[i].caption)));
   };
-  // However the run ends, the page no longer names a step.
-  struct ClearProgress {
-    ResultGrid& grid;
-    ~ClearProgress() { grid.setStepProgress(QString()); }
-  } clearProgress{state.grid};
   for (int i = 0; i < kFinalStep; ++i) {
     bool ok = true;
     if (enabled(ctx_.tp, i)) {
@@ -178,7 +187,7 @@ void TestRunner::runTestSequence() {
       }
     }
     if (!ok || (i < 2 && !link.flags.testRunning)) {
-      leave();
+      leave(!ok);
       return;
     }
   }
@@ -186,15 +195,17 @@ void TestRunner::runTestSequence() {
   state.plotFinalRun = true;
   if (enabled(ctx_.tp, kFinalStep)) announce(kFinalStep);
   if (enabled(ctx_.tp, kFinalStep) && !runMotorSeries(1)) {
-    leave();
+    leave(true);
     return;
   }
 
   benchcontrol::resetBench(ctx_);
-  const bool restored = ensureProtectionRestored(ctx_);
+  // A unit that leaves the bench otherwise than it came is not passed.
+  const QStringList notRestored = restoreUnit(ctx_);
+  const bool restored = notRestored.isEmpty();
   link.flags.testRunning = false;
-  QString message = finalMessage(state.fineWindowKept);
-  if (!restored) message += '\n' + protectionNotRestoredText();
+  const QString message =
+      (QStringList{finalMessage(state.fineWindowKept)} + notRestored).join('\n');
   concludeRun(ctx_, restored ? TestRecord::Outcome::Passed : TestRecord::Outcome::Failed, message);
   ctx_.verdicts.showMessage(QStringLiteral("ОК"), message,
                             restored ? Prompter::Icon::Information : Prompter::Icon::Error);
@@ -240,6 +251,7 @@ bool TestRunner::runOverloadSeries(int passes) {
   const QString caption = QStringLiteral("Ошибка");
   const QString refusal = OverloadCheck::settingsRefusal(ctx_.state.settings);
   if (!refusal.isEmpty()) {
+    ctx_.state.grid.setStep(QString::fromUtf8(kStepTable[kOverloadStep].caption));
     ctx_.state.grid.addTestResult(refusal, true, true);
     return check(false, text, caption);
   }

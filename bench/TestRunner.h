@@ -48,9 +48,9 @@ class TestRunner {
   // Settings as the report lists them: "section/key=value".
   QStringList usedSettings() const;
   void beginAttempt();
-  // The runner's own exits: the bench reset, test values out of the module, the run recorded
-  // when it is over.
-  void leave();
+  // The runner's own exits: the bench reset, the unit put back as it came, the run recorded
+  // when it is over. `stepFailed`: the step returned failure (else the run was stopped).
+  void leave(bool stepFailed);
 
   const BenchContext& ctx_;
 };

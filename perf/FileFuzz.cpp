@@ -6,9 +6,9 @@
 #include <memory>
 #include <random>
 
-#include "params/ParameterSession.h"
 #include "core/Prompter.h"
 #include "params/ParameterFile.h"
+#include "params/ParameterSession.h"
 #include "params/TableTransfer.h"
 #include "sim/MemoryLine.h"
 #include "sim/SimBus.h"

@@ -11,5 +11,5 @@ class BenchSession;
 // to `reportFile` or, when empty, to reports/. Ctrl-C stops the test as "Стоп" does, so the
 // bench and the module are reset. Exit 0 when the test passed, 1 when it failed or was
 // aborted (the closing text then on standard error).
-int runCliTest(QTextStream& out, QTextStream& err, BenchSession& session,
-               const QString& reportFile, const QString& serial);
+int runCliTest(QTextStream& out, QTextStream& err, BenchSession& session, const QString& reportFile,
+               const QString& serial);

@@ -20,7 +20,20 @@ class SidePanel : public QFrame {
   void showPassDuration(int ms);
   LinkIndicator* linkLamp() const { return linkLamp_; }
 
+  // 270 pixels wide, or as wide as the longest input or output name needs: the names come
+  // from mem.ini, and none is cut.
+  QSize sizeHint() const override;
+
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
+  // Once the grids have taken their new names (the changes come row by row), each grid asks
+  // for room for its longest name beside its value column.
+  void fitNamesLater();
+  void fitNames();
+
+  bool fitPending_ = false;
   QTableWidget* digInputs_;
   QTableWidget* digOutputs_;
   QLabel* passDuration_;

@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 
@@ -9,9 +10,14 @@
 
 namespace {
 
-constexpr int kColumnWidths[4] = {207, 327, 300, 300};
-constexpr int kGridWidth = 585;
+// The step column's narrowest width; it grows to the longest step name.
+constexpr int kStepMinWidth = 207;
+// The state column never gets narrower than this when the window is small.
+constexpr int kStateMinWidth = 160;
+constexpr int kStripWidth = 24;
 constexpr int kRowHeight = 20;
+// Room beside a cell's text: the cell margins and the focus frame.
+constexpr int kCellPadding = 16;
 // The system colour of inactive window captions of the bench PCs (Windows' default); Qt's
 // palettes have no such role.
 const QColor kInactiveCaption(191, 205, 219);
@@ -37,14 +43,26 @@ class StripDelegate : public QStyledItemDelegate {
 QTableWidget* ResultGridView::makeGrid(QWidget* parent) {
   auto* grid = new QTableWidget(2, 4, parent);
   grid->setObjectName(QStringLiteral("StringGridTest"));
-  grid->horizontalHeader()->hide();
+  grid->setHorizontalHeaderLabels({QString(), QString(), QString(), QString()});
+  QHeaderView* header = grid->horizontalHeader();
+  header->setSectionsClickable(false);
+  header->setHighlightSections(false);
+  header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  header->setSectionResizeMode(0, QHeaderView::Interactive);
+  header->setSectionResizeMode(1, QHeaderView::Stretch);
+  header->setSectionResizeMode(2, QHeaderView::Fixed);
+  header->setMinimumSectionSize(kStripWidth);
+  grid->setColumnWidth(0, kStepMinWidth);
+  grid->setColumnWidth(2, kStripWidth);
+  grid->setColumnHidden(3, true);
+  grid->setRowHidden(0, true);
   grid->verticalHeader()->hide();
   grid->verticalHeader()->setDefaultSectionSize(kRowHeight);
-  for (int c = 0; c < 4; ++c) grid->setColumnWidth(c, kColumnWidths[c]);
-  grid->setFixedWidth(kGridWidth);
   grid->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid->setSelectionMode(QAbstractItemView::SingleSelection);
   grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid->setTextElideMode(Qt::ElideRight);
+  grid->setWordWrap(false);
   grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   grid->setItemDelegate(new StripDelegate(grid));
   return grid;
@@ -53,14 +71,25 @@ QTableWidget* ResultGridView::makeGrid(QWidget* parent) {
 ResultGridView::ResultGridView(QTableWidget* grid, ResultGrid& rows)
     : QObject(grid), grid_(grid), rows_(rows) {
   connect(&rows_, &ResultGrid::changed, this, &ResultGridView::redrawFrom, Qt::QueuedConnection);
+  fitStep(QString());
   redrawFrom(0);
+}
+
+void ResultGridView::fitStep(const QString& text) {
+  const int needed = grid_->fontMetrics().horizontalAdvance(text) + kCellPadding;
+  if (needed > grid_->columnWidth(0)) grid_->setColumnWidth(0, needed);
+  // However small the window, the step names are never cut: the grid keeps room for them.
+  const int frame = 2 * grid_->frameWidth() + grid_->verticalScrollBar()->sizeHint().width();
+  grid_->setMinimumWidth(grid_->columnWidth(0) + kStateMinWidth + kStripWidth + frame);
 }
 
 void ResultGridView::redrawFrom(int firstRow) {
   const QVector<ResultGrid::Row> rows = rows_.rows();
   const int current = rows_.currentRow();
+  const bool writing = rows_.writing();
   const bool grew = rows.size() != grid_->rowCount();
   if (grew) {
+    if (rows.size() < grid_->rowCount()) grid_->setColumnWidth(0, kStepMinWidth);  // a new run
     grid_->setRowCount(int(rows.size()));
     firstRow = std::min(firstRow, int(rows.size()));
   }
@@ -73,7 +102,21 @@ void ResultGridView::redrawFrom(int firstRow) {
       if (!item) grid_->setItem(r, c, item = new QTableWidgetItem);
       if (item->text() != cells[c]) item->setText(cells[c]);
     }
+    if (r == 0) {
+      if (grid_->horizontalHeaderItem(0)->text() != row.step ||
+          grid_->horizontalHeaderItem(1)->text() != row.state)
+        grid_->setHorizontalHeaderLabels({row.step, row.state, QString(), QString()});
+    } else {
+      fitStep(row.step);
+    }
+    // Row 0 is the header; the empty row a finished run leaves is nobody's.
+    grid_->setRowHidden(r, r == 0 || (r == current && !writing && row.empty()));
   }
-  grid_->selectRow(current);
-  if (grew) grid_->scrollToBottom();
+  if (writing) {
+    grid_->selectRow(current);
+    if (grew) grid_->scrollToBottom();
+  } else {
+    grid_->clearSelection();
+    grid_->setCurrentItem(nullptr);
+  }
 }

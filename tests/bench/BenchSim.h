@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QFile>
 #include <QString>
 #include <QStringList>
@@ -92,6 +93,25 @@ struct BenchSim : SimCore {
     QStringList out;
     for (const auto& b : prompter.boxes) out << b.caption + QStringLiteral(": ") + b.text;
     return out;
+  }
+
+  // The reports of the runs so far, oldest first, each as its lines.
+  QList<QStringList> reports() const {
+    QList<QStringList> out;
+    const QDir folder(dir.filePath(QStringLiteral("reports")));
+    for (const QString& name :
+         folder.entryList({QStringLiteral("*.csv")}, QDir::Files, QDir::Name)) {
+      QFile f(folder.filePath(name));
+      if (f.open(QIODevice::ReadOnly))
+        out << QString::fromUtf8(f.readAll().mid(3)).split(QStringLiteral("\r\n"));
+    }
+    return out;
+  }
+  // The module's protection values and motor voltage type: what the unit must leave with.
+  std::vector<uint16_t> unitValues() {
+    std::vector<uint16_t> values;
+    for (uint16_t r = 94; r <= 119; ++r) values.push_back(bus.module().get(r));
+    return values;
   }
 
   QString serial;

@@ -39,8 +39,7 @@ struct Case {
 void expectFailure(const Case& c) {
   SCOPED_TRACE(c.name);
   BenchSim sim;
-  std::vector<uint16_t> protection;
-  for (uint16_t r = 94; r < 119; ++r) protection.push_back(sim.bus.module().get(r));
+  const std::vector<uint16_t> own = sim.unitValues();
   c.breakIt(sim);
   ASSERT_TRUE(sim.startAndRun());
   EXPECT_FALSE(sim.core->flags.testRunning);
@@ -50,13 +49,17 @@ void expectFailure(const Case& c) {
       << lastFailedRow(sim).toStdString();
   EXPECT_EQ(sim.boxes(), QStringList{QString::fromUtf8(c.box)});
   EXPECT_EQ(reportOutcome(sim), QString::fromUtf8(c.outcome));
-  // Left as it must be: the bench off, the module reset, its own protection values.
+  // The page says how the run ended, not the step it was at.
+  EXPECT_EQ(sim.core->bench.grid.stepProgress(),
+            QStringLiteral("Испытание завершено: ") + QString::fromUtf8(c.outcome));
+  // Left as it must be: the bench off, the module reset (the last command it was sent), its
+  // own protection values and motor voltage type.
   EXPECT_EQ(sim.bus.r16().outputs(), 0);
   EXPECT_EQ(sim.bus.d8r4().outputs(), 0);
-  EXPECT_TRUE(sim.writes.last().endsWith("cmd 10") || sim.writes.filter("cmd 10").size() > 0);
-  std::vector<uint16_t> after;
-  for (uint16_t r = 94; r < 119; ++r) after.push_back(sim.bus.module().get(r));
-  EXPECT_EQ(after, protection);
+  const QStringList commands = sim.writes.filter(" cmd ");
+  ASSERT_FALSE(commands.isEmpty());
+  EXPECT_TRUE(commands.last().endsWith(" cmd 10")) << commands.last().toStdString();
+  EXPECT_EQ(sim.unitValues(), own);
   EXPECT_FALSE(sim.core->bench.overload.inModule);
 }
 
@@ -83,6 +86,30 @@ TEST(Defects, EachStepFailsThroughItsDefect) {
   for (const Case& c : cases) expectFailure(c);
 }
 
+// A step of the run tests whose reads all failed saw nothing: it fails and ends the test. The
+// module silent during input 3, or D8R4 during the first output step (the bench's fault).
+TEST(Defects, AStepWhoseReadsAllFailedFails) {
+  const Case cases[] = {
+      {"module silent",
+       [](BenchSim& s) {
+         s.bus.module().setReadHook([&s](uint16_t first, uint16_t count) {
+           if (first == 16 && count == 17 && s.bus.r16().outputs() == 2)  // input 3 driven
+             s.bus.faults().failNext(FaultKind::Exception);
+         });
+       },
+       "ВХОД 3\\|(Сбой )+\\|1", "Останов: Прервано по ошибке", "НЕ ПРОЙДЕН"},
+      {"D8R4 silent",
+       [](BenchSim& s) {
+         s.bus.r16().setWriteHook([&s](uint16_t, uint16_t) {
+           const bool firstCode = s.bus.r16().outputs() == 257;
+           s.core->tp.writeInteger("connect", "d8r4_addr", firstCode ? 31 : 17);
+         });
+       },
+       "Реле «Включено»\\|(Сбой )+\\|1", "Останов: Прервано по ошибке", "НЕИСПРАВНОСТЬ СТЕНДА"},
+  };
+  for (const Case& c : cases) expectFailure(c);
+}
+
 }  // namespace
 
 namespace {
@@ -97,6 +124,9 @@ TEST(Defects, BadSettingsFailTheirStepBeforeTheBenchMoves) {
       {"negative hold", tweak("di", "time1", "-5"),
        "Дискретные входы\\|Недопустимое время удержания: -5 мс\\|1", "Останов: Прервано по ошибке",
        "НЕ ПРОЙДЕН"},
+      {"no hold time: no poll to judge by", tweak("do", "time1", "0"),
+       "Дискретные выходы\\|Недопустимое время удержания: 0 мс\\|1", "Останов: Прервано по ошибке",
+       "НЕ ПРОЙДЕН"},
       {"negative pause", tweak("do", "time0", "-1"),
        "Дискретные выходы\\|Недопустимое время паузы: -1 мс\\|1", "Останов: Прервано по ошибке",
        "НЕ ПРОЙДЕН"},
@@ -108,7 +138,10 @@ TEST(Defects, BadSettingsFailTheirStepBeforeTheBenchMoves) {
        "Тест мотора-220В-вперед-прогон 1\\|Недопустимое время работы мотора: -100 мс\\|1",
        "Ошибка: Ошибка при тесте мотора", "НЕ ПРОЙДЕН"},
       {"overload current below 300", tweak("overload", "rms", "250"),
-       "\\|Недопустимый ток перегрузки: 250 мА \\(не менее 300 мА\\)\\|1",
+       "Тест перегрузки\\|Недопустимый ток перегрузки: 250 мА \\(не менее 300 мА\\)\\|1",
+       "Ошибка: Ошибка при тесте перегрузки", "НЕ ПРОЙДЕН"},
+      {"negative alarm wait", tweak("overload", "timeout", "-1"),
+       "Тест перегрузки\\|Недопустимое время ожидания аварии: -1 мс\\|1",
        "Ошибка: Ошибка при тесте перегрузки", "НЕ ПРОЙДЕН"},
   };
   for (const Case& c : cases) expectFailure(c);
@@ -174,8 +207,10 @@ TEST(Defects, ARestoreThatFailsSaysSo) {
   ASSERT_TRUE(sim.startAndRun());
   EXPECT_TRUE(sim.rows().contains("|Ошибка восстановления значений времени в блоке|1"));
   ASSERT_FALSE(sim.boxes().isEmpty());
+  EXPECT_TRUE(sim.rows().contains("|Ошибка восстановления напряжения мотора|1"));
   EXPECT_EQ(sim.boxes().last(),
-            "Ошибка: Ошибка при тесте перегрузки\nЗначения защиты модуля не восстановлены");
+            "Ошибка: Ошибка при тесте перегрузки\nЗначения защиты модуля не восстановлены\n"
+            "Напряжение мотора модуля не восстановлено (до испытания 24V)");
   EXPECT_TRUE(sim.core->bench.overload.inModule);
   EXPECT_EQ(reportOutcome(sim), "НЕ ПРОЙДЕН");
 }
@@ -186,8 +221,7 @@ TEST(Defects, StopDuringTheOverloadStepRestoresTheProtectionValues) {
   for (int point = 0; point < 2; ++point) {
     SCOPED_TRACE(point == 0 ? "500 ms run" : "overload loop");
     BenchSim sim;
-    std::vector<uint16_t> protection;
-    for (uint16_t r = 94; r < 119; ++r) protection.push_back(sim.bus.module().get(r));
+    const std::vector<uint16_t> own = sim.unitValues();
     if (point == 0) {
       auto log = [&sim](uint16_t first, uint16_t) {
         if (first == 117 && sim.bus.module().get(117) == 0) TestRunner::stopTest(sim.ctx());
@@ -205,11 +239,24 @@ TEST(Defects, StopDuringTheOverloadStepRestoresTheProtectionValues) {
     ASSERT_TRUE(sim.startAndRun());
     EXPECT_EQ(sim.boxes(), QStringList{"Останов: Прервано пользователем"});
     EXPECT_TRUE(restoredBeforeBox);
-    std::vector<uint16_t> after;
-    for (uint16_t r = 94; r < 119; ++r) after.push_back(sim.bus.module().get(r));
-    EXPECT_EQ(after, protection);
+    EXPECT_EQ(sim.unitValues(), own);
     EXPECT_EQ(reportOutcome(sim), "ПРЕРВАН ОПЕРАТОРОМ");
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A module that never trips: the trip is a failed measurement in the report, not one without a
+// verdict.
+TEST(Defects, AMissingTripIsAFailedMeasurement) {
+  BenchSim sim;
+  defect(sim, "no-trip");
+  ASSERT_TRUE(sim.startAndRun());
+  ASSERT_EQ(sim.reports().size(), 1);
+  EXPECT_TRUE(sim.reports()[0].contains(
+      "Тест перегрузки-220В-вперед-прогон 1;Срабатывание защиты, мс;нет;не более 5000;отказ"));
 }
 
 }  // namespace

@@ -62,6 +62,10 @@ TEST_F(CliTest, APassedUnitPrintsItsRowsTheMessageAndExitsZero) {
   const QString text = QString::fromUtf8(report.readAll());
   EXPECT_TRUE(text.contains("Заводской номер;77-1\r\n"));
   EXPECT_TRUE(text.contains("Итог;ПРОЙДЕН\r\n"));
+  // The report is for people; the lines above keep their ok/fail for scripts.
+  EXPECT_TRUE(
+      text.contains("Тест перегрузки-220В-вперед-прогон 1;АВАРИЯ ПО ПРЕПЯТСТВИЮ - ТЕСТ "
+                    "ОК;норма\r\n"));
   EXPECT_FALSE(QDir(dir.filePath("reports")).exists());
 }
 

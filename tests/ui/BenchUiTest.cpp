@@ -9,14 +9,18 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
 
 #include "app/ui/MainWindow.h"
+#include "app/ui/SidePanel.h"
 #include "bench/ui/BenchToolBar.h"
 #include "bench/ui/BenchUi.h"
 #include "bench/ui/CurrentWindowsDialog.h"
@@ -52,34 +56,50 @@ class BenchUiTest : public ::testing::Test {
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
   }
 
+  // The window on the simulated demo bench, online, with the test tab shown.
+  struct BenchWindow {
+    explicit BenchWindow(const QString& dir, const QStringList& defect = {}) {
+      bus.attachBench(BenchDescription::read(SettingsStore(dir + "/tp.ini")));
+      if (!defect.isEmpty()) bus.bench()->defect(defect);
+      form = std::make_unique<MainWindow>(dir, std::make_unique<MemoryLine>(bus, clock), clock);
+      form->setAccessLevelSource([] { return 2; });
+      form->show();
+      page = form->tabSheetTest();
+      if (!spinUntil([&] { return bool(form->core().flags.moduleOnline); })) return;
+      form->pages()->setCurrentWidget(page);
+      ready = spinUntil([&] { return page->edit(TestSettings::DICount)->text() == "12"; });
+    }
+    ~BenchWindow() { form->close(); }
+    // "Старт", then the run to its closing box and the buttons free again.
+    bool runToTheEnd(const QString& serial = {}) {
+      page->editSerial()->setText(serial);
+      page->buttonStart()->click();
+      if (!form->core().flags.testRunning || page->buttonStart()->isEnabled()) return false;
+      return spinUntil([&] { return !boxes.seen().empty(); }) &&
+             spinUntil([&] { return page->buttonStart()->isEnabled(); });
+    }
+
+    VirtualClock clock;
+    SimBus bus;
+    MessageBoxAnswerer boxes;
+    std::unique_ptr<MainWindow> form;
+    TestPage* page = nullptr;
+    bool ready = false;
+  };
+
   QTemporaryDir dir;
 };
 
 // "Старт" on the test tab: the worker runs the whole demo test on virtual time while the rows
 // appear in StringGridTest, failed rows with a red strip, and the verdict comes as a box.
 TEST_F(BenchUiTest, StartRunsTheTestOnTheWorkerAndTheGridShowsItsRows) {
-  VirtualClock clock;
-  SimBus bus;
-  auto line = std::make_unique<MemoryLine>(bus, clock);
-  bus.attachBench(BenchDescription::read(SettingsStore(dir.filePath("tp.ini"))));
-  bus.bench()->defect({"current", "24V", "high"});
-  MainWindow form(dir.path(), std::move(line), clock);
-  form.setAccessLevelSource([] { return 2; });
-  MessageBoxAnswerer boxes;
-  form.show();
-  ASSERT_TRUE(spinUntil([&] { return bool(form.core().flags.moduleOnline); }));
-
-  TestPage* page = form.tabSheetTest();
-  form.pages()->setCurrentWidget(page);
-  ASSERT_TRUE(spinUntil([&] { return page->edit(TestSettings::DICount)->text() == "12"; }));
-  page->editSerial()->setText("SN-1");
-  page->buttonStart()->click();
-  EXPECT_TRUE(form.core().flags.testRunning);
-  EXPECT_FALSE(page->buttonStart()->isEnabled());
-  ASSERT_TRUE(spinUntil([&] { return !boxes.seen().empty(); }));
-  EXPECT_EQ(boxes.seen().back().title, "Ошибка");
-  EXPECT_EQ(boxes.seen().back().text, "Ошибка при тесте мотора");
-  ASSERT_TRUE(spinUntil([&] { return page->buttonStart()->isEnabled(); }));
+  BenchWindow bench(dir.path(), {"current", "24V", "high"});
+  ASSERT_TRUE(bench.ready);
+  ASSERT_TRUE(bench.runToTheEnd("SN-1"));
+  EXPECT_EQ(bench.boxes.seen().back().title, "Ошибка");
+  EXPECT_EQ(bench.boxes.seen().back().text, "Ошибка при тесте мотора");
+  MainWindow& form = *bench.form;
+  TestPage* page = bench.page;
 
   // What the grid shows is what the core holds.
   const QVector<ResultGrid::Row> rows = form.core().bench.grid.rows();
@@ -96,7 +116,61 @@ TEST_F(BenchUiTest, StartRunsTheTestOnTheWorkerAndTheGridShowsItsRows) {
   EXPECT_EQ(failed, 1);
   EXPECT_TRUE(grid->item(rows.size() - 2, 1)->text().endsWith("за пределами грубого окна"));
   EXPECT_EQ(QDir(dir.filePath("reports")).entryList({"SN-1_*.csv"}).size(), 1);
-  form.close();
+}
+
+// After a run on the demo bench (the demo's names, among them "Тележка в контрольном
+// положении"): the page says how the run ended and selects no row; the grid's header stays in
+// view however far the rows scroll; the step column, and the side panel's inputs, show whole
+// names at every window size, and the grid leaves no room empty beside its columns.
+TEST_F(BenchUiTest, AfterARunTheGridShowsWholeStepsUnderAFixedHeader) {
+  QFile::remove(dir.filePath("mem.ini"));
+  ASSERT_TRUE(QFile::copy(TARVIX_DEMO_MEM, dir.filePath("mem.ini")));
+  QFile(dir.filePath("mem.ini")).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+  {
+    SettingsStore mem(dir.filePath("mem.ini"));
+    mem.writeString("connect", "port", "COM1");
+    ASSERT_TRUE(mem.flush());
+  }
+  BenchWindow bench(dir.path());
+  ASSERT_TRUE(bench.ready);
+  ASSERT_TRUE(bench.runToTheEnd());
+  QApplication::processEvents();
+  MainWindow& form = *bench.form;
+  TestPage* page = bench.page;
+
+  EXPECT_EQ(page->stepProgress()->text(), "Испытание завершено: ПРОЙДЕН");
+  QTableWidget* grid = page->stringGridTest();
+  EXPECT_TRUE(grid->selectionModel()->selectedRows().isEmpty());
+  int lastShown = grid->rowCount() - 1;
+  while (lastShown > 0 && grid->isRowHidden(lastShown)) --lastShown;
+  EXPECT_FALSE(grid->item(lastShown, 0)->text().isEmpty());
+
+  grid->scrollToBottom();
+  QApplication::processEvents();
+  EXPECT_TRUE(grid->horizontalHeader()->isVisible());
+  EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), "Шаг");
+  EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), "Состояние");
+  EXPECT_TRUE(grid->isRowHidden(0));  // the header row is the grid's header, not a row
+
+  const QString longest = "Тележка в контрольном положении";
+  ASSERT_FALSE(grid->findItems(longest, Qt::MatchExactly).isEmpty());
+  for (const QSize size : {QSize(1, 1), QSize(1920, 1080)}) {
+    SCOPED_TRACE(size.width());
+    form.resize(size);
+    QApplication::processEvents();
+    grid->horizontalScrollBar()->setValue(0);
+    const int stepRight = grid->columnViewportPosition(0) + grid->columnWidth(0);
+    EXPECT_GE(grid->columnWidth(0), grid->fontMetrics().horizontalAdvance(longest) + 8);
+    EXPECT_LE(stepRight, grid->viewport()->width());
+    // The strip closes the row at the grid's right edge; nothing of the grid stays empty.
+    EXPECT_EQ(grid->columnViewportPosition(2) + grid->columnWidth(2), grid->viewport()->width());
+    // The same name among the live inputs of the side panel.
+    QTableWidget* inputs = form.sidePanel()->stringGridDigInputs();
+    ASSERT_FALSE(inputs->findItems(longest, Qt::MatchExactly).isEmpty());
+    EXPECT_GE(inputs->columnWidth(0), inputs->fontMetrics().horizontalAdvance(longest) + 8);
+    if (const QString grab = qEnvironmentVariable("TARVIX_GRAB"); !grab.isEmpty())
+      form.grab().save(QStringLiteral("%1-%2.png").arg(grab).arg(size.width()));
+  }
 }
 
 TEST_F(BenchUiTest, BenchButtonsAskForTheirWords) {
