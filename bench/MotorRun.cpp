@@ -4,6 +4,7 @@
 
 #include "bench/BenchBus.h"
 #include "bench/BenchControl.h"
+#include "bench/BenchKeys.h"
 #include "bench/MotorTypeKeeper.h"
 #include "bench/OverloadCheck.h"
 #include "bench/TestEnd.h"
@@ -11,11 +12,12 @@
 #include "core/SettingsStore.h"
 #include "operation/Commands.h"
 #include "operation/Diagram.h"
+#include "params/ModuleRegisters.h"
 
 namespace {
 
-constexpr uint16_t kAlarmFlag = 130;
-constexpr uint16_t kAlarmMessage = 51;
+constexpr uint16_t kAlarmFlag = modulemap::AlarmFlag;
+constexpr uint16_t kAlarmMessage = modulemap::AlarmMessage;
 constexpr uint32_t kAfterPermitMs = 100;
 constexpr uint32_t kBeforeCommandMs = 200;
 constexpr uint32_t kBeforeReleaseMs = 1000;
@@ -80,7 +82,7 @@ bool MotorRun::run(Mode mode, Direction direction, Voltage voltage, const QStrin
   }
   if (v24 && !forward) {
     // Wide arithmetic: a long run time times the percentage overflows an int.
-    const qint64 align = ctx_.tp.readInteger(QStringLiteral("motion"), QStringLiteral("align"), 90);
+    const qint64 align = ctx_.tp.readInteger(benchkeys::kAlign);
     runTime = int(std::clamp<qint64>(qint64(runTime) * align / 100, 0, INT32_MAX));
   }
 
@@ -184,8 +186,7 @@ bool MotorRun::runShortCircuitCheck(uint16_t supplyWord) {
   const BenchBus bus(ctx_);
   ResultGrid& grid = ctx_.state.grid;
   const QString step = grid.currentStep();
-  const uint16_t shortBit = BenchButtons::bitWord(
-      ctx_.tp.readInteger(QStringLiteral("short"), QStringLiteral("start_bit"), 3));
+  const uint16_t shortBit = BenchButtons::bitWord(ctx_.tp.readInteger(benchkeys::kShortBit));
   const uint16_t shorted = supplyWord | shortBit;
   if (!bus.writeD8r4(shorted)) {
     ctx_.state.record.noteBenchFault();

@@ -3,17 +3,20 @@
 #include <algorithm>
 
 #include "bench/BenchBus.h"
+#include "bench/BenchKeys.h"
 #include "bench/TestEnd.h"
 #include "core/Clock.h"
 #include "core/SettingsStore.h"
 #include "link/ModbusRtuClient.h"
 #include "operation/Commands.h"
+#include "params/ModuleRegisters.h"
 #include "params/TableTransfer.h"
 
 namespace {
-constexpr uint16_t kCurrentRegister = 264;  // read for every firmware version
-constexpr uint16_t kAlarmFlag = 130;
-constexpr uint16_t kAlarmCode = 55;
+// The current of firmware 200 and later, read whatever the version.
+constexpr uint16_t kCurrentRegister = modulemap::motorCurrent(200);
+constexpr uint16_t kAlarmFlag = modulemap::AlarmFlag;
+constexpr uint16_t kAlarmCode = modulemap::AlarmCode;
 constexpr uint32_t kAfterLoadMs = 1000;
 
 // The module still shows, block by block, either the values saved before the first load or
@@ -151,8 +154,7 @@ bool OverloadCheck::runOverloadCheck(uint16_t supplyWord) {
   ResultGrid& grid = ctx_.state.grid;
   Clock& clock = ctx_.link().clock;
   const uint32_t timeout = uint32_t(ctx_.state.settings.value(TestSettings::OvTimeout));
-  const uint16_t loadBit = BenchButtons::bitWord(
-      ctx_.tp.readInteger(QStringLiteral("overload"), QStringLiteral("start_bit"), 2));
+  const uint16_t loadBit = BenchButtons::bitWord(ctx_.tp.readInteger(benchkeys::kOverloadBit));
   const uint16_t loaded = supplyWord | loadBit;
   const QString step = grid.currentStep();
   if (!bus.writeD8r4(loaded)) {

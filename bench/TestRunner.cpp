@@ -2,6 +2,7 @@
 
 #include "bench/BenchBus.h"
 #include "bench/BenchControl.h"
+#include "bench/BenchKeys.h"
 #include "bench/DiscreteTest.h"
 #include "bench/MotorRun.h"
 #include "bench/MotorTypeKeeper.h"
@@ -79,16 +80,11 @@ QStringList TestRunner::usedSettings() const {
   for (int r = 0; r < codes.size(); ++r)
     out << QStringLiteral("do/name%1=%2").arg(r + 1).arg(codes[r].name)
         << QStringLiteral("do/code%1=%2").arg(r + 1).arg(codes[r].code);
-  const auto key = [&](const char* section, const char* k, int def) {
+  using namespace benchkeys;
+  for (const SettingKey& key : {kAlign, kMotorBit24, kMotorBit220, kOverloadBit, kShortBit})
     out << QStringLiteral("%1/%2=%3")
-               .arg(QLatin1String(section), QLatin1String(k))
-               .arg(ctx_.tp.readInteger(QLatin1String(section), QLatin1String(k), def));
-  };
-  key("motion", "align", 90);
-  key("motion", "bit_24", 1);
-  key("motion", "bit_220", 0);
-  key("overload", "start_bit", 2);
-  key("short", "start_bit", 3);
+               .arg(QLatin1String(key.section), QLatin1String(key.key))
+               .arg(ctx_.tp.readInteger(key));
   for (int profile = 0; profile < 2; ++profile) {
     const QString section = QStringLiteral("current_wnd_%1").arg(profile);
     for (const QString& line : ctx_.tp.readSectionValues(section)) out << section + '/' + line;
