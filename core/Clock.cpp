@@ -19,6 +19,17 @@ void SteadyClock::sleep(uint32_t ms) {
   while (steady::now() < until) std::this_thread::sleep_until(until);
 }
 
+uint64_t SteadyClock::tickMicros() {
+  return uint64_t(
+      std::chrono::duration_cast<std::chrono::microseconds>(steady::now().time_since_epoch())
+          .count());
+}
+
+void SteadyClock::sleepMicros(uint64_t us) {
+  const auto until = steady::now() + std::chrono::microseconds(us);
+  while (steady::now() < until) std::this_thread::sleep_until(until);
+}
+
 SteadyClock& SteadyClock::instance() {
   static SteadyClock clock;
   return clock;

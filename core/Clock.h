@@ -12,6 +12,10 @@ class Clock {
   virtual uint32_t tick() = 0;
   // Returns no earlier than `ms` milliseconds after the call.
   virtual void sleep(uint32_t ms) = 0;
+  // Finer time for the few waits shorter than a tick (the silence between two frames on a fast
+  // line). A clock without it counts in whole milliseconds.
+  virtual uint64_t tickMicros() { return uint64_t(tick()) * 1000; }
+  virtual void sleepMicros(uint64_t us) { sleep(uint32_t((us + 999) / 1000)); }
 };
 
 // Real time from the steady clock. sleep() never returns early (Qt's coarse timers may fire
@@ -20,6 +24,8 @@ class SteadyClock : public Clock {
  public:
   uint32_t tick() override;
   void sleep(uint32_t ms) override;
+  uint64_t tickMicros() override;
+  void sleepMicros(uint64_t us) override;
   static SteadyClock& instance();
 };
 

@@ -20,6 +20,12 @@ inline constexpr SettingKey kStopBits{"connect", "stopbits", "1", 0, 1};  // one
 inline constexpr SettingKey kSend{"connect", "send", "50"};
 inline constexpr SettingKey kSleep{"connect", "sleep", "70"};
 inline constexpr SettingKey kReceive{"connect", "receive", "50"};
+// "Быстрый обмен": a reply is taken the moment it is complete instead of after the fixed
+// pause; 0 keeps the pause and the whole receive wait.
+inline constexpr SettingKey kFast{"connect", "fast", "0", 0, 1};
+// "Эхо адаптера": the RS-485 adapter hears its own request; those bytes are dropped when they
+// come back ahead of the reply.
+inline constexpr SettingKey kEcho{"connect", "echo", "0", 0, 1};
 // The port's five time-outs. The port takes the read interval as an unsigned time-out, so -1
 // would become its "no wait" value.
 inline constexpr SettingKey kReadInterval{"connect", "cto1", "10", 0};

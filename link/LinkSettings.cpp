@@ -1,5 +1,6 @@
 #include "link/LinkSettings.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 
 #include "core/SettingsStore.h"
@@ -10,6 +11,26 @@ LinkSettings::Timing LinkSettings::timing() const {
                 milliseconds(linkkeys::kReceive)};
 }
 
+bool LinkSettings::fastExchange() const { return mem_.readInteger(linkkeys::kFast) == 1; }
+
+bool LinkSettings::adapterEcho() const { return mem_.readInteger(linkkeys::kEcho) == 1; }
+
+bool LinkSettings::isNetworkPort(const QString& name, NetworkPort* address) {
+  // A host name or IPv4 address (no slash, backslash or colon), or an IPv6 address in
+  // brackets; then the TCP port. COMn and device paths never take this form.
+  static const QRegularExpression form(
+      QStringLiteral("^(?:\\[([0-9A-Fa-f:.]+)\\]|([^:/\\\\\\s]+)):([0-9]{1,5})$"));
+  const QRegularExpressionMatch m = form.match(name.trimmed());
+  if (!m.hasMatch()) return false;
+  const uint port = m.captured(3).toUInt();
+  if (port < 1 || port > 65535) return false;
+  if (address) {
+    address->host = m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
+    address->port = quint16(port);
+  }
+  return true;
+}
+
 uint8_t LinkSettings::moduleAddress() const {
   return uint8_t(mem_.readInteger(linkkeys::kAddress));
 }
@@ -17,6 +38,7 @@ uint8_t LinkSettings::moduleAddress() const {
 QString LinkSettings::devicePath() const { return devicePath(mem_.readString(linkkeys::kPort)); }
 
 QString LinkSettings::devicePath(const QString& portName) {
+  if (isNetworkPort(portName)) return portName.trimmed();
 #ifdef Q_OS_WIN
   return QStringLiteral("\\\\.\\COM") + portName.mid(3, 2);
 #else

@@ -20,6 +20,9 @@ class LinkSettings {
     uint32_t send, sleep, receive;
   };
   Timing timing() const;
+  // "Быстрый обмен" and "Эхо адаптера"; any value but 1 is off.
+  bool fastExchange() const;
+  bool adapterEcho() const;
   // The module's slave address: the low 8 bits of adr (default 100).
   uint8_t moduleAddress() const;
   // The device path of the port named by connect/port.
@@ -33,7 +36,15 @@ class LinkSettings {
   //   Windows: "\\.\COM" followed by the 4th and 5th characters of the name.
   //   elsewhere: "COMn" is /dev/ttyS(n-1); a name starting with "/" is used as it stands;
   //   any other name is taken from /dev. An empty name gives an empty path, which fails to open.
+  //   Everywhere: a name HOST:PORT (a serial device server) is used as it stands.
   static QString devicePath(const QString& portName);
+  // A serial device server's address in a port name: "192.168.0.10:4001", "box.local:4001",
+  // "[fe80::1]:4001". False for every serial port name.
+  struct NetworkPort {
+    QString host;
+    quint16 port = 0;
+  };
+  static bool isNetworkPort(const QString& portName, NetworkPort* address = nullptr);
 
  private:
   const SettingsStore& mem_;

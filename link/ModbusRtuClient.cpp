@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "core/Clock.h"
+#include "link/LineTiming.h"
+#include "link/ReplyReader.h"
 #include "link/RtuFrame.h"
 #include "link/SerialPortLink.h"
 
@@ -91,24 +93,47 @@ QString ModbusRtuClient::broadcastReadRefusal() {
       "отвечают");
 }
 
+uint32_t ModbusRtuClient::blockShortfallMs(int requestBytes, int replyBytes,
+                                           uint32_t* lineMs) const {
+  const uint32_t line = linetime::bytesMs(requestBytes + replyBytes, settings_.lineSettings());
+  if (lineMs) *lineMs = line;
+  if (settings_.fastExchange()) return 0;
+  const LinkSettings::Timing t = settings_.timing();
+  const uint32_t budget = t.sleep + t.receive;
+  return line > budget ? line - budget : 0;
+}
+
 QString ModbusRtuClient::countRefusal(uint16_t count) {
   return QStringLiteral("Недопустимое число регистров в запросе: %1").arg(count);
 }
 
 // A reply that came after its exchange gave up must not pass for this one: what the port
 // holds goes, and after a failure (or on a port just opened) the line must first fall quiet
-// for as long as a reply may take, since a late reply may still be on its way.
-void ModbusRtuClient::prepareLine(SerialLine& line, const LinkSettings::Timing& t) {
-  if (port_.takeFreshlyOpened() && !recoveryPending_) {
+// for as long as a reply may take, since a late reply may still be on its way. In fast
+// exchange a port just opened is only flushed, and the next request waits for the frame gap.
+void ModbusRtuClient::prepareLine(SerialLine& line, const LinkSettings::Timing& t, bool fast,
+                                  const LineSettings& lineSettings) {
+  const bool fresh = port_.takeFreshlyOpened();
+  if (fresh && !recoveryPending_) {
+    if (fast) {
+      line.discardInput();
+      return;
+    }
     recoveryPending_ = true;
     failedAt_ = clock_.tick();
   }
   if (recoveryPending_) {
-    line.drainUntilQuiet(t.sleep + t.receive, failedAt_);
+    line.drainUntilQuiet(recoveryQuietMs_ ? recoveryQuietMs_ : t.sleep + t.receive, failedAt_);
     recoveryPending_ = false;
-  } else {
-    line.discardInput();
+    recoveryQuietMs_ = 0;
+    return;
   }
+  if (fast) {
+    const uint64_t gap = linetime::frameGapMicros(lineSettings);
+    const uint64_t quiet = clock_.tickMicros() - lastByteMicros_;
+    if (quiet < gap) clock_.sleepMicros(gap - quiet);
+  }
+  line.discardInput();
 }
 
 bool ModbusRtuClient::failed(QString& error, const QString& text) {
@@ -121,9 +146,12 @@ bool ModbusRtuClient::failed(QString& error, const QString& text) {
 bool ModbusRtuClient::transact(const Transaction& t, QString& error, uint16_t& errorCode) {
   std::lock_guard lock(port_.mutex());
   const LinkSettings::Timing timing = settings_.timing();
+  const bool fast = t.probeWaitMs > 0 || settings_.fastExchange();
+  const LineSettings lineSettings = port_.lineSettings();
   SerialLine& line = port_.line();
-  prepareLine(line, timing);
+  prepareLine(line, timing, fast, lineSettings);
   const uint32_t startedAt = clock_.tick();
+  uint32_t sentAt = startedAt;
   int received = 0;
   ExchangeOutcome outcome = ExchangeOutcome::Ok;
   const bool ok = [&] {
@@ -138,12 +166,31 @@ bool ModbusRtuClient::transact(const Transaction& t, QString& error, uint16_t& e
       return failed(error, t.write ? QStringLiteral("Ошибка передачи команды записи в модуль")
                                    : QStringLiteral("Ошибка передачи команды чтения в модуль"));
     }
-    clock_.sleep(timing.sleep);
+    sentAt = clock_.tick();
     std::fill_n(t.reply, t.replyCapacity, uint8_t(0));
-    // Every slave takes a broadcast and none answers it; the pause above lets them act on it
-    // before the next request.
-    if (t.request[0] == kBroadcastAddress) return true;
-    if (line.read(t.reply, t.replyCapacity, timing.receive, &received) != IoResult::Completed) {
+    // Every slave takes a broadcast and none answers it; the pause lets them act on it before
+    // the next request.
+    if (t.request[0] == kBroadcastAddress) {
+      clock_.sleep(timing.sleep);
+      return true;
+    }
+    ReplyReader reader(line, clock_);
+    const ReplyReader::Request request{t.request, t.requestLength, settings_.adapterEcho()};
+    ReplyReader::Result reply;
+    if (fast) {
+      // The request may still be leaving when write() returns: its line time counts too.
+      const uint32_t lineMs =
+          linetime::bytesMs(t.requestLength + rtu::fullReplyLength(t.request), lineSettings);
+      const uint32_t wait =
+          t.probeWaitMs > 0 ? t.probeWaitMs : timing.sleep + timing.receive + lineMs;
+      reply =
+          reader.fast(request, t.reply, t.replyCapacity, wait, settings_.timeouts().readInterval);
+    } else {
+      clock_.sleep(timing.sleep);
+      reply = reader.afterPause(request, t.reply, t.replyCapacity, timing.receive);
+    }
+    received = reply.received;
+    if (!reply.arrived) {
       outcome = ExchangeOutcome::NoReply;
       return failed(error, t.write ? QStringLiteral("Ошибка подтверждения записи из модуля")
                                    : QStringLiteral("Ошибка получения результата из модуля"));
@@ -155,11 +202,24 @@ bool ModbusRtuClient::transact(const Transaction& t, QString& error, uint16_t& e
     outcome = outcomeOf(verdict);
     return failed(error, replyFailureText(verdict, exceptionCode, t.write));
   }();
+  lastByteMicros_ = clock_.tickMicros();
+  // A probe asks many addresses nobody has: a late reply to it can take no longer than its own
+  // wait, and a silent line has been quiet since the request left.
+  if (!ok && t.probeWaitMs > 0) {
+    recoveryQuietMs_ = t.probeWaitMs;
+    if (received == 0) failedAt_ = sentAt;
+  }
   if (t.done) t.done(ok);
   return traced(ok, outcome, error, t.request, t.requestLength, t.reply, received, startedAt);
 }
 
-bool ModbusRtuClient::readRegisters(ReadExchange& x) {
+bool ModbusRtuClient::readRegisters(ReadExchange& x) { return readWithin(x, 0); }
+
+bool ModbusRtuClient::probeRegisters(ReadExchange& x, uint32_t waitMs) {
+  return readWithin(x, std::max<uint32_t>(1, waitMs));
+}
+
+bool ModbusRtuClient::readWithin(ReadExchange& x, uint32_t probeWaitMs) {
   if (x.registerCount == 0 || x.registerCount > rtu::kMaxReadCount) {
     x.error = countRefusal(x.registerCount);
     return false;
@@ -179,6 +239,7 @@ bool ModbusRtuClient::readRegisters(ReadExchange& x) {
   t.reply = x.receiveBuffer.data();
   t.replyCapacity = int(x.receiveBuffer.size());
   t.closePortWhenSendFails = true;
+  t.probeWaitMs = probeWaitMs;
   t.check = [&](int received, uint8_t& exceptionCode) {
     const rtu::ReadReply reply =
         rtu::decodeReadReply(t.reply, received, x.slaveAddress, x.registerCount, values);

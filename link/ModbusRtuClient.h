@@ -37,12 +37,19 @@ class ModbusRtuClient {
   bool readRegisters(ReadExchange& x);
   bool writeRegisters(WriteExchange& x);
   bool writeRegister(WriteExchange& x);
+  // One read that takes its reply the moment it is complete, with `waitMs` for the whole
+  // reply, whatever "Быстрый обмен" says: the short tries of the search for modules.
+  bool probeRegisters(ReadExchange& x, uint32_t waitMs);
 
   // The retry policy of every caller: up to kAttempts tries, stopping at the first success.
   static constexpr int kAttempts = 5;
   static bool withRetries(const std::function<bool()>& attempt);
   // Requests for no registers, or for more than a frame carries, never reach the bus.
   static QString countRefusal(uint16_t count);
+  // With the fixed pause, a block whose request and reply together take longer on the line than
+  // sleep + receive is never answered in time: by how many ms it does not fit, 0 when it fits
+  // (or the exchange is fast). `lineMs` gets the line time.
+  uint32_t blockShortfallMs(int requestBytes, int replyBytes, uint32_t* lineMs = nullptr) const;
   // Address 0 is the broadcast: a write to it is taken by every slave and answered by none, so
   // it succeeds once sent; a read of it is refused before anything is sent.
   static constexpr uint8_t kBroadcastAddress = 0;
@@ -64,7 +71,10 @@ class ModbusRtuClient {
   void setFrameObserver(FrameObserver* observer) { frameObserver_ = observer; }
 
  private:
-  void prepareLine(SerialLine& line, const LinkSettings::Timing& t);
+  // Makes the line ready for a request: what it holds goes; after a failure the line must
+  // first fall quiet, and in fast exchange the frame gap since the last byte must have passed.
+  void prepareLine(SerialLine& line, const LinkSettings::Timing& t, bool fast,
+                   const LineSettings& lineSettings);
   // Sets the error text and has the next exchange wait for the line to fall quiet; false.
   bool failed(QString& error, const QString& text);
   // One request and its reply on the line, whatever the function: the send, the pause, the
@@ -81,8 +91,11 @@ class ModbusRtuClient {
     std::function<rtu::Verdict(int received, uint8_t& exceptionCode)> check;
     // Told of the outcome under the port lock, before the frame observer.
     std::function<void(bool ok)> done;
+    uint32_t probeWaitMs = 0;  // a probe: fast, with this whole wait
   };
   bool transact(const Transaction& t, QString& error, uint16_t& errorCode);
+  // A read; a probe when `probeWaitMs` is not 0.
+  bool readWithin(ReadExchange& x, uint32_t probeWaitMs);
   bool exchangeWrite(WriteExchange& x, const uint8_t* request, int length, uint16_t count);
 
   // Tells the frame observer of an exchange that began at `startedAt`; returns `ok`.
@@ -97,4 +110,6 @@ class ModbusRtuClient {
   // Under the port lock: the last exchange failed at failedAt_.
   bool recoveryPending_ = false;
   uint32_t failedAt_ = 0;
+  uint32_t recoveryQuietMs_ = 0;  // 0: sleep + receive
+  uint64_t lastByteMicros_ = 0;   // the end of the last exchange on the line
 };

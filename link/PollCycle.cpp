@@ -64,7 +64,7 @@ void PollCycle::pollPass() {
   openPortIfNeeded();
   if (!port.isOpen()) {
     port.closePort();
-    link_.showLinkFailure(QStringLiteral("Ошибка открытия порта"));
+    link_.showLinkFailure(port.openFailureText());
     blankStatus();
     showWaitingRequests(false);
     // A run's watch on the link goes on while the adapter is out.

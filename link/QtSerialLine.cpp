@@ -8,6 +8,10 @@
 #else
 #include <termios.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
 
 QtSerialLine::QtSerialLine(Clock& clock) : TimedSerialLine(clock) {}
 
@@ -26,7 +30,20 @@ bool QtSerialLine::open(const QString& device) {
     port_.reset();
     return false;
   }
+  requestLowLatency();
   return true;
+}
+
+void QtSerialLine::requestLowLatency() {
+#ifdef Q_OS_LINUX
+  // USB-serial drivers (FTDI among them) otherwise hold received bytes up to 16 ms before
+  // handing them on, which a reply taken the moment it is complete would wait for. A driver
+  // without the flag (a pseudo-terminal, a built-in UART) refuses the ioctl; nothing is lost.
+  serial_struct serial{};
+  if (ioctl(port_->handle(), TIOCGSERIAL, &serial) != 0) return;
+  serial.flags |= ASYNC_LOW_LATENCY;
+  ioctl(port_->handle(), TIOCSSERIAL, &serial);
+#endif
 }
 
 bool QtSerialLine::isOpen() const { return port_ && port_->isOpen(); }

@@ -28,6 +28,8 @@ class QtSerialLine : public TimedSerialLine {
 
  private:
   bool portFailed() const;
+  // The driver's low-latency mode, where it has one.
+  void requestLowLatency();
   // Added to a frame's line time where that alone bounds a write.
   static constexpr uint64_t kFrameSlackMs = 20;
 

@@ -107,4 +107,16 @@ WriteReply decodeWriteReply(const uint8_t* reply, int received, const uint8_t* r
   return out;
 }
 
+int replyLength(const uint8_t* request, const uint8_t* reply, int received) {
+  if (received < 2) return kShortestReply;
+  if (reply[1] != request[1]) return kShortestReply;  // an exception, or not this request's
+  if (request[1] != 3) return 8;
+  if (received < 3) return kShortestReply;
+  return 5 + reply[2];
+}
+
+int fullReplyLength(const uint8_t* request) {
+  return request[1] == 3 ? 5 + 2 * (request[4] << 8 | request[5]) : 8;
+}
+
 }  // namespace rtu

@@ -47,4 +47,13 @@ struct WriteReply {
 // The 8-byte reply of a write: `request` is the request as sent (its bytes 2 to 5 are echoed).
 WriteReply decodeWriteReply(const uint8_t* reply, int received, const uint8_t* request);
 
+// The length of the reply to `request` as far as its first `received` bytes tell: the whole
+// frame once the function code (and for a read the byte count) has come, 5 before that, the
+// shortest reply there is. A function code other than the request's makes an exception reply:
+// 5 bytes. Bytes beyond the frame belong to no reply.
+constexpr int kShortestReply = 5;
+int replyLength(const uint8_t* request, const uint8_t* reply, int received);
+// The regular reply to `request`: 5 + 2 x count bytes for a read, 8 for a write.
+int fullReplyLength(const uint8_t* request);
+
 }  // namespace rtu

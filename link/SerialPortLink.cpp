@@ -8,15 +8,37 @@ SerialPortLink::SerialPortLink(SerialLine& line, const SettingsStore& mem, Statu
 bool SerialPortLink::openPort(const QString& devicePath) {
   std::lock_guard lock(mutex_);
   if (!line_.isOpen()) {
+    device_ = devicePath;
     if (!line_.open(devicePath)) {
-      status_.setText(StatusLine::Link, QStringLiteral("Ошибка открытия порта"));
+      status_.setText(StatusLine::Link, openFailureText());
       return false;
     }
     freshlyOpened_ = true;
   }
-  lineSettingsError_ =
-      line_.applyLineSettings(settings_.lineSettings()) ? QString() : line_.errorString();
+  applied_ = settings_.lineSettings();
+  lineSettingsError_ = line_.applyLineSettings(applied_) ? QString() : line_.errorString();
   return applyPortTimeouts();
+}
+
+QString SerialPortLink::openFailureText() const {
+  std::lock_guard lock(mutex_);
+  if (!LinkSettings::isNetworkPort(device_)) return QStringLiteral("Ошибка открытия порта");
+  const QString reason = line_.errorString();
+  return reason.isEmpty() ? QStringLiteral("Нет связи с портом")
+                          : QStringLiteral("Нет связи с портом: ") + reason;
+}
+
+bool SerialPortLink::setLineSettings(const LineSettings& settings) {
+  std::lock_guard lock(mutex_);
+  if (!line_.isOpen()) return false;
+  if (!line_.applyLineSettings(settings)) return false;
+  applied_ = settings;
+  return true;
+}
+
+bool SerialPortLink::setsLineSettings() const {
+  std::lock_guard lock(mutex_);
+  return !LinkSettings::isNetworkPort(device_);
 }
 
 bool SerialPortLink::applyPortTimeouts() {

@@ -26,6 +26,20 @@ class SerialPortLink {
   bool isOpen() const;
   // True while the port's current line settings can be read.
   bool portAlive();
+  // What the status line says when the port did not open: "Ошибка открытия порта" for a
+  // serial port; for a serial device server (HOST:PORT) "Нет связи с портом" and the system's
+  // reason, since a box on the network fails for reasons worth reading.
+  QString openFailureText() const;
+  // The line settings the port was last set to (at its open, or by setLineSettings).
+  LineSettings lineSettings() const {
+    std::lock_guard lock(mutex_);
+    return applied_;
+  }
+  // Sets the open port to other line settings until setLineSettings again or the next open
+  // (the search for modules tries them one by one); false when the driver refuses them.
+  bool setLineSettings(const LineSettings& settings);
+  // False for a serial device server, whose serial side is set in the box, not by us.
+  bool setsLineSettings() const;
   // The system's text when the driver refused the line settings at the last open; empty when
   // it took them. Cleared by the reading.
   QString takeLineSettingsError() {
@@ -50,4 +64,6 @@ class SerialPortLink {
   mutable std::recursive_mutex mutex_;
   bool freshlyOpened_ = false;
   QString lineSettingsError_;
+  QString device_;  // as last opened
+  LineSettings applied_;
 };

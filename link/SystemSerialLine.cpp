@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "link/PortNameLine.h"
+#include "link/TcpSerialLine.h"
+
 #ifdef Q_OS_WIN
 #include <windows.h>
 
@@ -11,7 +14,8 @@
 #include "link/Win32SerialLine.h"
 
 std::unique_ptr<SerialLine> makeSystemSerialLine(Clock& clock) {
-  return std::make_unique<Win32SerialLine>(clock);
+  return std::make_unique<PortNameLine>(std::make_unique<Win32SerialLine>(clock),
+                                        std::make_unique<TcpSerialLine>(clock));
 }
 
 QStringList systemSerialPorts() {
@@ -40,7 +44,8 @@ QStringList systemSerialPorts() {
 #include "link/QtSerialLine.h"
 
 std::unique_ptr<SerialLine> makeSystemSerialLine(Clock& clock) {
-  return std::make_unique<QtSerialLine>(clock);
+  return std::make_unique<PortNameLine>(std::make_unique<QtSerialLine>(clock),
+                                        std::make_unique<TcpSerialLine>(clock));
 }
 
 QStringList systemSerialPorts() {

@@ -6,7 +6,8 @@
 #include "link/SerialLine.h"
 
 // The one place that knows which serial line this system has: the Win32 line on Windows,
-// QSerialPort elsewhere. Everything above the line is the same code on both.
+// QSerialPort elsewhere, and beside it, for a port named HOST:PORT, a serial device server over
+// TCP. Everything above the line is the same code on both.
 std::unique_ptr<SerialLine> makeSystemSerialLine(Clock& clock);
 
 // The serial ports that exist on this machine, as mem.ini's port key names them: "COMn" on

@@ -20,6 +20,8 @@ class FrameReader {
 
   // The gap for a line rate (10 bits a character; 0 = no line time: only the 2 ms floor).
   static uint32_t gapForBaud(int baud);
+  // The line's rate changed (a client set its port anew).
+  void setGap(uint32_t gapMicros) { gapUs_ = gapMicros; }
 
   // Bytes that arrived at `nowUs`; complete frames with a good CRC are appended to `frames`.
   void feed(const uint8_t* data, int size, uint64_t nowUs, std::vector<QByteArray>& frames);

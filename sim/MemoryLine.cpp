@@ -55,8 +55,15 @@ IoResult MemoryLine::write(const uint8_t* data, int size, uint32_t waitMs) {
     clock_.sleep(waitMs);
     return IoResult::Pending;
   }
+  const QByteArray request(reinterpret_cast<const char*>(data), size);
+  // An echoing adapter hands the request back as it leaves.
+  if (bus_.adapterEcho())
+    for (int i = 0; i < size; ++i)
+      incoming_.emplace_back(
+          clock_.tick() + uint32_t((uint64_t(charTimeMicros()) * (i + 1) + 999) / 1000),
+          uint8_t(data[i]));
   clock_.sleep(sendMs);
-  const SimBus::Reply reply = bus_.respond(QByteArray(reinterpret_cast<const char*>(data), size));
+  const SimBus::Reply reply = bus_.respond(request, settingsHeard_ ? &settings_ : nullptr);
   const uint32_t start = clock_.tick() + turnaroundMs_ + reply.extraDelayMs;
   const uint32_t charUs = charTimeMicros();
   for (int i = 0; i < reply.bytes.size(); ++i) {

@@ -24,6 +24,9 @@ class MemoryLine : public TimedSerialLine {
   // Opening fails while the port is absent (no adapter, or held by another program).
   void setAbsent(bool absent) { absent_ = absent; }
   void setRejectLineSettings(bool reject) { rejectSettings_ = reject; }
+  // Requests reach only the devices that listen at the line settings the port was given, as on
+  // a real line; off, every device hears every request whatever the port's settings.
+  void setLineSettingsHeard(bool heard) { settingsHeard_ = heard; }
 
   bool open(const QString& device) override;
   bool isOpen() const override { return open_; }
@@ -57,6 +60,7 @@ class MemoryLine : public TimedSerialLine {
   bool unplugged_ = false;
   bool absent_ = false;
   bool rejectSettings_ = false;
+  bool settingsHeard_ = false;
   int openCount_ = 0;
   int requestCount_ = 0;
 };

@@ -143,6 +143,18 @@ void ModuleModel::setAddress(uint8_t address) {
   regs_[SlaveAddress] = address;
 }
 
+SlaveDevice::LineFormat ModuleModel::lineFormat() const {
+  static constexpr int32_t kRates[] = {9600, 19200, 38400, 57600, 115200};
+  LineFormat f;
+  const uint16_t speed = regs_[SpeedIndex];
+  f.baud = speed < 5 ? kRates[speed] : -1;
+  f.parity = regs_[ParityCode] == 1   ? Parity::Even
+             : regs_[ParityCode] == 2 ? Parity::Odd
+                                      : Parity::None;
+  f.twoStopBits = regs_[StopBits] != 0;
+  return f;
+}
+
 void ModuleModel::setClockSeconds(uint32_t seconds) {
   regs_[ClockLow] = uint16_t(seconds & 0xFFFF);
   regs_[ClockHigh] = uint16_t(seconds >> 16);

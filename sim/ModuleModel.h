@@ -59,6 +59,10 @@ class ModuleModel : public SlaveDevice {
   void setInputMap(uint16_t map) { regs_[InputMap] = map; }
   // Also stores the address in register 0, where the module reports it.
   void setAddress(uint8_t address) override;
+  // The line settings of registers 1 to 3, as the module applies them from its next request:
+  // speed index 0..4 for 9600..115200 (any other value: a rate nobody sends at), parity 0 none,
+  // 1 even, 2 odd, stop bits 0 one, else two.
+  LineFormat lineFormat() const override;
 
   // The password a motor voltage change must carry in register 118. It belongs to the module,
   // not to its firmware: installing firmware keeps it.

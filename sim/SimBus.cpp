@@ -19,15 +19,37 @@ void SimBus::attachBench(const BenchDescription& description) {
   bench_->update();
 }
 
-SlaveDevice* SimBus::device(uint8_t address) {
+void SimBus::setClock(Clock& clock) {
+  clock_ = &clock;
+  module_.setClock(clock);
+  for (auto& m : moreModules_) m->setClock(clock);
+}
+
+ModuleModel& SimBus::addModule(uint8_t address) {
+  moreModules_.push_back(std::make_unique<ModuleModel>(address));
+  if (clock_) moreModules_.back()->setClock(*clock_);
+  return *moreModules_.back();
+}
+
+bool SimBus::hears(const SlaveDevice& d, const LineSettings* line) const {
+  if (!line) return true;
+  // The bench modules are set up to the module's line settings: the bench is one line.
+  const bool bench = &d == &r16_ || &d == &d8r4_;
+  return (bench ? static_cast<const SlaveDevice&>(module_) : d).hears(*line);
+}
+
+SlaveDevice* SimBus::device(uint8_t address, const LineSettings* line) {
+  const auto at = [&](SlaveDevice& d) { return d.address() == address && hears(d, line); };
   // The module first: with a clash of addresses it is the one that answers.
-  if (modulePlugged_ && module_.address() == address) return &module_;
-  if (r16_.address() == address) return &r16_;
-  if (d8r4_.address() == address) return &d8r4_;
+  if (modulePlugged_ && at(module_)) return &module_;
+  for (auto& m : moreModules_)
+    if (at(*m)) return m.get();
+  if (at(r16_)) return &r16_;
+  if (at(d8r4_)) return &d8r4_;
   return nullptr;
 }
 
-SimBus::Reply SimBus::respond(const QByteArray& request) {
+SimBus::Reply SimBus::respond(const QByteArray& request, const LineSettings* line) {
   // Address, function, and the CRC at least.
   if (request.size() < 4) return {};
   const int body = int(request.size()) - 2;
@@ -39,22 +61,23 @@ SimBus::Reply SimBus::respond(const QByteArray& request) {
   // What the bench wiring made of the last request and of the time since is in place first,
   // and what this one changes takes effect before its reply goes.
   if (bench_) bench_->update();
-  const Reply reply = serve(address, pdu);
+  const Reply reply = serve(address, pdu, line);
   if (bench_) bench_->update();
   return reply;
 }
 
-SimBus::Reply SimBus::serve(uint8_t address, const QByteArray& pdu) {
+SimBus::Reply SimBus::serve(uint8_t address, const QByteArray& pdu, const LineSettings* line) {
   if (address == 0) {
     const uint8_t function = uint8_t(pdu[0]);
     if (function == 6 || function == 16) {
-      SlaveDevice* const all[] = {&module_, &r16_, &d8r4_};
+      std::vector<SlaveDevice*> all = {&module_, &r16_, &d8r4_};
+      for (auto& m : moreModules_) all.push_back(m.get());
       for (SlaveDevice* d : all)
-        if (d != &module_ || modulePlugged_) d->handle(pdu);
+        if ((d != &module_ || modulePlugged_) && hears(*d, line)) d->handle(pdu);
     }
     return {};
   }
-  SlaveDevice* target = device(address);
+  SlaveDevice* target = device(address, line);
   if (!target) return {};
 
   QByteArray frame;

@@ -26,6 +26,16 @@ QString rangeError(const char* what, const QString& text, long min, long max) {
   return QStringLiteral("? %1 must be %2..%3, not '%4'").arg(what).arg(min).arg(max).arg(text);
 }
 
+// The line settings the module listens at, as the link dialog shows them.
+QString lineText(const ModuleModel& m) {
+  const SlaveDevice::LineFormat f = m.lineFormat();
+  const char* parity = f.parity == Parity::Even ? "even" : f.parity == Parity::Odd ? "odd" : "none";
+  return QStringLiteral("%1 baud, parity %2, %3 stop bits")
+      .arg(f.baud > 0 ? QString::number(f.baud) : QStringLiteral("?"))
+      .arg(parity)
+      .arg(f.twoStopBits ? 2 : 1);
+}
+
 QString versionText(uint16_t version, uint16_t revision) {
   return revision ? QStringLiteral("%1.%2").arg(version).arg(revision) : QString::number(version);
 }
@@ -65,6 +75,8 @@ QString SimConsole::helpText() {
              "                          and a program that has it open sees the device gone\n"
              "  plug                    the adapter back: a new port at the same path\n"
              "  cable off|on            the module's cable pulled (no reply at all) | back in\n"
+             "  echo on|off             the RS-485 adapter sends every request back ahead of the\n"
+             "                          reply | does not\n"
              "  fault KIND[:RATE]       faults in the module's replies, RATE 0..1 (default 1);\n"
              "                          KIND: drop, late, crc, address, exception, garbage,\n"
              "                          short (half the registers asked)\n"
@@ -135,6 +147,7 @@ QString SimConsole::dispatch(const QString& command, const QStringList& args) {
   if (command == "unplug" && args.isEmpty()) return adapter(true);
   if (command == "plug" && args.isEmpty()) return adapter(false);
   if (command == "cable") return cable(args);
+  if (command == "echo") return echo(args);
   if (command == "fault") return fault(args);
   if (command == "drift") return driftCommand(args);
   if (command == "log") return logCommand(args);
@@ -289,6 +302,15 @@ QString SimConsole::cable(const QStringList& args) {
                      : QStringLiteral("module cable pulled: address %1 stays silent").arg(address);
 }
 
+QString SimConsole::echo(const QStringList& args) {
+  const QString how = args.size() == 1 ? args[0].toLower() : QString();
+  if (how != "on" && how != "off") return usageError("echo on|off");
+  bus_.setAdapterEcho(how == "on");
+  return how == "on"
+             ? QStringLiteral("adapter echo on: every request comes back ahead of its reply")
+             : QStringLiteral("adapter echo off");
+}
+
 QString SimConsole::adapter(bool pullOut) {
   if (!adapter_) return QStringLiteral("? no adapter here: the module is not on a port");
   return adapter_(pullOut);
@@ -354,7 +376,7 @@ QString SimConsole::status() const {
   const FaultPlan& plan = bus_.faults();
   QString out = QStringLiteral(
                     "module at %1: firmware %2, logic %3, input map %4, control state "
-                    "%5, %6, faults %7, debug values %8\n")
+                    "%5, %6, faults %7, debug values %8, line %9\n")
                     .arg(m.address())
                     .arg(versionText(m.firmwareVersion(), m.firmwareRevision()))
                     .arg(m.get(ModuleModel::LogicNumber))
@@ -362,7 +384,8 @@ QString SimConsole::status() const {
                     .arg(m.get(ModuleModel::ControlState))
                     .arg(bus_.modulePlugged() ? "answering" : "cable pulled")
                     .arg(plan.empty() ? "none" : "active")
-                    .arg(drift_.running() ? "drifting" : "steady");
+                    .arg(drift_.running() ? "drifting" : "steady")
+                    .arg(lineText(m) + (bus_.adapterEcho() ? ", adapter echo" : ""));
   out += QStringLiteral("inputs 1-17 %1  outputs 1-3 %2  errors 1-12 %3\n")
              .arg(bits(m, ModuleModel::DigitalInputs, kInputs, 0xFFFF))
              .arg(bits(m, ModuleModel::DigitalOutputs, kOutputs, 1))

@@ -51,6 +51,7 @@ class SimConsole {
   QString firmware(const QStringList& args);
   QString password(const QStringList& args);
   QString cable(const QStringList& args);
+  QString echo(const QStringList& args);
   QString adapter(bool pullOut);
   QString fault(const QStringList& args);
   QString driftCommand(const QStringList& args);

@@ -17,6 +17,13 @@ void appendWord(QByteArray& out, uint16_t value) {
 
 }  // namespace
 
+bool SlaveDevice::hears(const LineSettings& line) const {
+  const LineFormat f = lineFormat();
+  // A receiver checks the first stop bit only: a second one is idle line to it, so the stop
+  // bits never keep a request from being heard.
+  return (!line.baudRate || *line.baudRate == f.baud) && (!line.parity || *line.parity == f.parity);
+}
+
 QByteArray SlaveDevice::exceptionPdu(uint8_t function, uint8_t code) {
   QByteArray out;
   out.append(char(function | 0x80));

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <cstdint>
 
+#include "link/SerialLine.h"
+
 // One Modbus slave behind the simulated bus: answers the protocol data unit of a request
 // (function code onwards; no address, no CRC) with the reply's protocol data unit. Functions 3,
 // 6 and 16 are served; everything else gets exception 1. A request that touches one register
@@ -21,6 +23,17 @@ class SlaveDevice {
 
   uint8_t address() const { return address_; }
   virtual void setAddress(uint8_t address) { address_ = address; }
+
+  // The line settings the device listens at. A request sent at another rate or parity reaches
+  // it as noise, and it stays silent. An empty rate or parity on the line (a transport that does
+  // not know them) is heard.
+  struct LineFormat {
+    int32_t baud = 9600;
+    Parity parity = Parity::None;
+    bool twoStopBits = true;
+  };
+  virtual LineFormat lineFormat() const { return {}; }
+  bool hears(const LineSettings& line) const;
 
   QByteArray handle(const QByteArray& pdu);
 

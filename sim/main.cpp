@@ -1,6 +1,7 @@
-// tarvix-sim: the simulated module (and the two bench modules) on a pseudo-terminal.
-// Prints the slave side's path on the first line of stdout; the tool (or tarvix-cli) opens it
-// as its serial port. Lines typed on stdin are console commands.
+// tarvix-sim: the simulated module (and the two bench modules) on a pseudo-terminal, or with
+// --tcp on 127.0.0.1 as a serial device server. Prints the port name to open on the first line
+// of stdout (the terminal's path, or 127.0.0.1:PORT); the tool (or tarvix-cli) opens it as its
+// serial port. Lines typed on stdin are console commands.
 
 #include <signal.h>
 #include <sys/timerfd.h>
@@ -33,7 +34,7 @@ const char kUsage[] =
     "                  [--fault KIND[:RATE]]... [--late-ms MS] [--exception-code N]\n"
     "                  [--fault-bench] [--seed N] [--link PATH] [--motor-password N]\n"
     "                  [--speed N] [--parity N] [--stopbits N] [--travel-ms N]\n"
-    "                  [--bench TP_INI]\n"
+    "                  [--bench TP_INI] [--tcp PORT]\n"
     "  KIND: drop, late, crc, address, exception, garbage, short; RATE 0..1 (default 1:\n"
     "        every reply)\n"
     "  faults hit the module's replies only, unless --fault-bench is given\n"
@@ -46,6 +47,13 @@ const char kUsage[] =
     "           di_codeN, output codes of [do], relay bits of [motion], [overload], [short];\n"
     "           bench addresses from its [connect] unless --r16-address/--d8r4-address say\n"
     "           otherwise); the console's 'defect' commands then break the unit under test\n"
+    "  --baud: the emulated line rate (0: no line time); by default the rate the client set on\n"
+    "          the terminal (over TCP, the module's own)\n"
+    "  the module answers only at its speed (--speed; 9600 by default), as the client sets it\n"
+    "  on the terminal\n"
+    "  --tcp: serve on 127.0.0.1:PORT instead of a pseudo-terminal, as a serial device server\n"
+    "         passes RTU frames over TCP (0: any free port); the first line printed is\n"
+    "         127.0.0.1:PORT, the port name to open\n"
     "  lines typed on stdin are console commands; 'help' lists them\n";
 
 PtyServer* activeServer = nullptr;
@@ -101,7 +109,8 @@ std::vector<NumberOption> numberOptions(SimBus& bus, Setup& setup) {
       {"--speed", 0, 4, linkRegister(0)},
       {"--parity", 0, 2, linkRegister(1)},
       {"--stopbits", 0, 1, linkRegister(2)},
-      {"--travel-ms", 0, 600'000, [&module](long v) { module.motion().setTravelMs(uint32_t(v)); }}};
+      {"--travel-ms", 0, 600'000, [&module](long v) { module.motion().setTravelMs(uint32_t(v)); }},
+      {"--tcp", 0, 65535, [&setup](long v) { setup.server.tcpPort = int(v); }}};
 }
 
 // Takes the command line; an exit code when the program is to end at once (help, usage).
@@ -144,6 +153,10 @@ std::optional<int> readArguments(int argc, char** argv, SimBus& bus, Setup& setu
       std::fprintf(stderr, "tarvix-sim: bad value for %s: %s\n%s", arg.c_str(), text, kUsage);
       return 2;
     }
+  }
+  if (setup.server.tcpPort >= 0 && !setup.server.linkPath.empty()) {
+    std::fprintf(stderr, "tarvix-sim: --tcp and --link exclude each other\n%s", kUsage);
+    return 2;
   }
   return std::nullopt;
 }
@@ -238,7 +251,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tarvix-sim: %s\n", server.errorString().c_str());
     return 1;
   }
-  std::printf("%s\n", server.slavePath().c_str());
+  std::printf("%s\n",
+              setup.server.tcpPort >= 0 ? server.clientPath().c_str() : server.slavePath().c_str());
   std::fflush(stdout);
   catchSignals(server);
 

@@ -6,6 +6,7 @@
 #include "bench/BenchSession.h"
 #include "core/Numbers.h"
 #include "link/LinkKeys.h"
+#include "link/LinkSettings.h"
 #include "operation/Commands.h"
 #include "params/Identification.h"
 #include "params/ModuleRegisters.h"
@@ -13,6 +14,7 @@
 #include "params/ParameterFile.h"
 #include "params/TableTransfer.h"
 #include "tools/CliLogClock.h"
+#include "tools/CliScan.h"
 #include "tools/CliTest.h"
 #include "tools/CliTrace.h"
 
@@ -49,6 +51,8 @@ QString CliTool::usage() {
       "       tarvix-cli [--port NAME] [--adr N] [--trace] clock set [YYYY MM DD hh mm ss]\n"
       "       tarvix-cli [--port NAME] [--adr N] [--trace] push | pull | reset\n"
       "       tarvix-cli [--port NAME] [--adr N] [--trace] test [--report FILE] [--serial N]\n"
+      "       tarvix-cli [--port NAME] [--trace] scan [--addresses A-B] [--speeds 9600,19200,...]\n"
+      "NAME is a serial port, or HOST:PORT for a serial device server (RTU frames over TCP).\n"
       "params-save reads the module's main parameter tables into FILE; params-load checks that\n"
       "FILE is of the module's firmware version and writes the values that differ, printing\n"
       "one line \"REG OLD -> NEW\" per register written. params-diff compares the module's main\n"
@@ -66,6 +70,12 @@ QString CliTool::usage() {
       "\"step;state;verdict\" (verdict ok, fail or empty) per result row, the final message\n"
       "last; its report goes to FILE or reports/. Exit 0 passed, 1 failed or aborted (Ctrl-C\n"
       "stops it as \"Стоп\" does).\n"
+      "scan finds the modules on the line: it tries each line setting (the speeds given, default\n"
+      "9600 to 115200, each parity and stop bit count; mem.ini's settings first) and each\n"
+      "address (default 1-247) with a short read of the firmware version, and writes nothing.\n"
+      "One line per module found: ADDRESS;BAUD;FIRMWARE;REVISION;PARITY;STOPBITS (parity none,\n"
+      "even or odd; stop bits 1 or 2; firmware and revision empty for a device that answered\n"
+      "without them). Progress on standard error. Exit 0 found, 3 none, 1 the port failed.\n"
       "--trace, before the command, prints every frame sent and received on standard error,\n"
       "one line each: time;TX|RX;address;function;first register;count;values;bytes;result;\n"
       "attempt (result OK or the exchange's error text).\n"
@@ -102,7 +112,8 @@ CliTool::Command CliTool::commandNamed(const QString& name) {
       {QStringLiteral("push"), &CliTool::moduleCommand},
       {QStringLiteral("pull"), &CliTool::moduleCommand},
       {QStringLiteral("reset"), &CliTool::moduleCommand},
-      {QStringLiteral("test"), &CliTool::productionTest}};
+      {QStringLiteral("test"), &CliTool::productionTest},
+      {QStringLiteral("scan"), &CliTool::scan}};
   return commands.value(name, nullptr);
 }
 
@@ -158,7 +169,7 @@ int CliTool::run(const QStringList& argsIn) {
     const bool broadcast = session_->client().moduleAddress() == ModbusRtuClient::kBroadcastAddress;
     if (!command)
       exit = bad(QStringLiteral("unknown command: ") + name);
-    else if (broadcast && command != &CliTool::write)
+    else if (broadcast && command != &CliTool::write && command != &CliTool::scan)
       exit =
           bad(QStringLiteral("address 0 is the broadcast: only write and write-multi can use it"));
     else
@@ -192,6 +203,7 @@ int CliTool::read(const QString& name, const QStringList& args) {
   if ((args.size() != 2 && !repeated) || !parseNumber(args[0], 0, 65535, &first) ||
       !parseNumber(args[1], 1, 125, &count))
     return bad(QStringLiteral("wrong arguments for ") + name);
+  if (const int refused = refuseLongBlock(8, 5 + 2 * count, count)) return refused;
   if (!openPort()) return Failure;
   ReadExchange x;
   for (int i = 0; i < repeat; ++i) {
@@ -215,6 +227,8 @@ int CliTool::write(const QString& name, const QStringList& args) {
   const size_t n = numbers.size();
   if ((single && n != 2) || (!single && (n < 2 || n > 124)))
     return bad(QStringLiteral("wrong arguments for ") + name);
+  if (!single)
+    if (const int refused = refuseLongBlock(9 + 2 * int(n - 1), 8, int(n - 1))) return refused;
   if (!openPort()) return Failure;
   ModbusRtuClient& client = session_->client();
   WriteExchange x;
@@ -262,6 +276,33 @@ int CliTool::productionTest(const QString&, const QStringList& args) {
       return bad(QStringLiteral("wrong arguments for test"));
   }
   return runCliTest(out_, err_, *session_, report, serial);
+}
+
+int CliTool::refuseLongBlock(int requestBytes, int replyBytes, int count) {
+  ModbusRtuClient& client = session_->client();
+  // Broadcasts wait for no reply.
+  if (client.moduleAddress() == ModbusRtuClient::kBroadcastAddress) return Ok;
+  uint32_t lineMs = 0;
+  const uint32_t shortfall = client.blockShortfallMs(requestBytes, replyBytes, &lineMs);
+  if (shortfall == 0) return Ok;
+  const LineSettings line = LinkSettings(session_->mem).lineSettings();
+  return fail(QStringLiteral("Блок из %1 регистров не успеет: при %2 бит/с запрос и ответ идут по "
+                             "линии %3 мс, а sleep + receive = %4 мс, на %5 мс меньше. Включите "
+                             "быстрый обмен (fast=1 в [connect] файла mem.ini) или увеличьте "
+                             "receive")
+                  .arg(count)
+                  .arg(line.baudRate.value_or(9600))
+                  .arg(lineMs)
+                  .arg(lineMs - shortfall)
+                  .arg(shortfall));
+}
+
+int CliTool::scan(const QString&, const QStringList& args) {
+  ScanPlan plan;
+  QString why;
+  if (!parseScanArguments(args, &plan, &why)) return bad(why);
+  if (!openPort()) return Failure;
+  return runCliScan(out_, err_, *session_, plan);
 }
 
 int CliTool::parameterFile(const QString& name, const QStringList& args) {

@@ -16,7 +16,8 @@ class SerialLine;
 // Link and timing settings come from mem.ini in the working directory.
 class CliTool {
  public:
-  enum Exit { Ok = 0, Failure = 1, Usage = 2, Differs = 3 };  // Differs: params-diff
+  // Differs: params-diff found a difference; scan found nothing.
+  enum Exit { Ok = 0, Failure = 1, Usage = 2, Differs = 3 };
 
   // Without a line the real serial port is used.
   CliTool(QTextStream& out, QTextStream& err, SerialLine* line = nullptr, Clock* clock = nullptr);
@@ -38,6 +39,10 @@ class CliTool {
   int logOrClock(const QString& name, const QStringList& args);
   int moduleCommand(const QString& name, const QStringList& args);
   int productionTest(const QString& name, const QStringList& args);
+  int scan(const QString& name, const QStringList& args);
+  // With the fixed pause: a block whose line time does not fit sleep + receive is refused
+  // before it is sent, with the shortfall; 0 when it may go.
+  int refuseLongBlock(int requestBytes, int replyBytes, int count);
 
   // Global options (before the command) into the session's memory copy of mem.ini, which is
   // never flushed from here; false with the usage error.

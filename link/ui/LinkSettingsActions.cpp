@@ -1,5 +1,6 @@
 #include "link/ui/LinkSettingsActions.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFont>
 #include <QLabel>
@@ -81,6 +82,9 @@ void programLinkSettings(QWidget* parent, const LinkContext& link) {
       {dlg.writeTotalPerByteEdit(), kWriteTotalPerByte},
       {dlg.writeTotalConstantEdit(), kWriteTotalConstant}};
   for (const auto& [edit, key] : edits) edit->setText(mem.readString(key));
+  const std::pair<QCheckBox*, const SettingKey&> boxes[] = {{dlg.fastBox(), kFast},
+                                                            {dlg.echoBox(), kEcho}};
+  for (const auto& [box, key] : boxes) box->setChecked(mem.readInteger(key) == 1);
 
   if (dlg.execute()) {
     mem.writeString(kAddress, dlg.editAdr()->text());
@@ -89,11 +93,17 @@ void programLinkSettings(QWidget* parent, const LinkContext& link) {
     writeIndex(mem, kStopBits, dlg.comboBoxStops());
     mem.writeString(kPort, dlg.portBox()->currentText());
     for (const auto& [edit, key] : edits) mem.writeString(key, edit->text());
-    link.journal.append(QStringLiteral("Параметры связи программы: порт %1, адрес %2, скорость %3, "
-                                       "чётность %4, стоп-биты %5")
-                            .arg(dlg.portBox()->currentText(), dlg.editAdr()->text(),
-                                 dlg.speedBox()->currentText(), dlg.parityBox()->currentText(),
-                                 dlg.comboBoxStops()->currentText()));
+    // Written only when changed: a mem.ini without the keys keeps their defaults unwritten.
+    for (const auto& [box, key] : boxes)
+      if (box->isChecked() != (mem.readInteger(key) == 1))
+        mem.writeInteger(key, box->isChecked() ? 1 : 0);
+    link.journal.append(
+        QStringLiteral("Параметры связи программы: порт %1, адрес %2, скорость %3, "
+                       "чётность %4, стоп-биты %5, быстрый обмен %6, эхо %7")
+            .arg(dlg.portBox()->currentText(), dlg.editAdr()->text(), dlg.speedBox()->currentText(),
+                 dlg.parityBox()->currentText(), dlg.comboBoxStops()->currentText(),
+                 dlg.fastBox()->isChecked() ? QStringLiteral("да") : QStringLiteral("нет"),
+                 dlg.echoBox()->isChecked() ? QStringLiteral("да") : QStringLiteral("нет")));
     flushOrReport(mem, link.prompter);
     // Even unchanged settings reopen the port: the user may be retrying a failed open.
     link.flags.portReopenRequest = true;

@@ -1,5 +1,6 @@
 #include "link/ui/LinkSettingsDialog.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -72,6 +73,21 @@ LinkSettingsDialog::LinkSettingsDialog(QWidget* parent) : QDialog(parent) {
   for (int n = 1; n <= 20; ++n) portBox_->addItem(QStringLiteral("COM%1").arg(n));
   portLabel_ = addRow(link, QStringLiteral("Порт"), portBox_);
   portLabel_->setObjectName(QStringLiteral("Label1"));
+  portBox_->setToolTip(
+      QStringLiteral("COM-порт из списка, путь устройства или сервер последовательных портов "
+                     "в виде АДРЕС:ПОРТ, например 192.168.0.10:4001"));
+  fastBox_ = new QCheckBox(QStringLiteral("Быстрый обмен"), linkGroup_);
+  fastBox_->setObjectName(QStringLiteral("CheckBoxFast"));
+  fastBox_->setToolTip(
+      QStringLiteral("Ответ принимается, как только он пришёл целиком, без постоянной паузы "
+                     "Sleep; следующий запрос идёт после паузы в 3,5 символа"));
+  link->addWidget(fastBox_, link->rowCount(), 0, 1, 2);
+  echoBox_ = new QCheckBox(QStringLiteral("Эхо адаптера"), linkGroup_);
+  echoBox_->setObjectName(QStringLiteral("CheckBoxEcho"));
+  echoBox_->setToolTip(
+      QStringLiteral("Адаптер RS-485 возвращает свой запрос перед ответом: эти байты "
+                     "отбрасываются"));
+  link->addWidget(echoBox_, link->rowCount(), 0, 1, 2);
 
   timingGroup_ = new QGroupBox(QStringLiteral("Задержки"), this);
   timingGroup_->setObjectName(QStringLiteral("GroupBox1"));
@@ -129,6 +145,8 @@ void LinkSettingsDialog::setUse(Use use) {
   // Port and timing belong to the program, not to the module.
   portBox_->setVisible(program);
   portLabel_->setVisible(program);
+  fastBox_->setVisible(program);
+  echoBox_->setVisible(program);
   timingGroup_->setVisible(program);
 }
 

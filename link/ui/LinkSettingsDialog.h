@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -36,6 +37,9 @@ class LinkSettingsDialog : public QDialog {
   QLabel* stopBitsLabel() const { return stopBitsLabel_; }
   QComboBox* portBox() const { return portBox_; }
   QLabel* portLabel() const { return portLabel_; }
+  // Program use only: "Быстрый обмен" (connect/fast) and "Эхо адаптера" (connect/echo).
+  QCheckBox* fastBox() const { return fastBox_; }
+  QCheckBox* echoBox() const { return echoBox_; }
   QGroupBox* timingGroup() const { return timingGroup_; }
   QLineEdit* editSend() const { return editSend_; }
   QLineEdit* editSleep() const { return editSleep_; }
@@ -64,6 +68,8 @@ class LinkSettingsDialog : public QDialog {
   QLabel* stopBitsLabel_;
   QComboBox* portBox_;
   QLabel* portLabel_;
+  QCheckBox* fastBox_;
+  QCheckBox* echoBox_;
   QGroupBox* timingGroup_;
   QGroupBox* exchangeTimingGroup_;
   QGroupBox* portTimeoutsGroup_;

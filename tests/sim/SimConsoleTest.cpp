@@ -160,11 +160,13 @@ TEST_F(SimConsoleTest, StatusSummarisesTheModule) {
   run("password 42");
   bus.respond(frame("64 10 00 76 00 02 04 00 2A 00 01"));  // accepted: 220 V
   run("cable off");
+  run("echo on");
   bus.r16().setInputs(0x00A5);
   const std::string status = run("status");
   EXPECT_EQ(status,
             "module at 100: firmware 204.13, logic 1, input map 0, control state 1, cable pulled, "
-            "faults none, debug values steady\n"
+            "faults none, debug values steady, line 9600 baud, parity none, 2 stop bits, adapter "
+            "echo\n"
             "inputs 1-17 01000000000000000  outputs 1-3 001  errors 1-12 000000000001\n"
             "motor: voltage type 1 (register 119), change result 1 (register 269), password 42\n"
             "drive: at rest, travel 3000 ms, motor current 0 (register 264)\n"
