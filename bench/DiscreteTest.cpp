@@ -48,7 +48,7 @@ QString pollSummary(const QStringList& seen) {
 bool DiscreteTest::refuse(bool outputs, const QString& text) {
   ctx_.state.grid.setStep(outputs ? QStringLiteral("Дискретные выходы")
                                   : QStringLiteral("Дискретные входы"));
-  ctx_.state.grid.addTestResult(text, true, true);
+  ctx_.state.grid.addTestResult(text, ResultGrid::Result::Failed);
   abortTest(ctx_, QStringLiteral("Прервано по ошибке"), kStop);
   return false;
 }
@@ -117,7 +117,7 @@ bool DiscreteTest::run(bool outputs) {
   Clock& clock = ctx_.link().clock;
   const auto benchFailure = [&](const QString& text) {
     record.noteBenchFault();
-    grid.addTestResult(text, true, true);
+    grid.addTestResult(text, ResultGrid::Result::Failed);
   };
   if (!outputs && !bus.writeR16(0)) {
     benchFailure(QStringLiteral("Ошибка сброса модуля R16"));

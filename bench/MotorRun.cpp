@@ -41,7 +41,7 @@ MotorRun::Window MotorRun::window(int profile, const QString& row) const {
 
 bool MotorRun::fail(Mode mode, const QString& text, bool bench) {
   if (bench) ctx_.state.record.noteBenchFault();
-  ctx_.state.grid.addTestResult(text, true, true);
+  ctx_.state.grid.addTestResult(text, ResultGrid::Result::Failed);
   if (mode == Mode::Overload) OverloadCheck(ctx_).restoreBlockValues();
   return false;
 }
@@ -63,8 +63,8 @@ bool MotorRun::run(Mode mode, Direction direction, Voltage voltage, const QStrin
                                          : settings.value(TestSettings::BeforeShortTime);
   // A negative time would run the motor for weeks: refused before the bench moves.
   if (runTime < 0) {
-    grid.addTestResult(QStringLiteral("Недопустимое время работы мотора: %1 мс").arg(runTime), true,
-                       true);
+    grid.addTestResult(QStringLiteral("Недопустимое время работы мотора: %1 мс").arg(runTime),
+                       ResultGrid::Result::Failed);
     return false;
   }
   Window fine, coarse;
@@ -120,9 +120,10 @@ bool MotorRun::run(Mode mode, Direction direction, Voltage voltage, const QStrin
       if (plot) addTestDiagramPoint(ctx_.operation, value);
     }
     if (!bus.readModule(kAlarmFlag, &value)) {
-      grid.addTestResult(QStringLiteral("Сбой опроса флага аварии"), false, false);
+      grid.addTestResult(QStringLiteral("Сбой опроса флага аварии"), ResultGrid::Result::Note);
     } else if (bus.isAlarm(value)) {
-      grid.addTestResult(QStringLiteral("Авария мотора при движении теста мотора"), true, true);
+      grid.addTestResult(QStringLiteral("Авария мотора при движении теста мотора"),
+                         ResultGrid::Result::Failed);
       if (mode == Mode::Overload) OverloadCheck(ctx_).restoreBlockValues();
       return false;
     }
@@ -162,23 +163,24 @@ bool MotorRun::run(Mode mode, Direction direction, Voltage voltage, const QStrin
            : TestRecord::verdictText(false) + QStringLiteral(" (вне точного окна)")});
   if (!inCoarse) {
     grid.addTestResult(
-        QStringLiteral("Ток ") + current + QStringLiteral(" за пределами грубого окна"), true,
-        true);
+        QStringLiteral("Ток ") + current + QStringLiteral(" за пределами грубого окна"),
+        ResultGrid::Result::Failed);
     return false;
   }
   if (!v24) {
-    grid.addTestResult(QStringLiteral("Ток ") + current + QStringLiteral("  ОК"), true, false);
+    grid.addTestResult(QStringLiteral("Ток ") + current + QStringLiteral("  ОК"),
+                       ResultGrid::Result::Passed);
     return true;
   }
   if (!inFine) {
     grid.addTestResult(
-        QStringLiteral("Ток ") + current + QStringLiteral(" за пределами точного окна"), true,
-        false);
+        QStringLiteral("Ток ") + current + QStringLiteral(" за пределами точного окна"),
+        ResultGrid::Result::Passed);
     state.fineWindowKept = false;
     return true;
   }
-  grid.addTestResult(QStringLiteral("Ток ") + current + QStringLiteral(" В ТОЧНОМ ОКНЕ - ОК"), true,
-                     false);
+  grid.addTestResult(QStringLiteral("Ток ") + current + QStringLiteral(" В ТОЧНОМ ОКНЕ - ОК"),
+                     ResultGrid::Result::Passed);
   return true;
 }
 
@@ -190,7 +192,7 @@ bool MotorRun::runShortCircuitCheck(uint16_t supplyWord) {
   const uint16_t shorted = supplyWord | shortBit;
   if (!bus.writeD8r4(shorted)) {
     ctx_.state.record.noteBenchFault();
-    grid.addTestResult(QStringLiteral("Ошибка выдачи команды КЗ"), true, true);
+    grid.addTestResult(QStringLiteral("Ошибка выдачи команды КЗ"), ResultGrid::Result::Failed);
     return false;
   }
   bus.wait(kAfterRunMs);
@@ -202,25 +204,27 @@ bool MotorRun::runShortCircuitCheck(uint16_t supplyWord) {
   uint16_t message = 0;
   QString seen = QStringLiteral("нет ответа");
   if (!bus.readModule(kAlarmMessage, &message)) {
-    grid.addTestResult(QStringLiteral("Сбой проверки сообщения об аварии"), true, true);
+    grid.addTestResult(QStringLiteral("Сбой проверки сообщения об аварии"),
+                       ResultGrid::Result::Failed);
   } else if (message == 0) {
     seen = QStringLiteral("0");
-    grid.addTestResult(QStringLiteral("Ошибка: нет флага аварии по КЗ"), true, true);
+    grid.addTestResult(QStringLiteral("Ошибка: нет флага аварии по КЗ"),
+                       ResultGrid::Result::Failed);
   } else {
     seen = QString::number(message);
-    grid.addTestResult(QStringLiteral("Авария КЗ - ОК"), true, false);
+    grid.addTestResult(QStringLiteral("Авария КЗ - ОК"), ResultGrid::Result::Passed);
     result = true;
   }
   ctx_.state.record.add({step, QStringLiteral("Сообщение об аварии (регистр 51)"), seen,
                          QStringLiteral("не 0"), TestRecord::verdictText(!result)});
   if (!bus.writeD8r4(shorted & ~shortBit)) {
     ctx_.state.record.noteBenchFault();
-    grid.addTestResult(QStringLiteral("Ошибка сброса команды КЗ"), true, true);
+    grid.addTestResult(QStringLiteral("Ошибка сброса команды КЗ"), ResultGrid::Result::Failed);
   }
   sendCommand(ctx_.operation, command::kReset, command::kReset);
   if (!bus.writeD8r4(0)) {
     ctx_.state.record.noteBenchFault();
-    grid.addTestResult(QStringLiteral("Ошибка отключения от мотора"), true, true);
+    grid.addTestResult(QStringLiteral("Ошибка отключения от мотора"), ResultGrid::Result::Failed);
     return false;
   }
   if (bus.stopped()) {

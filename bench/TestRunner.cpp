@@ -248,7 +248,7 @@ bool TestRunner::runOverloadSeries(int passes) {
   const QString refusal = OverloadCheck::settingsRefusal(ctx_.state.settings);
   if (!refusal.isEmpty()) {
     ctx_.state.grid.setStep(QString::fromUtf8(kStepTable[kOverloadStep].caption));
-    ctx_.state.grid.addTestResult(refusal, true, true);
+    ctx_.state.grid.addTestResult(refusal, ResultGrid::Result::Failed);
     return check(false, text, caption);
   }
   MotorRun run(ctx_);
