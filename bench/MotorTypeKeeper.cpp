@@ -44,8 +44,8 @@ bool MotorTypeKeeper::restore() {
     return true;
   }
   saved.held = read;
-  ctx_.state.grid.addTestResult(QStringLiteral("Ошибка восстановления напряжения мотора"), true,
-                                true);
+  ctx_.state.grid.addTestResult(QStringLiteral("Ошибка восстановления напряжения мотора"),
+                                ResultGrid::Result::Failed);
   return false;
 }
 

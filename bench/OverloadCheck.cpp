@@ -39,7 +39,7 @@ bool sameUnitStillLoaded(const OverloadSaved& saved, const OverloadSaved& now) {
 }  // namespace
 
 bool OverloadCheck::fail(const QString& text) {
-  ctx_.state.grid.addTestResult(text, true, true);
+  ctx_.state.grid.addTestResult(text, ResultGrid::Result::Failed);
   return false;
 }
 
@@ -171,11 +171,12 @@ bool OverloadCheck::runOverloadCheck(uint16_t supplyWord) {
   while (clock.tick() - start < timeout) {
     uint16_t value = 0;
     if (bus.readModule(kCurrentRegister, &value))
-      grid.addTestResult(QStringLiteral("Ток  ") + QString::number(value), false, false);
+      grid.addTestResult(QStringLiteral("Ток  ") + QString::number(value),
+                         ResultGrid::Result::Note);
     else
-      grid.addTestResult(QStringLiteral("Сбой опроса тока"), false, false);
+      grid.addTestResult(QStringLiteral("Сбой опроса тока"), ResultGrid::Result::Note);
     if (!bus.readModule(kAlarmFlag, &value)) {
-      grid.addTestResult(QStringLiteral("Сбой опроса флага аварии"), false, false);
+      grid.addTestResult(QStringLiteral("Сбой опроса флага аварии"), ResultGrid::Result::Note);
     } else if (bus.isAlarm(value)) {
       tripped = true;
       tripMs = clock.tick() - start;
@@ -206,7 +207,8 @@ bool OverloadCheck::runOverloadCheck(uint16_t supplyWord) {
     result = false;
   } else if (code != 0) {
     codeText = QString::number(code);
-    grid.addTestResult(QStringLiteral("АВАРИЯ ПО ПРЕПЯТСТВИЮ - ТЕСТ ОК"), true, false);
+    grid.addTestResult(QStringLiteral("АВАРИЯ ПО ПРЕПЯТСТВИЮ - ТЕСТ ОК"),
+                       ResultGrid::Result::Passed);
   } else {
     codeText = QStringLiteral("0");
     fail(QStringLiteral("ОШИБКА: ОТСУТСТВИЕ ВЕРНОГО КОДА ОШИБКИ"));
