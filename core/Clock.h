@@ -29,14 +29,17 @@ class SteadyClock : public Clock {
   static SteadyClock& instance();
 };
 
-// Virtual time for tests: sleep() advances the time at once.
+// Virtual time for tests: sleep() advances the time at once. It counts microseconds, so the
+// short silences between frames on a fast line are exact too; tick() is the whole milliseconds.
 class VirtualClock : public Clock {
  public:
-  explicit VirtualClock(uint32_t start = 1000) : now_(start) {}
-  uint32_t tick() override { return now_.load(); }
-  void sleep(uint32_t ms) override { now_ += ms; }
-  void advance(uint32_t ms) { now_ += ms; }
+  explicit VirtualClock(uint32_t start = 1000) : nowUs_(uint64_t(start) * 1000) {}
+  uint32_t tick() override { return uint32_t(nowUs_.load() / 1000); }
+  void sleep(uint32_t ms) override { nowUs_ += uint64_t(ms) * 1000; }
+  uint64_t tickMicros() override { return nowUs_.load(); }
+  void sleepMicros(uint64_t us) override { nowUs_ += us; }
+  void advance(uint32_t ms) { nowUs_ += uint64_t(ms) * 1000; }
 
  private:
-  std::atomic<uint32_t> now_;
+  std::atomic<uint64_t> nowUs_;
 };

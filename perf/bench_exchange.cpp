@@ -1,5 +1,7 @@
 // One Modbus exchange over a pseudo-terminal to tarvix-sim with emulated line time: wall time,
-// expected time, software overhead and the client's CPU time per exchange.
+// expected time, software overhead and the client's CPU time per exchange; with the fixed pause
+// and in fast exchange ("Быстрый обмен"), with a module that answers at once and one that takes
+// 20 ms.
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include "core/Clock.h"
 #include "core/SettingsStore.h"
 #include "core/StatusLine.h"
+#include "link/LineTiming.h"
 #include "link/LinkSettings.h"
 #include "link/ModbusRtuClient.h"
 #include "link/QtSerialLine.h"
@@ -38,12 +41,19 @@ Stats stats(std::vector<double> v) {
   return {v[v.size() / 2], v.front(), v.back()};
 }
 
-constexpr int kTurnaroundMs = 5;
 constexpr int kFirst = 16;
 constexpr int kCount = 17;
 
-bool run(int baud, int speedIndex, int sleepMs, int exchanges) {
-  SimProcess sim({"--baud", QString::number(baud), "--turnaround", QString::number(kTurnaroundMs)});
+struct Setup {
+  int baud, speedIndex, sleepMs;
+  bool fast;
+  int turnaroundMs;
+};
+
+bool run(const Setup& s, int exchanges) {
+  const int baud = s.baud, sleepMs = s.sleepMs, kTurnaroundMs = s.turnaroundMs;
+  SimProcess sim({"--baud", QString::number(baud), "--turnaround", QString::number(kTurnaroundMs),
+                  "--speed", QString::number(s.speedIndex)});
   if (!sim.started()) {
     std::fprintf(stderr, "tarvix-sim did not start (%s)\n", qPrintable(SimProcess::executable()));
     return false;
@@ -51,7 +61,8 @@ bool run(int baud, int speedIndex, int sleepMs, int exchanges) {
   QTemporaryDir dir;
   SettingsStore mem(dir.filePath("mem.ini"));
   mem.writeString("connect", "port", sim.path());
-  mem.writeInteger("connect", "speed", speedIndex);
+  mem.writeInteger("connect", "speed", s.speedIndex);
+  mem.writeInteger("connect", "fast", s.fast ? 1 : 0);
   mem.writeInteger("connect", "sleep", sleepMs);
   // A generous reply budget: the figure wanted is how long an exchange takes, not whether it fits.
   mem.writeInteger("connect", "receive", 500);
@@ -68,7 +79,11 @@ bool run(int baud, int speedIndex, int sleepMs, int exchanges) {
   const double charMs = 10.0 * 1000.0 / baud;
   const double lineMs = (8 + 5 + 2 * kCount) * charMs;
   const double interval = LinkSettings(mem).timeouts().readInterval;
-  const double expected = std::max<double>(sleepMs, lineMs + kTurnaroundMs) + interval;
+  // Fast: the reply is taken when complete, and each request first waits the frame gap after
+  // the last one (the client counts 11 bits a character: two stop bits).
+  const double gapMs = linetime::frameGapMicros(LinkSettings(mem).lineSettings()) / 1000.0;
+  const double expected = s.fast ? lineMs + kTurnaroundMs + gapMs
+                                 : std::max<double>(sleepMs, lineMs + kTurnaroundMs) + interval;
 
   std::vector<double> wall, overhead, cpu;
   int failures = 0, early = 0;
@@ -85,7 +100,7 @@ bool run(int baud, int speedIndex, int sleepMs, int exchanges) {
       ++failures;
       continue;
     }
-    if (w < sleepMs) ++early;
+    if (!s.fast && w < sleepMs) ++early;
     wall.push_back(w);
     overhead.push_back(w - expected);
     cpu.push_back(c);
@@ -96,11 +111,17 @@ bool run(int baud, int speedIndex, int sleepMs, int exchanges) {
     return false;
   }
   const Stats sw = stats(wall), so = stats(overhead), sc = stats(cpu);
-  std::printf(
-      "baud %6d sleep %3d ms: %d exchanges, %d failed; expected %.2f ms (line %.2f + turnaround "
-      "%d + interval %.0f%s)\n",
-      baud, sleepMs, exchanges, failures, expected, lineMs, kTurnaroundMs, interval,
-      sleepMs > lineMs + kTurnaroundMs ? ", pause dominates" : "");
+  if (s.fast)
+    std::printf(
+        "fast, baud %6d turnaround %2d ms: %d exchanges, %d failed; expected %.2f ms (line %.2f + "
+        "turnaround %d + frame gap %.2f)\n",
+        baud, kTurnaroundMs, exchanges, failures, expected, lineMs, kTurnaroundMs, gapMs);
+  else
+    std::printf(
+        "baud %6d sleep %3d ms: %d exchanges, %d failed; expected %.2f ms (line %.2f + turnaround "
+        "%d + interval %.0f%s)\n",
+        baud, sleepMs, exchanges, failures, expected, lineMs, kTurnaroundMs, interval,
+        sleepMs > lineMs + kTurnaroundMs ? ", pause dominates" : "");
   std::printf("  wall      median %8.3f  min %8.3f  max %8.3f ms\n", sw.median, sw.min, sw.max);
   std::printf("  overhead  median %8.3f  min %8.3f  max %8.3f ms\n", so.median, so.min, so.max);
   std::printf("  cpu       median %8.3f  min %8.3f  max %8.3f ms  (%.2f %% of wall)\n", sc.median,
@@ -116,8 +137,12 @@ int main(int argc, char** argv) {
   const int n = argc > 1 ? std::max(1, atoi(argv[1])) : 100;
   bool ok = true;
   for (int sleepMs : {0, 70}) {
-    ok = run(9600, 0, sleepMs, n) && ok;
-    ok = run(115200, 4, sleepMs, n) && ok;
+    ok = run({9600, 0, sleepMs, false, 5}, n) && ok;
+    ok = run({115200, 4, sleepMs, false, 5}, n) && ok;
+  }
+  for (int turnaroundMs : {0, 20}) {
+    ok = run({9600, 0, 70, true, turnaroundMs}, n) && ok;
+    ok = run({115200, 4, 70, true, turnaroundMs}, n) && ok;
   }
   return ok ? 0 : 1;
 }

@@ -287,7 +287,7 @@ int CliTool::refuseLongBlock(int requestBytes, int replyBytes, int count) {
   if (shortfall == 0) return Ok;
   const LineSettings line = LinkSettings(session_->mem).lineSettings();
   return fail(QStringLiteral("Блок из %1 регистров не успеет: при %2 бит/с запрос и ответ идут по "
-                             "линии %3 мс, а sleep + receive = %4 мс, на %5 мс меньше. Включите "
+                             "линии %3 мс, а sleep + receive = %4 мс, не хватает %5 мс. Включите "
                              "быстрый обмен (fast=1 в [connect] файла mem.ini) или увеличьте "
                              "receive")
                   .arg(count)

@@ -16,9 +16,17 @@ class ScriptedLine : public TimedSerialLine {
   struct Reply {
     QByteArray bytes;
     uint32_t delayMs = 1;
+    QByteArray rest;  // arrives gapMs after bytes
+    uint32_t gapMs = 0;
   };
-  void script(QByteArray bytes, uint32_t delayMs = 1) { replies_.push_back({bytes, delayMs}); }
-  void silence() { replies_.push_back({QByteArray(), 0}); }
+  void script(QByteArray bytes, uint32_t delayMs = 1) {
+    replies_.push_back({bytes, delayMs, {}, 0});
+  }
+  void silence() { replies_.push_back({QByteArray(), 0, {}, 0}); }
+  // A reply in two pieces: `rest` arrives `gapMs` after `first`.
+  void scriptSplit(QByteArray first, uint32_t delayMs, QByteArray rest, uint32_t gapMs) {
+    replies_.push_back({first, delayMs, rest, gapMs});
+  }
   // Bytes that arrive `delayMs` from now whatever is sent: a reply to somebody else.
   void arriveLater(QByteArray bytes, uint32_t delayMs) {
     pending_.push_back({clock_.tick() + delayMs, bytes});
@@ -31,6 +39,7 @@ class ScriptedLine : public TimedSerialLine {
   bool rejectSettings = false;
 
   std::vector<QByteArray> requests;
+  std::vector<uint64_t> requestTimes;  // when each request was written, in microseconds
   int openCount = 0;
 
   bool open(const QString&) override {
@@ -57,10 +66,12 @@ class ScriptedLine : public TimedSerialLine {
       return IoResult::Pending;
     }
     requests.emplace_back(reinterpret_cast<const char*>(data), size);
+    requestTimes.push_back(clock_.tickMicros());
     if (!replies_.empty()) {
       const Reply r = replies_.front();
       replies_.pop_front();
       if (!r.bytes.isEmpty()) pending_.push_back({clock_.tick() + r.delayMs, r.bytes});
+      if (!r.rest.isEmpty()) pending_.push_back({clock_.tick() + r.delayMs + r.gapMs, r.rest});
     }
     return IoResult::Completed;
   }

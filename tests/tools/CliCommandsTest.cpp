@@ -152,3 +152,34 @@ TEST_F(CliOnSimulator, TracePrintsEveryFrameOnStandardError) {
 }
 
 }  // namespace
+
+namespace {
+
+// With the fixed pause a block whose line time does not fit sleep + receive is refused before
+// anything is sent, with the shortfall; fast exchange takes it.
+TEST_F(CliOnSimulator, LongBlockIsRefusedUnlessTheExchangeIsFast) {
+  const QString refused =
+      "Блок из 125 регистров не успеет: при 9600 бит/с запрос и ответ идут по линии 302 мс, а "
+      "sleep + receive = 120 мс, не хватает 182 мс. Включите быстрый обмен (fast=1 в [connect] "
+      "файла mem.ini) или увеличьте receive\n";
+  EXPECT_EQ(run({"--port", "COM1", "read", "0", "125"}), CliTool::Failure);
+  EXPECT_EQ(err, refused);
+  QStringList values{"write-multi", "0"};
+  for (int i = 0; i < 123; ++i) values << "0";
+  EXPECT_EQ(run(QStringList{"--port", "COM1"} + values), CliTool::Failure);
+  EXPECT_TRUE(err.startsWith("Блок из 123 регистров не успеет")) << err.toStdString();
+  // 17 registers fit: 8 + 39 characters take 54 ms.
+  EXPECT_EQ(run({"--port", "COM1", "read", "16", "17"}), CliTool::Ok) << err.toStdString();
+  EXPECT_EQ(line.requestCount(), 1);
+
+  QFile mem(dir.filePath("mem.ini"));
+  ASSERT_TRUE(mem.open(QIODevice::WriteOnly));
+  mem.write("[connect]\r\nfast=1\r\n");
+  mem.close();
+  // Sent now; the module has no 125 registers in a row from 0 and says so.
+  run({"--port", "COM1", "read", "0", "125"});
+  EXPECT_EQ(err, "Ошибка модуля: код 2\n");
+  EXPECT_GT(line.requestCount(), 1);
+}
+
+}  // namespace

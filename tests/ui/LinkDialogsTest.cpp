@@ -2,6 +2,7 @@
 // checked on OK, and what they leave behind.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -160,15 +161,22 @@ TEST_F(LinkDialogsTest, ProgramLinkDialogShowsMemIniAndStoresItOnOk) {
 TEST_F(LinkDialogsTest, ProgramLinkDialogDefaultsAndChangedValues) {
   start();
   Shown shown;
+  bool fastShown = false;
+  QString fastText;
   OnDialog<LinkSettingsDialog> answer([&](LinkSettingsDialog& d) {
     shown = shownBy(d);
     d.editAdr()->setText("5");
     d.speedBox()->setCurrentIndex(4);
     d.portBox()->setCurrentText("/dev/ttyUSB7");
     d.readIntervalEdit()->setText("15");
+    fastShown = d.fastBox()->isVisible() && !d.fastBox()->isChecked() && !d.echoBox()->isChecked();
+    fastText = d.fastBox()->text();
+    d.fastBox()->setChecked(true);
     d.okBtn()->click();
   });
   programLinkSettings(nullptr, core_->link());
+  EXPECT_TRUE(fastShown);
+  EXPECT_EQ(fastText, "Быстрый обмен");
   EXPECT_EQ(shown.adr, "100");
   EXPECT_EQ(shown.speed, 0);
   EXPECT_EQ(shown.parity, 0);
@@ -186,6 +194,8 @@ TEST_F(LinkDialogsTest, ProgramLinkDialogDefaultsAndChangedValues) {
   EXPECT_EQ(mem.readString("connect", "port", "-"), "/dev/ttyUSB7");
   EXPECT_EQ(mem.readString("connect", "cto1", "-"), "15");
   EXPECT_EQ(mem.readString("connect", "cto3", "-"), "1000");
+  EXPECT_EQ(mem.readString("connect", "fast", "-"), "1");
+  EXPECT_EQ(mem.readString("connect", "echo", "-"), "-");  // unchanged, not written
 }
 
 TEST_F(LinkDialogsTest, RefusedEntriesCloseTheDialogAndStoreNothing) {
