@@ -81,7 +81,8 @@ bool TcpSerialLine::fail(const QString& what) {
 bool TcpSerialLine::open(const QString& device) {
   if (isOpen()) return true;
   LinkSettings::NetworkPort address;
-  if (!LinkSettings::isNetworkPort(device, &address)) return fail(QStringLiteral("not HOST:PORT"));
+  if (!LinkSettings::isNetworkPort(device, &address))
+    return fail(QStringLiteral("имя порта не вида АДРЕС:ПОРТ"));
   if (!startSockets()) return fail(systemText(lastError()));
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
@@ -117,7 +118,7 @@ bool TcpSerialLine::open(const QString& device) {
         rc = -1;
         fail(systemText(error));
       } else if (rc != 0) {
-        fail(QStringLiteral("no answer within %1 s").arg(kConnectMs / 1000));
+        fail(QStringLiteral("сервер не ответил за %1 с").arg(kConnectMs / 1000));
       }
     } else if (rc != 0) {
       fail(systemText(lastError()));
@@ -156,7 +157,7 @@ bool TcpSerialLine::isAlive() {
 
 void TcpSerialLine::setClosedByServer() {
   closedByServer_ = true;
-  error_ = QStringLiteral("the server closed the connection");
+  error_ = QStringLiteral("сервер закрыл соединение");
 }
 
 void TcpSerialLine::discardInput() {
