@@ -41,10 +41,9 @@ QString ScanSetting::parityName() const {
 }
 
 QString ScanSetting::text() const {
-  return QStringLiteral("%1 baud, parity %2, %3 stop bits")
+  return QStringLiteral("%1 baud, parity %2, %3")
       .arg(baud())
-      .arg(parityName())
-      .arg(stopBitCount());
+      .arg(parityName(), stopBits ? QStringLiteral("2 stop bits") : QStringLiteral("1 stop bit"));
 }
 
 ScanSetting ModuleScan::currentSetting(const SettingsStore& mem) {
