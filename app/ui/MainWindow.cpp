@@ -30,6 +30,7 @@
 #include "link/LinkKeys.h"
 #include "link/ui/BusMonitorWindow.h"
 #include "link/ui/LinkSettingsActions.h"
+#include "link/ui/ModuleScanWindow.h"
 #include "operation/OperationKeys.h"
 #include "operation/ui/ControlPage.h"
 #include "operation/ui/DiagramPage.h"
@@ -130,6 +131,8 @@ void MainWindow::createToolBar() {
   addButton("ToolButton38", QStringLiteral("Шрифт"), toolicons::font(), &MainWindow::chooseFont);
   addButton("ToolButtonTraffic", QStringLiteral("Обмен с модулями"), toolicons::exchange(),
             &MainWindow::openTrafficMonitor);
+  addButton("ToolButtonScan", QStringLiteral("Поиск модулей"),
+            style()->standardIcon(QStyle::SP_FileDialogContentsView), &MainWindow::openModuleScan);
   addButton("ToolButtonAbout", QStringLiteral("О программе"),
             style()->standardIcon(QStyle::SP_MessageBoxInformation), &MainWindow::showAbout);
 }
@@ -506,6 +509,16 @@ void MainWindow::chooseFont() {
   bool ok = false;
   const QFont chosen = QFontDialog::getFont(&ok, font(), this, QStringLiteral("Шрифт"));
   if (ok) setFont(chosen);
+}
+
+void MainWindow::openModuleScan() {
+  if (!moduleScanWindow_)
+    moduleScanWindow_ = new ModuleScanWindow(
+        core_.link(), [this](std::function<void()> job) { core_.cycle().post(std::move(job)); },
+        this);
+  moduleScanWindow_->show();
+  moduleScanWindow_->raise();
+  moduleScanWindow_->activateWindow();
 }
 
 void MainWindow::openTrafficMonitor() {

@@ -14,6 +14,7 @@ class QToolBar;
 class QToolButton;
 class BenchUi;
 class BusMonitorWindow;
+class ModuleScanWindow;
 class ControlPage;
 class DiagramPage;
 class ErrorsPage;
@@ -65,6 +66,7 @@ class MainWindow : public QMainWindow {
   ModuleLinkSettings* moduleLinkSettings() const { return moduleLinkSettings_; }
   // "Обмен", once the user has opened it.
   BusMonitorWindow* busMonitorWindow() const { return busMonitorWindow_; }
+  ModuleScanWindow* moduleScanWindow() const { return moduleScanWindow_; }
 
   // "О программе": the variant, the version the status bar shows with the build, and the
   // firmware versions this variant accepts.
@@ -89,6 +91,7 @@ class MainWindow : public QMainWindow {
   void chooseFont();
   void showAbout();
   void openTrafficMonitor();
+  void openModuleScan();
   void showStatusText(int panel, const QString& text);
   void setPollTimerActive(bool on);
   void showFirmware();
@@ -144,4 +147,5 @@ class MainWindow : public QMainWindow {
   QList<QLabel*> statusPanels_;
   QTimer* pollTimer_ = nullptr;
   BusMonitorWindow* busMonitorWindow_ = nullptr;
+  ModuleScanWindow* moduleScanWindow_ = nullptr;
 };
