@@ -2,7 +2,7 @@
 // pseudo-terminal, configured with the demo's mem.ini and tp.ini, each tab shown after the
 // module has done what that tab is about (an error raised, a motion drawn, the log fetched,
 // a production test run). Run it through docs/screenshots.sh, which starts it under Xvfb.
-//   usage: tarvix-screenshots OUTPUT_DIR
+//   usage: tarvix-screenshots OUTPUT_DIR [scan]   (scan: the search window alone)
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -10,14 +10,17 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <cstdio>
 #include <functional>
 
 #include "app/ui/MainWindow.h"
 #include "bench/ui/TestPage.h"
+#include "link/ui/ModuleScanWindow.h"
 #include "operation/ui/ControlPage.h"
 #include "operation/ui/DiagramPage.h"
 #include "operation/ui/LogTimePage.h"
@@ -51,8 +54,9 @@ bool copyDemoFile(const QString& from, const QString& to, const QByteArray& pref
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: tarvix-screenshots OUTPUT_DIR\n");
+  const bool scanOnly = argc == 3 && QByteArray(argv[2]) == "scan";
+  if (argc != 2 && !scanOnly) {
+    std::fprintf(stderr, "usage: tarvix-screenshots OUTPUT_DIR [scan]\n");
     return 2;
   }
   const QDir out(QString::fromLocal8Bit(argv[1]));
@@ -98,6 +102,33 @@ int main(int argc, char** argv) {
     }
   };
 
+  // "Поиск модулей" after the module was moved to address 33 at 19200 baud from the console.
+  const auto shootScan = [&] {
+    sim.command("set 0 33");
+    sim.command("set 1 1");
+    form.findChild<QToolButton*>(QStringLiteral("ToolButtonScan"))->click();
+    ModuleScanWindow* scan = form.moduleScanWindow();
+    scan->firstAddress()->setValue(25);
+    scan->lastAddress()->setValue(40);
+    for (int i : {2, 3, 4}) scan->speedBox(i)->setChecked(false);
+    scan->startButton()->click();
+    waitFor([&] { return !scan->running(); }, 120000);
+    scan->resize(700, 420);
+    waitMs(300);
+    const QString path = out.filePath(QStringLiteral("scan.png"));
+    if (!scan->grab().save(path)) {
+      std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+      ++failures;
+    } else {
+      std::printf("%s\n", qPrintable(path));
+    }
+    scan->close();
+  };
+  if (scanOnly) {
+    shootScan();
+    return failures ? 1 : 0;
+  }
+
   shoot(form.tabSheetMain(), "main", 2500);
   sim.command("error 3 on 10");
   sim.command("input 5 on");
@@ -130,5 +161,6 @@ int main(int argc, char** argv) {
   waitFor([&] { return bool(form.core().flags.testRunning); }, 5000);
   waitFor([&] { return !form.core().flags.testRunning; }, 600000);
   shoot(form.tabSheetTest(), "test", 1000);
+  shootScan();
   return failures ? 1 : 0;
 }

@@ -174,7 +174,11 @@ QString SimConsole::setRegister(const QStringList& args) {
   if (!reg) return rangeError("REG", args[0], 0, 0xFFFF);
   const auto value = number(args[1], 0, 0xFFFF);
   if (!value) return rangeError("VALUE", args[1], 0, 0xFFFF);
-  bus_.module().set(uint16_t(*reg), uint16_t(*value));
+  // Register 0 is the address the module answers at, as a write over the bus makes it.
+  if (*reg == ModuleModel::SlaveAddress)
+    bus_.module().setAddress(uint8_t(*value));
+  else
+    bus_.module().set(uint16_t(*reg), uint16_t(*value));
   return QStringLiteral("%1 = %2").arg(*reg).arg(*value);
 }
 

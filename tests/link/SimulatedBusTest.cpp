@@ -104,3 +104,45 @@ TEST_F(SimulatedBus, VanishedPortClosesOnRead) {
 }
 
 }  // namespace
+
+namespace {
+
+// An adapter that echoes hands the request back ahead of the reply: with "Эхо адаптера" those
+// bytes are dropped, in both timings and for reads and writes; without it the echo is taken
+// for the reply and every exchange fails.
+TEST_F(SimulatedBus, AdapterEchoIsDroppedOnlyWhenSet) {
+  line.setEmulatedBaud(9600);
+  line.setTurnaroundMs(5);
+  bus.setAdapterEcho(true);
+  bus.module().set(97, 0x1234);
+  for (const int fast : {0, 1}) {
+    SCOPED_TRACE(fast);
+    mem.writeInteger("connect", "fast", fast);
+    mem.writeInteger("connect", "echo", 1);
+    ReadExchange r;
+    r.slaveAddress = 100;
+    r.firstRegister = 97;
+    r.registerCount = 1;
+    ASSERT_TRUE(client.readRegisters(r)) << r.error.toStdString();
+    EXPECT_EQ(r.registers[0], 0x1234);
+    WriteExchange w;
+    EXPECT_TRUE(client.writeRegisterAt(w, 100, 97, 0x4321)) << w.error.toStdString();
+    EXPECT_EQ(bus.module().get(97), 0x4321);
+    bus.module().set(97, 0x1234);
+
+    mem.writeInteger("connect", "echo", 0);
+    EXPECT_FALSE(client.readRegisters(r));
+    clock.sleep(500);
+  }
+  // A module that stays silent: the echo alone is no reply.
+  mem.writeInteger("connect", "echo", 1);
+  bus.setModulePlugged(false);
+  ReadExchange r;
+  r.slaveAddress = 100;
+  r.firstRegister = 97;
+  r.registerCount = 1;
+  EXPECT_FALSE(client.readRegisters(r));
+  EXPECT_EQ(r.error, "Ошибка получения результата из модуля");
+}
+
+}  // namespace
