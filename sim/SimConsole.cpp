@@ -56,7 +56,8 @@ SimConsole::SimConsole(SimBus& bus, Clock& clock) : bus_(bus), clock_(clock) {
 QString SimConsole::helpText() {
   return QStringLiteral(
              "console commands (numbers decimal or 0x hex):\n"
-             "  set REG VALUE           write any module register, map or not\n"
+             "  set REG VALUE           write any module register, map or not (0: the address\n"
+             "                          it answers at; 1 to 3: speed, parity, stop bits)\n"
              "  get REG                 read any module register\n"
              "  input N on|off|toggle   digital input N (1..17): register 15+N; a change of the\n"
              "                          end-position inputs (8 and 9 with input map 1, else 12\n"
