@@ -107,6 +107,15 @@ TEST_F(PtyServerTest, AnswersAFrameNoSoonerThanTheLineWouldCarryIt) {
   EXPECT_TRUE(served);
 }
 
+// An echoing adapter: the request comes straight back, then the reply.
+TEST_F(PtyServerTest, EchoSendsTheRequestBackAheadOfTheReply) {
+  bus.setAdapterEcho(true);
+  start({0, 0, {}});
+  const QByteArray request = frame("64 03 03 00 00 01");
+  send(request);
+  EXPECT_EQ(hex(receive(15)), hex(request + withCrc({0x64, 3, 2, 0, 0xCD})));
+}
+
 // The adapter pulled out: the client's open port reports the device gone and the path
 // vanishes; put back, the same path leads to a new terminal that answers.
 TEST_F(PtyServerTest, UnplugTakesThePortAwayAndPlugBringsItBack) {
