@@ -12,7 +12,9 @@
 #include "params/ParameterComparison.h"
 #include "params/ParameterFile.h"
 #include "params/TableTransfer.h"
+#include "bench/ReportArchive.h"
 #include "tools/CliLogClock.h"
+#include "tools/CliReports.h"
 #include "tools/CliTest.h"
 #include "tools/CliTrace.h"
 
@@ -49,6 +51,8 @@ QString CliTool::usage() {
       "       tarvix-cli [--port NAME] [--adr N] [--trace] clock set [YYYY MM DD hh mm ss]\n"
       "       tarvix-cli [--port NAME] [--adr N] [--trace] push | pull | reset\n"
       "       tarvix-cli [--port NAME] [--adr N] [--trace] test [--report FILE] [--serial N]\n"
+      "                  [--operator NAME]\n"
+      "       tarvix-cli reports [--since YYYY-MM-DD] [--until YYYY-MM-DD] [--serial N]\n"
       "params-save reads the module's main parameter tables into FILE; params-load checks that\n"
       "FILE is of the module's firmware version and writes the values that differ, printing\n"
       "one line \"REG OLD -> NEW\" per register written. params-diff compares the module's main\n"
@@ -64,8 +68,13 @@ QString CliTool::usage() {
       "reply; every other command is refused with it.\n"
       "test runs the production test with tp.ini of the working directory: one line\n"
       "\"step;state;verdict\" (verdict ok, fail or empty) per result row, the final message\n"
-      "last; its report goes to FILE or reports/. Exit 0 passed, 1 failed or aborted (Ctrl-C\n"
-      "stops it as \"Стоп\" does).\n"
+      "last; its report goes to FILE or reports/, its protocol (PDF) beside it under the same\n"
+      "name. --operator names who tests (kept in tp.ini for the next runs). Exit 0 passed, 1\n"
+      "failed or aborted (Ctrl-C stops it as \"Стоп\" does).\n"
+      "reports lists the runs in reports/ oldest first, one line\n"
+      "\"date;time;serial;operator;outcome;file\" each (a damaged report: outcome ПОВРЕЖДЁН, why\n"
+      "on standard error), then \"итого N: пройдено A, не пройдено B, прервано C, неисправность\n"
+      "стенда D\"; --since and --until take the days of the start, both included.\n"
       "--trace, before the command, prints every frame sent and received on standard error,\n"
       "one line each: time;TX|RX;address;function;first register;count;values;bytes;result;\n"
       "attempt (result OK or the exchange's error text).\n"
@@ -102,7 +111,8 @@ CliTool::Command CliTool::commandNamed(const QString& name) {
       {QStringLiteral("push"), &CliTool::moduleCommand},
       {QStringLiteral("pull"), &CliTool::moduleCommand},
       {QStringLiteral("reset"), &CliTool::moduleCommand},
-      {QStringLiteral("test"), &CliTool::productionTest}};
+      {QStringLiteral("test"), &CliTool::productionTest},
+      {QStringLiteral("reports"), &CliTool::reports}};
   return commands.value(name, nullptr);
 }
 
@@ -158,7 +168,7 @@ int CliTool::run(const QStringList& argsIn) {
     const bool broadcast = session_->client().moduleAddress() == ModbusRtuClient::kBroadcastAddress;
     if (!command)
       exit = bad(QStringLiteral("unknown command: ") + name);
-    else if (broadcast && command != &CliTool::write)
+    else if (broadcast && command != &CliTool::write && command != &CliTool::reports)
       exit =
           bad(QStringLiteral("address 0 is the broadcast: only write and write-multi can use it"));
     else
@@ -251,6 +261,7 @@ int CliTool::moduleCommand(const QString& name, const QStringList& args) {
 
 int CliTool::productionTest(const QString&, const QStringList& args) {
   QString report, serial;
+  std::optional<QString> operatorName;
   for (int i = 0; i < args.size(); i += 2) {
     if (i + 1 >= args.size() || args[i + 1].isEmpty())
       return bad(QStringLiteral("wrong arguments for test"));
@@ -258,10 +269,18 @@ int CliTool::productionTest(const QString&, const QStringList& args) {
       report = args[i + 1];
     else if (args[i] == QLatin1String("--serial"))
       serial = args[i + 1];
+    else if (args[i] == QLatin1String("--operator"))
+      operatorName = args[i + 1];
     else
       return bad(QStringLiteral("wrong arguments for test"));
   }
-  return runCliTest(out_, err_, *session_, report, serial);
+  return runCliTest(out_, err_, *session_, report, serial, operatorName);
+}
+
+int CliTool::reports(const QString&, const QStringList& args) {
+  QString why;
+  const int exit = runCliReports(out_, err_, ReportArchive::folder(session_->tp.path()), args, &why);
+  return exit == Usage ? bad(why) : exit;
 }
 
 int CliTool::parameterFile(const QString& name, const QStringList& args) {

@@ -38,6 +38,7 @@ class CliTool {
   int logOrClock(const QString& name, const QStringList& args);
   int moduleCommand(const QString& name, const QStringList& args);
   int productionTest(const QString& name, const QStringList& args);
+  int reports(const QString& name, const QStringList& args);
 
   // Global options (before the command) into the session's memory copy of mem.ini, which is
   // never flushed from here; false with the usage error.
