@@ -102,9 +102,12 @@ ArchivedRun readFile(const QString& path) {
   for (int r = 1; r < head.size() && !(head[r].size() == 1 && head[r][0].isEmpty()); ++r) {
     const QString name = head[r].value(0);
     const QString value = head[r].value(1);
-    if (name == QStringLiteral("Заводской номер")) run.serial = value;
-    else if (name == QStringLiteral("Оператор")) run.operatorName = value;
-    else if (name == QStringLiteral("Начало")) started = value;
+    if (name == QStringLiteral("Заводской номер"))
+      run.serial = value;
+    else if (name == QStringLiteral("Оператор"))
+      run.operatorName = value;
+    else if (name == QStringLiteral("Начало"))
+      started = value;
     else if (name == QStringLiteral("Итог")) {
       outcome = value;
       hasOutcome = true;

@@ -76,7 +76,8 @@ HistoryTotals RunHistory::totals(const QVector<int>& selection) const {
 }
 
 QString RunHistory::totalsLine(const HistoryTotals& t) {
-  return QStringLiteral("итого %1: пройдено %2, не пройдено %3, прервано %4, неисправность стенда %5")
+  return QStringLiteral(
+             "итого %1: пройдено %2, не пройдено %3, прервано %4, неисправность стенда %5")
       .arg(t.tested)
       .arg(t.passed)
       .arg(t.failed)

@@ -47,21 +47,26 @@ QStringList concludeRun(const BenchContext& ctx, TestRecord::Outcome outcome,
   // The CSV first, whatever becomes of the PDF: it is the record the history reads.
   const TestReport::SavedFile report = TestReport::write(run, ctx.state.reportFile, ctx.tp.path());
   QStringList saved;
-  if (report.saved()) saved << report.path;
-  else run.unsaved << report.failure;
+  if (report.saved())
+    saved << report.path;
+  else
+    run.unsaved << report.failure;
   if (ctx.state.writeProtocol) {
     const TestReport::SavedFile protocol =
         ctx.state.writeProtocol(run, TestReport::protocolPath(report.path));
-    if (protocol.saved()) saved << protocol.path;
-    else run.unsaved << protocol.failure;
+    if (protocol.saved())
+      saved << protocol.path;
+    else
+      run.unsaved << protocol.failure;
   }
   // The page no longer names a step of a run that is over: it says how the run ended.
-  ctx.state.grid.endRun((QStringList{QStringLiteral("Испытание завершено: ") +
-                                     TestRecord::outcomeText(run.outcome)} +
-                         run.unsaved)
-                            .join(QStringLiteral(". ")));
+  ctx.state.grid.endRun(
+      (QStringList{QStringLiteral("Испытание завершено: ") + TestRecord::outcomeText(run.outcome)} +
+       run.unsaved)
+          .join(QStringLiteral(". ")));
   QStringList files = run.unsaved;
-  if (!saved.isEmpty()) files.prepend(QStringLiteral("Протокол: ") + saved.join(QStringLiteral(", ")));
+  if (!saved.isEmpty())
+    files.prepend(QStringLiteral("Протокол: ") + saved.join(QStringLiteral(", ")));
   ctx.link().journal.append(QStringLiteral("Испытание завершено: %1. %2. %3")
                                 .arg(TestRecord::outcomeText(run.outcome),
                                      QString(message).replace('\n', ' '),

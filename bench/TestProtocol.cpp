@@ -1,6 +1,7 @@
 #include "bench/TestProtocol.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -20,7 +21,9 @@ constexpr int kResolution = 300;
 const char* const kFailureRow = "#fbe3e3";
 const char* const kFailureText = "#b00000";
 
-QString esc(const QString& text) { return text.toHtmlEscaped().replace('\n', QStringLiteral("<br>")); }
+QString esc(const QString& text) {
+  return text.toHtmlEscaped().replace('\n', QStringLiteral("<br>"));
+}
 
 QString stamp(const QDateTime& t) { return t.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")); }
 
@@ -51,10 +54,10 @@ QHash<QString, QString> settingsOf(const TestRecord::Data& run) {
 
 QString unitBlock(const TestRecord::Data& run) {
   const TestRecord::Unit& u = run.unit;
-  const QString firmware = u.firmwareRevision ? QStringLiteral("%1, ревизия %2")
-                                                    .arg(u.firmwareVersion)
-                                                    .arg(u.firmwareRevision)
-                                              : QString::number(u.firmwareVersion);
+  const QString firmware =
+      u.firmwareRevision
+          ? QStringLiteral("%1, ревизия %2").arg(u.firmwareVersion).arg(u.firmwareRevision)
+          : QString::number(u.firmwareVersion);
   const auto pair = [](const QString& name, const QString& value) {
     return QStringLiteral("<td class='name'>%1</td><td class='value'>%2</td>")
         .arg(name, value.isEmpty() ? QStringLiteral("—") : esc(value));
@@ -194,14 +197,15 @@ QString resultsTable(const TestRecord::Data& run) {
       failed = failed || failedVerdict(m->verdict);
     }
     QString verdict;
-    if (row && !row->verdict.isEmpty()) verdict = TestRecord::verdictText(row->failed());
-    else if (!verdicts.isEmpty()) verdict = failed ? TestRecord::verdictText(true) : verdicts.first();
+    if (row && !row->verdict.isEmpty())
+      verdict = TestRecord::verdictText(row->failed());
+    else if (!verdicts.isEmpty())
+      verdict = failed ? TestRecord::verdictText(true) : verdicts.first();
     const QString background =
         failed ? QStringLiteral(" bgcolor='%1'").arg(QLatin1String(kFailureRow)) : QString();
-    const QString verdictCell =
-        failed ? QStringLiteral("<span style='color:%1'><b>%2</b></span>")
-                     .arg(QLatin1String(kFailureText), esc(verdict))
-               : esc(verdict);
+    const QString verdictCell = failed ? QStringLiteral("<span style='color:%1'><b>%2</b></span>")
+                                             .arg(QLatin1String(kFailureText), esc(verdict))
+                                       : esc(verdict);
     out += QStringLiteral(
                "<tr%1><td align='right'>%2</td><td>%3</td><td>%4</td><td>%5</td><td>%6</td>"
                "<td align='center'>%7</td></tr>")
@@ -237,8 +241,8 @@ QString conclusion(const TestRecord::Data& run) {
 QFont protocolFont() {
   QFont font;
   // Metric twins with Cyrillic: Liberation Sans on Linux (fonts-liberation2), Arial on Windows.
-  font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                    QStringLiteral("DejaVu Sans")});
+  font.setFamilies(
+      {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
   font.setPointSizeF(kFontPoints);
   return font;
 }
@@ -252,10 +256,9 @@ void drawFooter(QPainter& painter, const QRectF& area, const TestRecord::Data& r
   painter.setFont(font);
   painter.setPen(QColor(0x55, 0x55, 0x55));
   painter.drawLine(area.topLeft(), area.topRight());
-  const QString left =
-      QStringLiteral("Протокол испытаний · заводской номер %1 · %2")
-          .arg(run.unit.serial.isEmpty() ? QStringLiteral("—") : run.unit.serial,
-               stamp(run.started));
+  const QString left = QStringLiteral("Протокол испытаний · заводской номер %1 · %2")
+                           .arg(run.unit.serial.isEmpty() ? QStringLiteral("—") : run.unit.serial,
+                                stamp(run.started));
   painter.drawText(area, Qt::AlignLeft | Qt::AlignBottom, left);
   if (pages > 1)
     painter.drawText(area, Qt::AlignRight | Qt::AlignBottom,
@@ -302,14 +305,16 @@ TestReport::SavedFile write(const TestRecord::Data& run, const QString& path) {
   QSaveFile file(path);
   const auto failed = [&](const QString& why) {
     file.cancelWriting();
-    return TestReport::SavedFile{
-        path, QStringLiteral("Протокол PDF не сохранён: %1 (%2)")
-                  .arg(QDir::toNativeSeparators(path), why)};
+    return TestReport::SavedFile{path, QStringLiteral("Протокол PDF не сохранён: %1 (%2)")
+                                           .arg(QDir::toNativeSeparators(path), why)};
   };
-  // Unbuffered: every write of the PDF writer reaches the disk or sets the error checked below.
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return failed(file.errorString());
+  // The PDF is made in memory and written in one piece: a write that stops short (a full disk)
+  // is seen by its count, which the PDF writer's own writes do not check.
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
   {
-    QPdfWriter writer(&file);
+    QPdfWriter writer(&buffer);
     writer.setResolution(kResolution);
     writer.setTitle(QStringLiteral("Протокол испытаний, заводской номер ") + run.unit.serial);
     writer.setCreator(QStringLiteral("Tarvix"));
@@ -340,7 +345,13 @@ TestReport::SavedFile write(const TestRecord::Data& run, const QString& path) {
     }
     painter.end();
   }
-  if (file.error() != QFileDevice::NoError) return failed(file.errorString());
+  if (!file.open(QIODevice::WriteOnly)) return failed(file.errorString());
+  if (file.write(bytes) != bytes.size()) {
+    const QString why = file.errorString();
+    return failed(why.isEmpty() || file.error() == QFileDevice::NoError
+                      ? QStringLiteral("диск заполнен")
+                      : why);
+  }
   if (!file.commit()) return failed(file.errorString());
   return {path, QString()};
 }

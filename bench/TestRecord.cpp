@@ -1,7 +1,6 @@
 #include "bench/TestRecord.h"
 
-bool TestRecord::begin(const QDateTime& now, const QString& serial,
-                       const QString& operatorName) {
+bool TestRecord::begin(const QDateTime& now, const QString& serial, const QString& operatorName) {
   std::lock_guard lock(mutex_);
   if (data_.active) return false;
   data_ = Data();

@@ -109,7 +109,8 @@ SavedFile write(const TestRecord::Data& run, const QString& file, const QString&
   if (ok && out.commit()) return {path, QString()};
   const QString why = out.errorString();
   out.cancelWriting();
-  return {path, QStringLiteral("Протокол не сохранён: %1 (%2)").arg(QDir::toNativeSeparators(path), why)};
+  return {path,
+          QStringLiteral("Протокол не сохранён: %1 (%2)").arg(QDir::toNativeSeparators(path), why)};
 }
 
 }  // namespace TestReport

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "bench/BenchSession.h"
+#include "bench/ReportArchive.h"
 #include "core/Numbers.h"
 #include "link/LinkKeys.h"
 #include "operation/Commands.h"
@@ -12,7 +13,6 @@
 #include "params/ParameterComparison.h"
 #include "params/ParameterFile.h"
 #include "params/TableTransfer.h"
-#include "bench/ReportArchive.h"
 #include "tools/CliLogClock.h"
 #include "tools/CliReports.h"
 #include "tools/CliTest.h"
@@ -279,7 +279,8 @@ int CliTool::productionTest(const QString&, const QStringList& args) {
 
 int CliTool::reports(const QString&, const QStringList& args) {
   QString why;
-  const int exit = runCliReports(out_, err_, ReportArchive::folder(session_->tp.path()), args, &why);
+  const int exit =
+      runCliReports(out_, err_, ReportArchive::folder(session_->tp.path()), args, &why);
   return exit == Usage ? bad(why) : exit;
 }
 

@@ -62,6 +62,6 @@ QVariant ProtocolListModel::data(const QModelIndex& index, int role) const {
 QVariant ProtocolListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
   static const char* const titles[ColumnCount] = {"Дата и время", "Заводской номер", "Оператор",
-                                                   "Итог", "Файл"};
+                                                  "Итог", "Файл"};
   return section >= 0 && section < ColumnCount ? QString::fromUtf8(titles[section]) : QVariant();
 }

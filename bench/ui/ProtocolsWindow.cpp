@@ -86,8 +86,10 @@ ProtocolsWindow::ProtocolsWindow(const QString& reportsFolder, QWidget* parent)
   const QFontMetrics fm = grid_->fontMetrics();
   grid_->setColumnWidth(ProtocolListModel::When,
                         fm.horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) + 16);
-  grid_->setColumnWidth(ProtocolListModel::Serial, fm.horizontalAdvance(QStringLiteral("Заводской номер")) + 24);
-  grid_->setColumnWidth(ProtocolListModel::Operator, fm.horizontalAdvance(QStringLiteral("Оператор")) * 3);
+  grid_->setColumnWidth(ProtocolListModel::Serial,
+                        fm.horizontalAdvance(QStringLiteral("Заводской номер")) + 24);
+  grid_->setColumnWidth(ProtocolListModel::Operator,
+                        fm.horizontalAdvance(QStringLiteral("Оператор")) * 3);
   grid_->setColumnWidth(ProtocolListModel::Outcome,
                         fm.horizontalAdvance(QStringLiteral("НЕИСПРАВНОСТЬ СТЕНДА")) + 16);
 
@@ -155,14 +157,15 @@ void ProtocolsWindow::openRow(int row) {
   if (row < 0 || row >= model_->rowCount()) return;
   const QString pdf = TestReport::protocolPath(model_->runAt(row).file);
   if (!QFileInfo::exists(pdf)) {
-    showMessageBox(this, QMessageBox::Warning, QStringLiteral("Протоколы"),
-                   QStringLiteral("Нет протокола PDF этого испытания:\n") +
-                       QDir::toNativeSeparators(pdf));
+    showMessageBox(
+        this, QMessageBox::Warning, QStringLiteral("Протоколы"),
+        QStringLiteral("Нет протокола PDF этого испытания:\n") + QDir::toNativeSeparators(pdf));
     return;
   }
   if (!opener_(pdf))
-    showMessageBox(this, QMessageBox::Warning, QStringLiteral("Протоколы"),
-                   QStringLiteral("Не удалось открыть протокол:\n") + QDir::toNativeSeparators(pdf));
+    showMessageBox(
+        this, QMessageBox::Warning, QStringLiteral("Протоколы"),
+        QStringLiteral("Не удалось открыть протокол:\n") + QDir::toNativeSeparators(pdf));
 }
 
 void ProtocolsWindow::showEvent(QShowEvent* event) {

@@ -119,9 +119,9 @@ QWidget* TestPage::settingsPanel() {
   codes_->horizontalHeader()->setStretchLastSection(true);
   codes_->setMaximumHeight(110);
   static_cast<QFormLayout*>(outputs->layout())->addRow(codes_);
-  QGroupBox* motor = group(QStringLiteral("Мотор"),
-                           {E::MTCycles, E::MotTime, E::OvCycles, E::OvTime, E::OvRms, E::OvTimeout,
-                            E::ShortCycles, E::BeforeShortTime});
+  QGroupBox* motor =
+      group(QStringLiteral("Мотор"), {E::MTCycles, E::MotTime, E::OvCycles, E::OvTime, E::OvRms,
+                                      E::OvTimeout, E::ShortCycles, E::BeforeShortTime});
   currentWindow_ = button(panel, "ButtonCurrentWindow", QStringLiteral("Токи"));
   steps_ = button(panel, "ButtonSteps", QStringLiteral("Шаги"));
   auto* dialogs = new QHBoxLayout;

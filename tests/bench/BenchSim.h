@@ -8,9 +8,9 @@
 #include <ostream>
 
 #include "bench/BenchContext.h"
+#include "bench/BenchSession.h"
 #include "bench/TestRunner.h"
 #include "core/SettingsStore.h"
-#include "bench/BenchSession.h"
 #include "support/SimSession.h"
 
 // Readable failure messages.
