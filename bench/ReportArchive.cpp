@@ -14,6 +14,16 @@ namespace {
 // Reports are a few kilobytes; a head never needs more records than this.
 constexpr int kHeadRecords = 40;
 const QString kStampFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+// A head is under a kilobyte unless its serial number or message is long.
+constexpr qint64 kHeadBytes = 2048;
+
+bool isBlank(const QStringList& record) { return record.size() == 1 && record[0].isEmpty(); }
+
+// The head ended at an empty line (not merely where the bytes read did).
+bool headEnds(const QVector<QStringList>& records) {
+  return std::any_of(records.begin() + std::min<qsizetype>(1, records.size()), records.end(),
+                     isBlank);
+}
 
 QString decode(QByteArray bytes) {
   if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
@@ -92,14 +102,29 @@ ArchivedRun readFile(const QString& path) {
   };
   if (!file.open(QIODevice::ReadOnly))
     return damaged(QStringLiteral("не читается: ") + file.errorString());
-  const QString text = decode(file.readAll());
-  if (text.trimmed().isEmpty()) return damaged(QStringLiteral("файл пуст"));
-  const QVector<QStringList> head = parseCsv(text, kHeadRecords);
+  // The head is all the history needs: the first lines of the file, up to the last whole line
+  // read; the whole file when the head does not end among them.
+  QByteArray bytes = file.read(kHeadBytes);
+  if (file.error() != QFileDevice::NoError)
+    return damaged(QStringLiteral("не читается: ") + file.errorString());
+  QVector<QStringList> head;
+  if (!file.atEnd()) {
+    head = parseCsv(decode(bytes.left(bytes.lastIndexOf('\n') + 1)), kHeadRecords);
+    if (!headEnds(head)) {
+      bytes += file.readAll();
+      head.clear();
+    }
+  }
+  if (head.isEmpty()) {
+    const QString text = decode(bytes);
+    if (text.trimmed().isEmpty()) return damaged(QStringLiteral("файл пуст"));
+    head = parseCsv(text, kHeadRecords);
+  }
   if (head.first().value(0) != QStringLiteral("Протокол испытания модуля"))
     return damaged(QStringLiteral("не протокол испытания"));
   QString started, outcome;
   bool hasOutcome = false;
-  for (int r = 1; r < head.size() && !(head[r].size() == 1 && head[r][0].isEmpty()); ++r) {
+  for (int r = 1; r < head.size() && !isBlank(head[r]); ++r) {
     const QString name = head[r].value(0);
     const QString value = head[r].value(1);
     if (name == QStringLiteral("Заводской номер"))

@@ -21,6 +21,8 @@ QString verdict(const ResultGrid::Row& row) {
   return QString();
 }
 
+constexpr int kSerialInName = 64;
+
 QString stamp(const QDateTime& t) { return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
 
 }  // namespace
@@ -76,6 +78,8 @@ QString defaultPath(const TestRecord::Data& run, const QString& settingsPath) {
   QString serial;
   for (const QChar c : run.unit.serial.trimmed())
     serial += c.isLetterOrNumber() || c == '-' || c == '_' ? c : QChar('_');
+  // A name stays well within what file systems take (255 bytes; a Cyrillic letter is two).
+  serial.truncate(kSerialInName);
   const QString base = (serial.isEmpty() ? QString() : serial + '_') +
                        run.ended.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
   const QDir dir(QFileInfo(settingsPath).absoluteDir().filePath(QStringLiteral("reports")));

@@ -48,6 +48,13 @@ TEST(ReportArchive, TheUnitAndTheOperatorSurviveTheReport) {
     EXPECT_EQ(read.started, run.started);
     EXPECT_EQ(read.outcome, Outcome::Failed);
   }
+  // A head longer than the first read, empty lines in a quoted field, still reads whole.
+  const QString longSerial = QString(500, QChar(u'Ж')) + "\r\n\r\n" + QString(1500, QChar(u'Ж'));
+  const ArchivedRun read = ReportArchive::readFile(writeReport(
+      folder, recordedRun(longSerial, "Иванов", at("2024-05-17 10:30:00"), Outcome::Passed)));
+  EXPECT_FALSE(read.damaged()) << read.damage.toStdString();
+  EXPECT_EQ(read.serial, longSerial);
+  EXPECT_EQ(read.outcome, Outcome::Passed);
 }
 
 // What cannot be read is listed as damaged, with why and whatever could be read, under the
