@@ -10,7 +10,12 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QSet>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextTable>
+#include <algorithm>
+#include <limits>
 
 #include "bench/TestSettings.h"
 
@@ -173,15 +178,24 @@ QVector<StepRow> stepRows(const TestRecord::Data& run) {
   return rows;
 }
 
-QString resultsTable(const TestRecord::Data& run) {
-  QString out = QStringLiteral(
-      "<h3>Результаты</h3><table class='grid' width='100%' cellspacing='0' cellpadding='3'>"
-      "<thead><tr><th width='4%'>№</th><th width='24%'>Шаг</th><th width='19%'>Показание</th>"
-      "<th width='25%'>Измерено</th><th width='18%'>Пределы</th><th width='10%'>Вердикт</th>"
-      "</tr></thead>");
-  int number = 0;
+// The head of the results table; `newPage` starts it at the top of a page.
+QString resultsHead(bool newPage) {
+  return QStringLiteral(
+             "<table class='grid' width='100%' cellspacing='0' cellpadding='3'%1>"
+             "<thead><tr><th width='4%'>№</th><th width='24%'>Шаг</th><th "
+             "width='19%'>Показание</th><th width='25%'>Измерено</th><th width='18%'>Пределы</th>"
+             "<th width='10%'>Вердикт</th></tr></thead>")
+      .arg(newPage ? QStringLiteral(" style='page-break-before: always'") : QString());
+}
+
+// `pageBreaks`: the rows (counted from 0 under the head) that start a page, the table going
+// on there under its head again.
+QString resultsTable(const TestRecord::Data& run, const QSet<int>& pageBreaks) {
+  QString out = QStringLiteral("<h3>Результаты</h3>") + resultsHead(false);
+  int number = 0, rowIndex = -1;
   for (const StepRow& s : stepRows(run)) {
     const ResultGrid::Row* row = s.row;
+    if (pageBreaks.contains(++rowIndex)) out += QStringLiteral("</table>") + resultsHead(true);
     if (row && row->state.isEmpty() && row->verdict.isEmpty() && s.measurements.isEmpty()) {
       // A heading row of the grid ("Дискретные входы: прогон 1").
       out += QStringLiteral("<tr class='heading'><td colspan='6'><b>%1</b></td></tr>")
@@ -265,11 +279,35 @@ void drawFooter(QPainter& painter, const QRectF& area, const TestRecord::Data& r
                      QStringLiteral("Лист %1 из %2").arg(page).arg(pages));
 }
 
-}  // namespace
+// The first row of the results that the layout splits between two pages of `pageHeight`
+// (its heading row instead, when it follows one), counted as resultsTable counts; -1 when no
+// row is split. A table's first row is never moved: it would only move on with its table.
+int firstSplitRow(const QTextDocument& doc, qreal pageHeight) {
+  QAbstractTextDocumentLayout* layout = doc.documentLayout();
+  const auto page = [&](qreal y) { return int(y / pageHeight); };
+  int rowIndex = -1;
+  for (QTextFrame* frame : doc.rootFrame()->childFrames()) {
+    auto* table = qobject_cast<QTextTable*>(frame);
+    if (!table || table->cellAt(0, 0).firstCursorPosition().block().text() != QStringLiteral("№"))
+      continue;
+    for (int r = 1; r < table->rows(); ++r) {
+      ++rowIndex;
+      qreal top = std::numeric_limits<qreal>::max(), bottom = 0;
+      for (int c = 0; c < table->columns(); ++c) {
+        const QTextTableCell cell = table->cellAt(r, c);
+        top = std::min(top, layout->blockBoundingRect(cell.firstCursorPosition().block()).top());
+        bottom =
+            std::max(bottom, layout->blockBoundingRect(cell.lastCursorPosition().block()).bottom());
+      }
+      if (r == 1 || page(top) == page(bottom - 1)) continue;
+      const bool afterHeading = r > 2 && table->cellAt(r - 1, 0).columnSpan() > 1;
+      return afterHeading ? rowIndex - 1 : rowIndex;
+    }
+  }
+  return -1;
+}
 
-namespace TestProtocol {
-
-QString html(const TestRecord::Data& run) {
+QString documentHtml(const TestRecord::Data& run, const QSet<int>& pageBreaks) {
   QString out = QStringLiteral(
       "<html><head><style>"
       "h1 { font-size: 16pt; margin-bottom: 0; }"
@@ -295,10 +333,16 @@ QString html(const TestRecord::Data& run) {
   out += unitBlock(run);
   out += outcomeBanner(run);
   out += settingsBlock(run);
-  out += resultsTable(run);
+  out += resultsTable(run, pageBreaks);
   out += conclusion(run);
   return out + QStringLiteral("</body></html>");
 }
+
+}  // namespace
+
+namespace TestProtocol {
+
+QString html(const TestRecord::Data& run) { return documentHtml(run, {}); }
 
 TestReport::SavedFile write(const TestRecord::Data& run, const QString& path) {
   QDir().mkpath(QFileInfo(path).absolutePath());
@@ -327,16 +371,26 @@ TestReport::SavedFile write(const TestRecord::Data& run, const QString& path) {
     doc.documentLayout()->setPaintDevice(&writer);
     doc.setDefaultFont(protocolFont());
     doc.setDocumentMargin(0);
-    doc.setHtml(html(run));
     const QRectF page = writer.pageLayout().paintRectPixels(writer.resolution());
     const double footer = 8.0 / 25.4 * writer.resolution();  // 8 mm under the text
     const QSizeF body(page.width(), page.height() - footer);
     doc.setPageSize(body);
+    // A row of the results is never split between pages: the table goes on on the next page
+    // from that row, under its head.
+    QSet<int> pageBreaks;
+    for (int at = -1;;) {
+      doc.setHtml(documentHtml(run, pageBreaks));
+      at = firstSplitRow(doc, body.height());
+      if (at < 0 || pageBreaks.contains(at)) break;
+      pageBreaks.insert(at);
+    }
     const int pages = doc.pageCount();
     for (int p = 0; p < pages; ++p) {
       if (p > 0) writer.newPage();
       painter.save();
       painter.translate(0, -p * body.height());
+      // What the layout draws past the page's text (a row's borders) stays off the footer.
+      painter.setClipRect(QRectF(0, p * body.height(), body.width(), body.height()));
       QAbstractTextDocumentLayout::PaintContext context;
       context.clip = QRectF(0, p * body.height(), body.width(), body.height());
       doc.documentLayout()->draw(&painter, context);
