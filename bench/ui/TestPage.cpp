@@ -51,17 +51,24 @@ TestPage::TestPage(DiagramState& diagram, QWidget* parent) : QWidget(parent) {
   start_ = button(this, "ButtonStart", QStringLiteral("Старт"));
   stop_ = button(this, "ButtonStop", QStringLiteral("Стоп"));
   protocols_ = button(this, "ButtonProtocols", QStringLiteral("Протоколы"));
+  // The unit and who tests it on a row of their own, wide enough to read what was typed; the
+  // run's buttons under them.
+  for (QLineEdit* edit : {serial_, operator_})
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("Иванова А. С.__")));
+  auto* unitRow = new QHBoxLayout;
+  unitRow->addWidget(new QLabel(QStringLiteral("Заводской номер"), this));
+  unitRow->addWidget(serial_, 1);
+  unitRow->addWidget(new QLabel(QStringLiteral("Оператор"), this));
+  unitRow->addWidget(operator_, 1);
   auto* runRow = new QHBoxLayout;
-  runRow->addWidget(new QLabel(QStringLiteral("Заводской номер"), this));
-  runRow->addWidget(serial_, 1);
-  runRow->addWidget(new QLabel(QStringLiteral("Оператор"), this));
-  runRow->addWidget(operator_, 1);
   runRow->addWidget(start_);
   runRow->addWidget(stop_);
+  runRow->addStretch(1);
   runRow->addWidget(protocols_);
   stepProgress_ = new QLabel(this);
   stepProgress_->setObjectName(QStringLiteral("StaticTextStep"));
   auto* resultsColumn = new QVBoxLayout;
+  resultsColumn->addLayout(unitRow);
   resultsColumn->addLayout(runRow);
   resultsColumn->addWidget(stepProgress_);
   resultsColumn->addWidget(results_, 1);
