@@ -1,7 +1,7 @@
 // The protocol of a run as PDF, read back with poppler's pdftotext and pdffonts (poppler-utils,
 // installed by scripts/deps.sh): for every outcome it names the unit, the operator, every step
-// and the outcome, in embedded fonts; a protocol that cannot be written costs neither the CSV
-// nor the run.
+// and the outcome, in embedded fonts, with nothing spilling into a margin; a protocol that cannot
+// be written costs neither the CSV nor the run.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -9,6 +9,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <cmath>
+#include <optional>
 
 #include "BenchSim.h"
 #include "bench/TestProtocol.h"
@@ -40,6 +42,23 @@ QString pdfText(const QString& pdf) {
       .remove(QRegularExpression(QStringLiteral("\\s")));
 }
 QString squeezed(QString s) { return s.remove(QRegularExpression(QStringLiteral("\\s"))); }
+
+// A4 is 842 pt high; the text starts under 12 mm of margin and ends 12 mm of margin and 8 mm
+// of foot above the bottom.
+constexpr double kTextTop = 12 / 25.4 * 72;
+constexpr double kTextBottom = 842 - 20 / 25.4 * 72;
+
+// The top and bottom (pt from the top of the page) of every word on `page`.
+QVector<QPair<double, double>> words(const QString& pdf, int page) {
+  static const QRegularExpression word(
+      QStringLiteral("<word xMin=\"[^\"]*\" yMin=\"([^\"]*)\" xMax=\"[^\"]*\" yMax=\"([^\"]*)\""));
+  QVector<QPair<double, double>> out;
+  const QString boxes = poppler(
+      "pdftotext", {"-bbox", "-f", QString::number(page), "-l", QString::number(page), pdf, "-"});
+  for (const QRegularExpressionMatch& m : word.globalMatch(boxes))
+    out << qMakePair(m.captured(1).toDouble(), m.captured(2).toDouble());
+  return out;
+}
 
 QString onlyFile(const QString& folder, const char* pattern) {
   const QStringList files = QDir(folder).entryList({QString::fromLatin1(pattern)}, QDir::Files);
@@ -106,7 +125,22 @@ TEST(TestProtocol, EachOutcomeNamesTheUnitTheOperatorEveryStepAndTheOutcome) {
     if (QString::fromUtf8(c.outcome) == "ПРОЙДЕН") {
       EXPECT_GT(pages, 1);
     }
-
+    // Every word is within the text of its page or on the foot's one line: a row of the
+    // results the layout split between two pages would leave its part in a margin.
+    for (int p = 1; p <= pages; ++p) {
+      SCOPED_TRACE(p);
+      std::optional<double> foot;
+      QStringList stray;
+      for (const auto& [top, bottom] : words(pdf, p)) {
+        if (top >= kTextTop - 0.5 && bottom <= kTextBottom + 0.5) continue;
+        if (top < kTextBottom || std::abs(top - foot.value_or(top)) > 0.5)
+          stray << QStringLiteral("%1..%2").arg(top).arg(bottom);
+        else
+          foot = top;
+      }
+      EXPECT_TRUE(stray.isEmpty()) << stray.join(' ').toStdString();
+      EXPECT_TRUE(foot.has_value());
+    }
     // Every font is in the file, so any machine shows the Cyrillic.
     const QStringList fonts = poppler("pdffonts", {pdf}).split('\n', Qt::SkipEmptyParts).mid(2);
     EXPECT_FALSE(fonts.isEmpty());
