@@ -17,6 +17,9 @@ inline constexpr SettingKey kMotorBit220{"motion", "bit_220", "0", 0, 15};
 inline constexpr SettingKey kMotorBit24{"motion", "bit_24", "1", 0, 15};
 inline constexpr SettingKey kOverloadBit{"overload", "start_bit", "2", 0, 15};
 inline constexpr SettingKey kShortBit{"short", "start_bit", "3", 0, 15};
+// Who tests at this bench ("Оператор" on the test tab, tarvix-cli test --operator): kept from
+// one run to the next, recorded in each run's report and protocol.
+inline constexpr SettingKey kOperator{"protocol", "operator", ""};
 // Milliseconds the drive takes to reach its start position before a motor run.
 inline constexpr SettingKey kAlign{"motion", "align", "90"};
 

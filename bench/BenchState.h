@@ -9,6 +9,7 @@
 #include "bench/BenchButtons.h"
 #include "bench/ResultGrid.h"
 #include "bench/TestRecord.h"
+#include "bench/TestReport.h"
 #include "bench/TestSettings.h"
 
 // The module's protection values as they were before the overload test replaced them, from
@@ -49,6 +50,11 @@ struct BenchState {
   // Where the report of a run goes: empty for a new file in reports/ beside tp.ini. Set before
   // a run starts (tarvix-cli --report).
   QString reportFile;
+  // Writes a run's protocol as PDF to the path given; without it a run leaves its CSV alone.
+  // The window and tarvix-cli install TestProtocol::write (its fonts need the GUI application,
+  // which the core's tests go without). Set before the worker starts.
+  std::function<TestReport::SavedFile(const TestRecord::Data& run, const QString& path)>
+      writeProtocol;
   // Told on the worker when a run's report has been written (its path; empty when it could
   // not be) and of the run's outcome.
   std::function<void(const QString& path, const TestRecord::Data& run)> onConcluded;

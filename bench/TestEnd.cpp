@@ -28,28 +28,49 @@ bool abortTest(const BenchContext& ctx, const QString& text, const QString& capt
   const QString message = (QStringList{text} + notRestored).join('\n');
   ctx.link().flags.testRunning = false;
   const bool byOperator = text == QStringLiteral("Прервано пользователем");
-  concludeRun(ctx, byOperator ? TestRecord::Outcome::Aborted : TestRecord::Outcome::Failed,
-              message);
-  ctx.verdicts.showMessage(caption, message, Prompter::Icon::Warning);
+  const QStringList unsaved = concludeRun(
+      ctx, byOperator ? TestRecord::Outcome::Aborted : TestRecord::Outcome::Failed, message);
+  ctx.verdicts.showMessage(caption, (QStringList{message} + unsaved).join('\n'),
+                           Prompter::Icon::Warning);
   ctx.link().status.setPollTimerActive(true);
   return true;
 }
 
-void concludeRun(const BenchContext& ctx, TestRecord::Outcome outcome, const QString& message) {
+QStringList concludeRun(const BenchContext& ctx, TestRecord::Outcome outcome,
+                        const QString& message) {
   TestRecord::Data run;
   if (!ctx.state.record.finish(ctx.state.now(), outcome, message, ctx.state.grid.rows(), &run))
-    return;
+    return {};
   const MotorTypeKeeper motorType(ctx);
   run.motorTypeFound = motorType.foundName();
   run.motorTypeLeft = motorType.leftName();
+  // The CSV first, whatever becomes of the PDF: it is the record the history reads.
+  const TestReport::SavedFile report = TestReport::write(run, ctx.state.reportFile, ctx.tp.path());
+  QStringList saved;
+  if (report.saved())
+    saved << report.path;
+  else
+    run.unsaved << report.failure;
+  if (ctx.state.writeProtocol) {
+    const TestReport::SavedFile protocol =
+        ctx.state.writeProtocol(run, TestReport::protocolPath(report.path));
+    if (protocol.saved())
+      saved << protocol.path;
+    else
+      run.unsaved << protocol.failure;
+  }
   // The page no longer names a step of a run that is over: it says how the run ended.
-  ctx.state.grid.endRun(QStringLiteral("Испытание завершено: ") +
-                        TestRecord::outcomeText(run.outcome));
-  const QString path = TestReport::write(run, ctx.state.reportFile, ctx.tp.path());
-  ctx.link().journal.append(QStringLiteral("Испытание завершено: %1. %2%3")
+  ctx.state.grid.endRun(
+      (QStringList{QStringLiteral("Испытание завершено: ") + TestRecord::outcomeText(run.outcome)} +
+       run.unsaved)
+          .join(QStringLiteral(". ")));
+  QStringList files = run.unsaved;
+  if (!saved.isEmpty())
+    files.prepend(QStringLiteral("Протокол: ") + saved.join(QStringLiteral(", ")));
+  ctx.link().journal.append(QStringLiteral("Испытание завершено: %1. %2. %3")
                                 .arg(TestRecord::outcomeText(run.outcome),
                                      QString(message).replace('\n', ' '),
-                                     path.isEmpty() ? QStringLiteral(". Протокол не сохранён")
-                                                    : QStringLiteral(". Протокол: ") + path));
-  if (ctx.state.onConcluded) ctx.state.onConcluded(path, run);
+                                     files.join(QStringLiteral(". "))));
+  if (ctx.state.onConcluded) ctx.state.onConcluded(report.saved() ? report.path : QString(), run);
+  return run.unsaved;
 }

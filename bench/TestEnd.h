@@ -20,6 +20,9 @@ bool abortTest(const BenchContext& ctx, const QString& text, const QString& capt
 // red row says so too); empty when the unit is as it came.
 QStringList restoreUnit(const BenchContext& ctx);
 
-// Records the end of the run: outcome, report, journal, and the outcome where the page names
-// the step. Nothing when the run is already recorded.
-void concludeRun(const BenchContext& ctx, TestRecord::Outcome outcome, const QString& message);
+// Records the end of the run: outcome, report and its protocol, journal, and the outcome where
+// the page names the step. Returns the lines the closing message gains for the files that
+// could not be written (the run and its outcome stand all the same); empty when all were, or
+// when the run is already recorded.
+QStringList concludeRun(const BenchContext& ctx, TestRecord::Outcome outcome,
+                        const QString& message);

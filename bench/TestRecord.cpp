@@ -1,12 +1,13 @@
 #include "bench/TestRecord.h"
 
-bool TestRecord::begin(const QDateTime& now, const QString& serial) {
+bool TestRecord::begin(const QDateTime& now, const QString& serial, const QString& operatorName) {
   std::lock_guard lock(mutex_);
   if (data_.active) return false;
   data_ = Data();
   data_.active = true;
   data_.started = now;
   data_.unit.serial = serial;
+  data_.operatorName = operatorName;
   return true;
 }
 
@@ -68,6 +69,22 @@ void TestRecord::setNextSerial(const QString& serial) {
 QString TestRecord::nextSerial() const {
   std::lock_guard lock(mutex_);
   return nextSerial_;
+}
+
+void TestRecord::setNextOperator(const QString& name) {
+  std::lock_guard lock(mutex_);
+  nextOperator_ = name;
+}
+
+QString TestRecord::nextOperator() const {
+  std::lock_guard lock(mutex_);
+  return nextOperator_;
+}
+
+std::optional<TestRecord::Outcome> TestRecord::outcomeFromText(const QString& text) {
+  for (Outcome o : {Outcome::Passed, Outcome::Failed, Outcome::Aborted, Outcome::BenchFault})
+    if (text == outcomeText(o)) return o;
+  return std::nullopt;
 }
 
 QString TestRecord::outcomeText(Outcome outcome) {

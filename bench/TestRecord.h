@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QVector>
 #include <mutex>
+#include <optional>
 
 #include "bench/ResultGrid.h"
 
@@ -34,6 +35,7 @@ class TestRecord {
   struct Data {
     bool active = false;
     Unit unit;
+    QString operatorName;  // who tested the unit ("Оператор"); may be empty
     QDateTime started, ended;
     int attempts = 0;
     QStringList steps;     // the enabled steps
@@ -46,10 +48,12 @@ class TestRecord {
     // The motor voltage type the run found and the one it left (register 119, by the names of
     // mem.ini); empty where the run never read it.
     QString motorTypeFound, motorTypeLeft;
+    // The files of the run that could not be written, each as the user is told of it.
+    QStringList unsaved;
   };
 
   // Starts a record unless one is running; true when it started one.
-  bool begin(const QDateTime& now, const QString& serial);
+  bool begin(const QDateTime& now, const QString& serial, const QString& operatorName);
   bool active() const;
   void setUnit(const Unit& unit);
   void startAttempt(const QStringList& steps, const QStringList& settings);
@@ -64,8 +68,13 @@ class TestRecord {
   // The serial number the next run is recorded under; the window sets it on "Старт".
   void setNextSerial(const QString& serial);
   QString nextSerial() const;
+  // The operator the next run is recorded under, set with the serial number.
+  void setNextOperator(const QString& name);
+  QString nextOperator() const;
 
   static QString outcomeText(Outcome outcome);
+  // The outcome that outcomeText() writes as `text`; none for any other text.
+  static std::optional<Outcome> outcomeFromText(const QString& text);
   // The verdict of a row or a measurement as the report gives it: "норма" or "отказ".
   static QString verdictText(bool failed);
 
@@ -73,4 +82,5 @@ class TestRecord {
   mutable std::mutex mutex_;
   Data data_;
   QString nextSerial_;
+  QString nextOperator_;
 };

@@ -3,13 +3,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace {
 
-QString field(QString text) {
-  if (!text.contains(';') && !text.contains('"') && !text.contains('\n')) return text;
-  return '"' + text.replace('"', QStringLiteral("\"\"")) + '"';
-}
+using TestReport::field;
 
 QString line(const QStringList& fields) {
   QStringList out;
@@ -23,17 +21,26 @@ QString verdict(const ResultGrid::Row& row) {
   return QString();
 }
 
+constexpr int kSerialInName = 64;
+
 QString stamp(const QDateTime& t) { return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
 
 }  // namespace
 
 namespace TestReport {
 
+QString field(QString text) {
+  if (!text.contains(';') && !text.contains('"') && !text.contains('\n') && !text.contains('\r'))
+    return text;
+  return '"' + text.replace('"', QStringLiteral("\"\"")) + '"';
+}
+
 QString format(const TestRecord::Data& run) {
   const TestRecord::Unit& u = run.unit;
   QString out;
   out += line({QStringLiteral("Протокол испытания модуля")});
   out += line({QStringLiteral("Заводской номер"), u.serial});
+  out += line({QStringLiteral("Оператор"), run.operatorName});
   out += line({QStringLiteral("Версия ПО модуля"), QString::number(u.firmwareVersion)});
   out += line({QStringLiteral("Ревизия ПО модуля"), QString::number(u.firmwareRevision)});
   out += line({QStringLiteral("Логика"), QString::number(u.logicNumber)});
@@ -71,23 +78,43 @@ QString defaultPath(const TestRecord::Data& run, const QString& settingsPath) {
   QString serial;
   for (const QChar c : run.unit.serial.trimmed())
     serial += c.isLetterOrNumber() || c == '-' || c == '_' ? c : QChar('_');
+  // A name stays well within what file systems take (255 bytes; a Cyrillic letter is two).
+  serial.truncate(kSerialInName);
   const QString base = (serial.isEmpty() ? QString() : serial + '_') +
                        run.ended.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
   const QDir dir(QFileInfo(settingsPath).absoluteDir().filePath(QStringLiteral("reports")));
   QString path = dir.filePath(base + QStringLiteral(".csv"));
-  for (int n = 2; QFileInfo::exists(path); ++n)
+  // The protocol takes the same name: a name whose PDF is there already is taken too.
+  for (int n = 2; QFileInfo::exists(path) || QFileInfo::exists(protocolPath(path)); ++n)
     path = dir.filePath(base + QStringLiteral("_%1.csv").arg(n));
   return path;
 }
 
-QString write(const TestRecord::Data& run, const QString& file, const QString& settingsPath) {
+QString protocolPath(const QString& reportPath) {
+  const QString csv = QStringLiteral(".csv");
+  const bool named = reportPath.endsWith(csv, Qt::CaseInsensitive);
+  return (named ? reportPath.chopped(csv.size()) : reportPath) + QStringLiteral(".pdf");
+}
+
+SavedFile write(const TestRecord::Data& run, const QString& file, const QString& settingsPath) {
   const QString path = file.isEmpty() ? defaultPath(run, settingsPath) : file;
   QDir().mkpath(QFileInfo(path).absolutePath());
+  QByteArray bytes("\xEF\xBB\xBF");
+  bytes += format(run).toUtf8();
   QSaveFile out(path);
-  if (!out.open(QIODevice::WriteOnly)) return QString();
-  out.write("\xEF\xBB\xBF");
-  out.write(format(run).toUtf8());
-  return out.commit() ? path : QString();
+  // Unbuffered, every byte checked before the commit: a full disk must not leave a report cut
+  // short in place of the run (QSaveFile commits a buffer it could not write out).
+  bool ok = out.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+  for (qint64 done = 0; ok && done < bytes.size();) {
+    const qint64 n = out.write(bytes.constData() + done, bytes.size() - done);
+    ok = n > 0;
+    done += std::max<qint64>(n, 0);
+  }
+  if (ok && out.commit()) return {path, QString()};
+  const QString why = out.errorString();
+  out.cancelWriting();
+  return {path,
+          QStringLiteral("Протокол не сохранён: %1 (%2)").arg(QDir::toNativeSeparators(path), why)};
 }
 
 }  // namespace TestReport

@@ -52,12 +52,16 @@ QString TestRunner::finalMessage(bool fineWindowKept) {
                         : QStringLiteral("Тест завершен: Ток мотора на тесте 24В В ГРУБОМ окне");
 }
 
-bool TestRunner::startTest(const BenchContext& ctx, const QString& serial) {
+bool TestRunner::startTest(const BenchContext& ctx, const QString& serial,
+                           const QString& operatorName) {
   LinkFlags& flags = ctx.link().flags;
   if (flags.testRunning) return false;
   ctx.state.plotFinalRun = false;
   if (!flags.moduleOnline) return false;
   ctx.state.record.setNextSerial(serial.trimmed());
+  ctx.state.record.setNextOperator(operatorName.trimmed());
+  // Flushed with the test settings at the start of the run.
+  ctx.tp.writeString(benchkeys::kOperator, operatorName.trimmed());
   ctx.operation.state.diagram.clear(DiagramState::Test);
   flags.testRunning = true;
   return true;
@@ -94,12 +98,14 @@ QStringList TestRunner::usedSettings() const {
 
 void TestRunner::beginAttempt() {
   TestRecord& record = ctx_.state.record;
-  if (record.begin(ctx_.state.now(), record.nextSerial())) {
+  const QString serial = record.nextSerial();
+  const QString operatorName = record.nextOperator();
+  if (record.begin(ctx_.state.now(), serial, operatorName)) {
     MotorTypeKeeper(ctx_).forget();
-    const QString serial = record.nextSerial();
     ctx_.link().journal.append(
         QStringLiteral("Испытание начато") +
-        (serial.isEmpty() ? QString() : QStringLiteral(", заводской номер ") + serial));
+        (serial.isEmpty() ? QString() : QStringLiteral(", заводской номер ") + serial) +
+        (operatorName.isEmpty() ? QString() : QStringLiteral(", оператор ") + operatorName));
   }
 }
 
@@ -181,9 +187,13 @@ void TestRunner::concludePassedRun() {
   link.flags.testRunning = false;
   const QString message =
       (QStringList{finalMessage(ctx_.state.fineWindowKept)} + notRestored).join('\n');
-  concludeRun(ctx_, restored ? TestRecord::Outcome::Passed : TestRecord::Outcome::Failed, message);
-  ctx_.verdicts.showMessage(QStringLiteral("ОК"), message,
-                            restored ? Prompter::Icon::Information : Prompter::Icon::Error);
+  const QStringList unsaved = concludeRun(
+      ctx_, restored ? TestRecord::Outcome::Passed : TestRecord::Outcome::Failed, message);
+  // A file that could not be written leaves the outcome as it is, and says so.
+  ctx_.verdicts.showMessage(
+      QStringLiteral("ОК"), (QStringList{message} + unsaved).join('\n'),
+      restored ? (unsaved.isEmpty() ? Prompter::Icon::Information : Prompter::Icon::Warning)
+               : Prompter::Icon::Error);
   link.status.setPollTimerActive(true);
 }
 

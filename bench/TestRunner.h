@@ -33,10 +33,12 @@ class TestRunner {
   static const Step& step(int index);
   static bool enabled(const SettingsStore& tp, int index);
 
-  // "Старт": with the module online a run is asked for (recorded under `serial`) and the test
-  // plot emptied; false when nothing starts. The final-test plot flag is cleared either way
-  // unless a run is already going.
-  static bool startTest(const BenchContext& ctx, const QString& serial);
+  // "Старт": with the module online a run is asked for (recorded under `serial` and
+  // `operatorName`, who is kept in tp.ini for the runs to come) and the test plot emptied;
+  // false when nothing starts. The final-test plot flag is cleared either way unless a run is
+  // already going.
+  static bool startTest(const BenchContext& ctx, const QString& serial,
+                        const QString& operatorName);
   // "Стоп": the running step ends at its next look at the flag.
   static void stopTest(const BenchContext& ctx);
 

@@ -36,6 +36,7 @@ class TestSettings : public QObject {
   };
   struct Field {
     const char* objectName;  // of the edit on the test tab
+    const char* label;       // beside the edit, and in the protocol
     const char* section;     // of tp.ini
     const char* key;
     const char* loadDefault;  // shown when the key is missing

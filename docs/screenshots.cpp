@@ -1,16 +1,24 @@
 // Takes the README's pictures of the demo: Tarvix's window against tarvix-sim on a
 // pseudo-terminal, configured with the demo's mem.ini and tp.ini, each tab shown after the
 // module has done what that tab is about (an error raised, a motion drawn, the log fetched,
-// a production test run). Run it through docs/screenshots.sh, which starts it under Xvfb.
-//   usage: tarvix-screenshots OUTPUT_DIR [scan]   (scan: the search window alone)
+// production tests run: a unit failed, then passed, and another one passed). The first page of
+// the passed unit's protocol is rendered with poppler's pdftoppm, and the window "Протоколы"
+// shows the runs; last, "Поиск модулей" finds the module moved from the console. Run it through
+// docs/screenshots.sh, which starts it under Xvfb.
+//   usage: tarvix-screenshots OUTPUT_DIR [DEMO_DIR | scan]   (DEMO_DIR keeps the settings and
+//   reports/; scan: the search window alone)
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -19,6 +27,10 @@
 #include <functional>
 
 #include "app/ui/MainWindow.h"
+#include "bench/ReportArchive.h"
+#include "bench/TestReport.h"
+#include "bench/ui/BenchUi.h"
+#include "bench/ui/ProtocolsWindow.h"
 #include "bench/ui/TestPage.h"
 #include "link/ui/ModuleScanWindow.h"
 #include "operation/ui/ControlPage.h"
@@ -55,12 +67,14 @@ bool copyDemoFile(const QString& from, const QString& to, const QByteArray& pref
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const bool scanOnly = argc == 3 && QByteArray(argv[2]) == "scan";
-  if (argc != 2 && !scanOnly) {
-    std::fprintf(stderr, "usage: tarvix-screenshots OUTPUT_DIR [scan]\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: tarvix-screenshots OUTPUT_DIR [DEMO_DIR | scan]\n");
     return 2;
   }
   const QDir out(QString::fromLocal8Bit(argv[1]));
-  QTemporaryDir dir;
+  QTemporaryDir temporary;
+  const QDir dir(argc == 3 && !scanOnly ? QString::fromLocal8Bit(argv[2]) : temporary.path());
+  if (!dir.exists() && !QDir().mkpath(dir.path())) return 1;
   const QString tp = dir.filePath("tp.ini");
   if (!copyDemoFile(QStringLiteral(TARVIX_DEMO_DIR "/tp.ini"), tp)) return 1;
   SimProcess sim({"--bench", tp});
@@ -155,12 +169,54 @@ int main(int argc, char** argv) {
   // The unit goes on the bench sound: what the console broke above is mended.
   sim.command("error 3 off");
   sim.command("input 5 off");
+  // The line's day: a unit fails on a dead relay output and passes once it is mended, then
+  // the next unit passes; each run leaves its report and protocol in reports/.
   form.pages()->setCurrentWidget(form.tabSheetTest());
   waitMs(500);
-  form.tabSheetTest()->buttonStart()->click();
-  waitFor([&] { return bool(form.core().flags.testRunning); }, 5000);
-  waitFor([&] { return !form.core().flags.testRunning; }, 600000);
+  TestPage* page = form.tabSheetTest();
+  page->editOperator()->setText(QStringLiteral("Иванова А. С."));
+  const auto runUnit = [&](const QString& serial) {
+    waitFor([&] { return page->buttonStart()->isEnabled(); }, 60000);
+    page->editSerial()->setText(serial);
+    page->buttonStart()->click();
+    waitFor([&] { return bool(form.core().flags.testRunning); }, 5000);
+    waitFor([&] { return !form.core().flags.testRunning; }, 600000);
+  };
+  sim.command("defect output 1 dead");
+  runUnit(QStringLiteral("ТР-0147"));
+  sim.command("defect clear");
+  runUnit(QStringLiteral("ТР-0147"));
+  runUnit(QStringLiteral("ТР-0148"));
   shoot(form.tabSheetTest(), "test", 1000);
+  // The protocol of the last unit that passed.
+  QString protocol;
+  for (const ArchivedRun& run : ReportArchive::read(dir.filePath("reports")))
+    if (run.outcome == TestRecord::Outcome::Passed) protocol = TestReport::protocolPath(run.file);
+
+  // The protocol one would file: its first page, as a viewer shows it.
+  const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+  if (pdftoppm.isEmpty() || !QFileInfo::exists(protocol) ||
+      QProcess::execute(pdftoppm, {"-png", "-r", "80", "-f", "1", "-l", "1", "-singlefile",
+                                   protocol, out.filePath("protocol")}) != 0) {
+    std::fprintf(stderr, "could not render the protocol %s with pdftoppm (poppler-utils)\n",
+                 qPrintable(protocol));
+    ++failures;
+  } else {
+    std::printf("%s\n", qPrintable(out.filePath("protocol.png")));
+  }
+
+  page->buttonProtocols()->click();
+  ProtocolsWindow* history = form.benchUi()->protocolsWindow();
+  history->resize(900, 420);
+  waitMs(1000);
+  const QString historyPath = out.filePath("protocols.png");
+  if (!history->grab().save(historyPath)) {
+    std::fprintf(stderr, "could not write %s\n", qPrintable(historyPath));
+    ++failures;
+  } else {
+    std::printf("%s\n", qPrintable(historyPath));
+  }
+
   shootScan();
   return failures ? 1 : 0;
 }

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
   libqcustomplot-dev libgtest-dev libgl-dev xvfb xauth fonts-liberation2 qt6-translations-l10n
-  clang-format
+  clang-format poppler-utils
   "$@")
 missing=()
 for p in "${packages[@]}"; do

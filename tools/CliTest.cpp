@@ -4,7 +4,9 @@
 #include <atomic>
 #include <memory>
 
+#include "bench/BenchKeys.h"
 #include "bench/BenchSession.h"
+#include "bench/TestProtocol.h"
 #include "bench/TestRunner.h"
 #include "params/Identification.h"
 #include "tools/InterruptGuard.h"
@@ -20,7 +22,7 @@ QString verdict(const ResultGrid::Row& row) {
 }  // namespace
 
 int runCliTest(QTextStream& out, QTextStream& err, BenchSession& s, const QString& reportFile,
-               const QString& serial) {
+               const QString& serial, const std::optional<QString>& operatorName) {
   if (!s.openPort() || !Identification(s.parameterContext()).identify()) {
     err << s.status.text(StatusLine::Link) << Qt::endl;
     return 1;
@@ -30,6 +32,7 @@ int runCliTest(QTextStream& out, QTextStream& err, BenchSession& s, const QStrin
   BenchState& state = s.bench;
   state.settings.load(s.tp);
   state.reportFile = reportFile;
+  state.writeProtocol = &TestProtocol::write;
   const auto print = [&out](const ResultGrid::Row& row) {
     out << row.step << ';' << row.state << ';' << verdict(row) << Qt::endl;
   };
@@ -37,13 +40,10 @@ int runCliTest(QTextStream& out, QTextStream& err, BenchSession& s, const QStrin
       &state.grid, &ResultGrid::rowCompleted, &state.grid,
       [&print](int, const ResultGrid::Row& row) { print(row); }, Qt::DirectConnection);
   TestRecord::Data run;
-  QString reportPath;
-  state.onConcluded = [&](const QString& path, const TestRecord::Data& data) {
-    run = data;
-    reportPath = path;
-  };
+  state.onConcluded = [&](const QString&, const TestRecord::Data& data) { run = data; };
 
-  if (!TestRunner::startTest(s.benchContext(), serial)) {
+  if (!TestRunner::startTest(s.benchContext(), serial,
+                             operatorName.value_or(s.tp.readString(benchkeys::kOperator)))) {
     err << s.status.text(StatusLine::Link) << Qt::endl;
     return 1;
   }
@@ -57,7 +57,7 @@ int runCliTest(QTextStream& out, QTextStream& err, BenchSession& s, const QStrin
 
   const ResultGrid::Row last = state.grid.rows().value(state.grid.currentRow());
   if (!last.empty()) print(last);
-  if (reportPath.isEmpty()) err << QStringLiteral("Протокол не сохранён") << Qt::endl;
+  for (const QString& line : run.unsaved) err << line << Qt::endl;
   if (run.outcome == TestRecord::Outcome::Passed) {
     out << run.message << Qt::endl;
     return 0;

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "bench/BenchSession.h"
+#include "bench/ReportArchive.h"
 #include "core/Numbers.h"
 #include "link/LinkKeys.h"
 #include "link/LinkSettings.h"
@@ -14,6 +15,7 @@
 #include "params/ParameterFile.h"
 #include "params/TableTransfer.h"
 #include "tools/CliLogClock.h"
+#include "tools/CliReports.h"
 #include "tools/CliScan.h"
 #include "tools/CliTest.h"
 #include "tools/CliTrace.h"
@@ -51,6 +53,8 @@ QString CliTool::usage() {
       "       tarvix-cli [--port NAME] [--adr N] [--trace] clock set [YYYY MM DD hh mm ss]\n"
       "       tarvix-cli [--port NAME] [--adr N] [--trace] push | pull | reset\n"
       "       tarvix-cli [--port NAME] [--adr N] [--trace] test [--report FILE] [--serial N]\n"
+      "                  [--operator NAME]\n"
+      "       tarvix-cli reports [--since YYYY-MM-DD] [--until YYYY-MM-DD] [--serial N]\n"
       "       tarvix-cli [--port NAME] [--trace] scan [--addresses A-B] [--speeds 9600,19200,...]\n"
       "NAME is a serial port, or HOST:PORT for a serial device server (RTU frames over TCP).\n"
       "params-save reads the module's main parameter tables into FILE; params-load checks that\n"
@@ -68,8 +72,13 @@ QString CliTool::usage() {
       "reply; every other command is refused with it.\n"
       "test runs the production test with tp.ini of the working directory: one line\n"
       "\"step;state;verdict\" (verdict ok, fail or empty) per result row, the final message\n"
-      "last; its report goes to FILE or reports/. Exit 0 passed, 1 failed or aborted (Ctrl-C\n"
-      "stops it as \"Стоп\" does).\n"
+      "last; its report goes to FILE or reports/, its protocol (PDF) beside it under the same\n"
+      "name. --operator names who tests (kept in tp.ini for the next runs). Exit 0 passed, 1\n"
+      "failed or aborted (Ctrl-C stops it as \"Стоп\" does).\n"
+      "reports lists the runs in reports/ oldest first, one line\n"
+      "\"date;time;serial;operator;outcome;file\" each (a damaged report: outcome ПОВРЕЖДЁН, why\n"
+      "on standard error), then \"итого N: пройдено A, не пройдено B, прервано C, неисправность\n"
+      "стенда D\"; --since and --until take the days of the start, both included.\n"
       "scan finds the modules on the line: it tries each line setting (the speeds given, default\n"
       "9600 to 115200, each parity and stop bit count; mem.ini's settings first) and each\n"
       "address (default 1-247) with a short read of the firmware version, and writes nothing.\n"
@@ -113,7 +122,8 @@ CliTool::Command CliTool::commandNamed(const QString& name) {
       {QStringLiteral("pull"), &CliTool::moduleCommand},
       {QStringLiteral("reset"), &CliTool::moduleCommand},
       {QStringLiteral("test"), &CliTool::productionTest},
-      {QStringLiteral("scan"), &CliTool::scan}};
+      {QStringLiteral("scan"), &CliTool::scan},
+      {QStringLiteral("reports"), &CliTool::reports}};
   return commands.value(name, nullptr);
 }
 
@@ -169,7 +179,8 @@ int CliTool::run(const QStringList& argsIn) {
     const bool broadcast = session_->client().moduleAddress() == ModbusRtuClient::kBroadcastAddress;
     if (!command)
       exit = bad(QStringLiteral("unknown command: ") + name);
-    else if (broadcast && command != &CliTool::write && command != &CliTool::scan)
+    else if (broadcast && command != &CliTool::write && command != &CliTool::scan &&
+             command != &CliTool::reports)
       exit =
           bad(QStringLiteral("address 0 is the broadcast: only write and write-multi can use it"));
     else
@@ -265,6 +276,7 @@ int CliTool::moduleCommand(const QString& name, const QStringList& args) {
 
 int CliTool::productionTest(const QString&, const QStringList& args) {
   QString report, serial;
+  std::optional<QString> operatorName;
   for (int i = 0; i < args.size(); i += 2) {
     if (i + 1 >= args.size() || args[i + 1].isEmpty())
       return bad(QStringLiteral("wrong arguments for test"));
@@ -272,10 +284,19 @@ int CliTool::productionTest(const QString&, const QStringList& args) {
       report = args[i + 1];
     else if (args[i] == QLatin1String("--serial"))
       serial = args[i + 1];
+    else if (args[i] == QLatin1String("--operator"))
+      operatorName = args[i + 1];
     else
       return bad(QStringLiteral("wrong arguments for test"));
   }
-  return runCliTest(out_, err_, *session_, report, serial);
+  return runCliTest(out_, err_, *session_, report, serial, operatorName);
+}
+
+int CliTool::reports(const QString&, const QStringList& args) {
+  QString why;
+  const int exit =
+      runCliReports(out_, err_, ReportArchive::folder(session_->tp.path()), args, &why);
+  return exit == Usage ? bad(why) : exit;
 }
 
 int CliTool::refuseLongBlock(int requestBytes, int replyBytes, int count) {

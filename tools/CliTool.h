@@ -39,6 +39,7 @@ class CliTool {
   int logOrClock(const QString& name, const QStringList& args);
   int moduleCommand(const QString& name, const QStringList& args);
   int productionTest(const QString& name, const QStringList& args);
+  int reports(const QString& name, const QStringList& args);
   int scan(const QString& name, const QStringList& args);
   // With the fixed pause: a block whose line time does not fit sleep + receive is refused
   // before it is sent, with the shortfall; 0 when it may go.

@@ -8,9 +8,13 @@
 #include <QTimer>
 
 #include "bench/BenchBus.h"
+#include "bench/BenchKeys.h"
+#include "bench/ReportArchive.h"
+#include "bench/TestProtocol.h"
 #include "bench/TestRunner.h"
 #include "bench/ui/BenchToolBar.h"
 #include "bench/ui/CurrentWindowsDialog.h"
+#include "bench/ui/ProtocolsWindow.h"
 #include "bench/ui/ResultGridView.h"
 #include "bench/ui/TestPage.h"
 #include "bench/ui/TestStepsDialog.h"
@@ -51,6 +55,10 @@ BenchUi::BenchUi(const BenchContext& ctx, TestPage* page, QToolBar* controlTabTo
           &QLabel::setText, Qt::QueuedConnection);
   currentWindow_ = new CurrentWindowsDialog(ctx_.tp, window);
   steps_ = new TestStepsDialog(window);
+  protocols_ = new ProtocolsWindow(ReportArchive::folder(ctx_.tp.path()), window);
+  // Every run of the window leaves its protocol as PDF beside its report.
+  ctx_.state.writeProtocol = &TestProtocol::write;
+  page_->editOperator()->setText(ctx_.tp.readString(benchkeys::kOperator));
 
   connect(page_, &TestPage::shown, this, &BenchUi::TabSheetTestShow);
   connect(page_->buttonStart(), &QPushButton::clicked, this, &BenchUi::ButtonStartClick);
@@ -61,6 +69,7 @@ BenchUi::BenchUi(const BenchContext& ctx, TestPage* page, QToolBar* controlTabTo
   connect(page_->buttonCurrentWindow(), &QPushButton::clicked, this,
           &BenchUi::ButtonCurrentWindowClick);
   connect(page_->buttonSteps(), &QPushButton::clicked, this, &BenchUi::ButtonStepsClick);
+  connect(page_->buttonProtocols(), &QPushButton::clicked, this, &BenchUi::ButtonProtocolsClick);
   connect(page_->checkBoxDiagByTest(), &QCheckBox::toggled, this,
           [this](bool on) { ctx_.operation.state.diagram.drawTestRuns = on; });
   connectSettings();
@@ -111,6 +120,7 @@ void BenchUi::showRunning() {
   page_->buttonStart()->setEnabled(!running);
   page_->buttonStop()->setEnabled(running);
   page_->editSerial()->setReadOnly(running);
+  page_->editOperator()->setReadOnly(running);
 }
 
 void BenchUi::TabSheetTestShow() {
@@ -121,7 +131,8 @@ void BenchUi::TabSheetTestShow() {
 }
 
 void BenchUi::ButtonStartClick() {
-  if (TestRunner::startTest(ctx_, page_->editSerial()->text())) showRunning();
+  if (TestRunner::startTest(ctx_, page_->editSerial()->text(), page_->editOperator()->text()))
+    showRunning();
 }
 
 void BenchUi::ButtonStopClick() {
@@ -140,6 +151,13 @@ void BenchUi::ButtonCurrentWindowClick() { currentWindow_->exec(); }
 void BenchUi::ButtonStepsClick() {
   ctx_.link().status.setPollTimerActive(false);
   steps_->edit(ctx_.tp);
+}
+
+void BenchUi::ButtonProtocolsClick() {
+  if (protocols_->isVisible()) protocols_->reload();
+  protocols_->show();
+  protocols_->raise();
+  protocols_->activateWindow();
 }
 
 void BenchUi::inputsClicked(uint16_t pressed) {

@@ -11,6 +11,7 @@ class BenchToolBar;
 class TestPage;
 class CurrentWindowsDialog;
 class TestStepsDialog;
+class ProtocolsWindow;
 
 // The bench's windows tied to the core: the test tab (settings, result grid, plot, "Старт",
 // "Стоп", "Сброс", "24В", "220В", the dialogs) and the bench tool bar of the control tab. The
@@ -25,6 +26,7 @@ class BenchUi : public QObject {
   BenchToolBar* controlTabButtons() const { return controlTabBar_; }
   CurrentWindowsDialog* currentWindowDialog() const { return currentWindow_; }
   TestStepsDialog* stepsDialog() const { return steps_; }
+  ProtocolsWindow* protocolsWindow() const { return protocols_; }
 
  public slots:
   void TabSheetTestShow();
@@ -35,6 +37,7 @@ class BenchUi : public QObject {
   void Button220VClick();
   void ButtonCurrentWindowClick();
   void ButtonStepsClick();
+  void ButtonProtocolsClick();
 
  private:
   void connectSettings();
@@ -50,6 +53,7 @@ class BenchUi : public QObject {
   BenchToolBar* controlTabBar_;
   CurrentWindowsDialog* currentWindow_;
   TestStepsDialog* steps_;
+  ProtocolsWindow* protocols_;
   QTimer* runningWatch_;
   bool showingSettings_ = false;
 };

@@ -45,16 +45,30 @@ TestPage::TestPage(DiagramState& diagram, QWidget* parent) : QWidget(parent) {
   serial_ = new QLineEdit(this);
   serial_->setObjectName(QStringLiteral("EditSerial"));
   serial_->setPlaceholderText(QStringLiteral("можно оставить пустым"));
+  operator_ = new QLineEdit(this);
+  operator_->setObjectName(QStringLiteral("EditOperator"));
+  operator_->setPlaceholderText(QStringLiteral("фамилия"));
   start_ = button(this, "ButtonStart", QStringLiteral("Старт"));
   stop_ = button(this, "ButtonStop", QStringLiteral("Стоп"));
+  protocols_ = button(this, "ButtonProtocols", QStringLiteral("Протоколы"));
+  // The unit and who tests it on a row of their own, wide enough to read what was typed; the
+  // run's buttons under them.
+  for (QLineEdit* edit : {serial_, operator_})
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("Иванова А. С.__")));
+  auto* unitRow = new QHBoxLayout;
+  unitRow->addWidget(new QLabel(QStringLiteral("Заводской номер"), this));
+  unitRow->addWidget(serial_, 1);
+  unitRow->addWidget(new QLabel(QStringLiteral("Оператор"), this));
+  unitRow->addWidget(operator_, 1);
   auto* runRow = new QHBoxLayout;
-  runRow->addWidget(new QLabel(QStringLiteral("Заводской номер"), this));
-  runRow->addWidget(serial_, 1);
   runRow->addWidget(start_);
   runRow->addWidget(stop_);
+  runRow->addStretch(1);
+  runRow->addWidget(protocols_);
   stepProgress_ = new QLabel(this);
   stepProgress_->setObjectName(QStringLiteral("StaticTextStep"));
   auto* resultsColumn = new QVBoxLayout;
+  resultsColumn->addLayout(unitRow);
   resultsColumn->addLayout(runRow);
   resultsColumn->addWidget(stepProgress_);
   resultsColumn->addWidget(results_, 1);
@@ -95,23 +109,16 @@ QWidget* TestPage::settingsPanel() {
     edits_[size_t(e)] = line;
     return line;
   };
-  const auto group = [&](const QString& title,
-                         std::initializer_list<std::pair<const char*, E>> rows) {
+  const auto group = [&](const QString& title, std::initializer_list<E> rows) {
     auto* box = new QGroupBox(title, panel);
     auto* form = new QFormLayout(box);
-    for (const auto& [label, e] : rows) form->addRow(QString::fromUtf8(label), edit(e));
+    for (const E e : rows) form->addRow(QString::fromUtf8(TestSettings::field(e).label), edit(e));
     return box;
   };
   QGroupBox* inputs =
-      group(QStringLiteral("Дискретные входы"), {{"Прогонов", E::DiCycles},
-                                                 {"Время лог. 1, мс", E::Time1},
-                                                 {"Пауза, мс", E::Time0},
-                                                 {"Количество входов", E::DICount}});
+      group(QStringLiteral("Дискретные входы"), {E::DiCycles, E::Time1, E::Time0, E::DICount});
   QGroupBox* outputs =
-      group(QStringLiteral("Дискретные выходы"), {{"Прогонов", E::DoCycles},
-                                                  {"Время лог. 1, мс", E::DoTime1},
-                                                  {"Пауза, мс", E::DoTime0},
-                                                  {"Количество выходов", E::DoCount}});
+      group(QStringLiteral("Дискретные выходы"), {E::DoCycles, E::DoTime1, E::DoTime0, E::DoCount});
   codes_ = new QTableWidget(0, 2, outputs);
   codes_->setObjectName(QStringLiteral("StringGridCodes"));
   codes_->horizontalHeader()->hide();
@@ -119,14 +126,9 @@ QWidget* TestPage::settingsPanel() {
   codes_->horizontalHeader()->setStretchLastSection(true);
   codes_->setMaximumHeight(110);
   static_cast<QFormLayout*>(outputs->layout())->addRow(codes_);
-  QGroupBox* motor = group(QStringLiteral("Мотор"), {{"Прогонов мотора", E::MTCycles},
-                                                     {"Время работы, мс", E::MotTime},
-                                                     {"Прогонов перегрузки", E::OvCycles},
-                                                     {"Время перегрузки, мс", E::OvTime},
-                                                     {"Ток, мА", E::OvRms},
-                                                     {"Ожидание аварии, мс", E::OvTimeout},
-                                                     {"Прогонов КЗ", E::ShortCycles},
-                                                     {"Время до КЗ, мс", E::BeforeShortTime}});
+  QGroupBox* motor =
+      group(QStringLiteral("Мотор"), {E::MTCycles, E::MotTime, E::OvCycles, E::OvTime, E::OvRms,
+                                      E::OvTimeout, E::ShortCycles, E::BeforeShortTime});
   currentWindow_ = button(panel, "ButtonCurrentWindow", QStringLiteral("Токи"));
   steps_ = button(panel, "ButtonSteps", QStringLiteral("Шаги"));
   auto* dialogs = new QHBoxLayout;

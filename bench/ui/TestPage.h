@@ -16,8 +16,8 @@ class QTableWidget;
 class QToolBar;
 
 // The page "Испытания": the production test on the bench. The bench tool bar, the settings
-// edits and the output codes, the result grid, the unit's serial number with "Старт" and
-// "Стоп", and the plot of the final motor test.
+// edits and the output codes, the result grid, the unit's serial number and the operator with
+// "Старт", "Стоп" and "Протоколы", and the plot of the final motor test.
 class TestPage : public QWidget {
   Q_OBJECT
  public:
@@ -35,6 +35,10 @@ class TestPage : public QWidget {
   QTableWidget* stringGridTest() const { return results_; }
   // "Заводской номер": typed or scanned; it may stay empty.
   QLineEdit* editSerial() const { return serial_; }
+  // "Оператор": who tests; kept in tp.ini from one run to the next.
+  QLineEdit* editOperator() const { return operator_; }
+  // "Протоколы": the history of the runs.
+  QPushButton* buttonProtocols() const { return protocols_; }
   QPushButton* buttonStart() const { return start_; }
   QLabel* stepProgress() const { return stepProgress_; }
   QPushButton* buttonStop() const { return stop_; }
@@ -63,6 +67,8 @@ class TestPage : public QWidget {
   QTableWidget* codes_;
   QTableWidget* results_;
   QLineEdit* serial_;
+  QLineEdit* operator_;
+  QPushButton* protocols_;
   QPushButton* start_;
   QPushButton* stop_;
   QPushButton* reset_;

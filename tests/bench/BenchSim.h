@@ -76,7 +76,7 @@ struct BenchSim : SimSession<BenchSession> {
     core->bench.now = [] { return QDateTime(QDate(2024, 5, 17), QTime(10, 30, 0)); };
     writes.clear();
     start = clock.tick();
-    if (!TestRunner::startTest(ctx(), serial)) return false;
+    if (!TestRunner::startTest(ctx(), serial, operatorName)) return false;
     for (int i = 0; i < turns && core->flags.testRunning; ++i) TestRunner(ctx()).runTestSequence();
     return true;
   }
@@ -116,6 +116,7 @@ struct BenchSim : SimSession<BenchSession> {
   }
 
   QString serial;
+  QString operatorName;
   std::function<void()> beforeStart;  // after the settings are shown, before "Старт"
   uint32_t start = 0;
   QStringList writes;

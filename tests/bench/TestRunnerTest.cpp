@@ -75,15 +75,15 @@ TEST(TestRunner, A24VCurrentOutsideTheFineWindowEndsInTheCoarseOne) {
 TEST(TestRunner, StartNeedsTheModuleOnlineAndAlwaysClearsTheFinalPlotFlag) {
   BenchSim sim;
   sim.core->bench.plotFinalRun = true;
-  EXPECT_FALSE(TestRunner::startTest(sim.ctx(), {}));
+  EXPECT_FALSE(TestRunner::startTest(sim.ctx(), {}, {}));
   EXPECT_FALSE(sim.core->flags.testRunning);
   EXPECT_FALSE(sim.core->bench.plotFinalRun);
   ASSERT_TRUE(sim.online());
   sim.core->operation.diagram.add(DiagramState::Test, 1, 2);
-  EXPECT_TRUE(TestRunner::startTest(sim.ctx(), {}));
+  EXPECT_TRUE(TestRunner::startTest(sim.ctx(), {}, {}));
   EXPECT_EQ(sim.core->operation.diagram.pointsSince(DiagramState::Test, 0).total, 0);
   sim.core->bench.plotFinalRun = true;
-  EXPECT_FALSE(TestRunner::startTest(sim.ctx(), {}));  // running: nothing changes
+  EXPECT_FALSE(TestRunner::startTest(sim.ctx(), {}, {}));  // running: nothing changes
   EXPECT_TRUE(sim.core->bench.plotFinalRun);
 }
 

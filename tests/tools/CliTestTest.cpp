@@ -61,6 +61,7 @@ TEST_F(CliTest, APassedUnitPrintsItsRowsTheMessageAndExitsZero) {
   ASSERT_TRUE(report.open(QIODevice::ReadOnly));
   const QString text = QString::fromUtf8(report.readAll());
   EXPECT_TRUE(text.contains("Заводской номер;77-1\r\n"));
+  EXPECT_TRUE(QFile::exists(dir.filePath("unit.pdf")));
   EXPECT_TRUE(text.contains("Итог;ПРОЙДЕН\r\n"));
   // The report is for people; the lines above keep their ok/fail for scripts.
   EXPECT_TRUE(
@@ -94,9 +95,47 @@ TEST_F(CliTest, CtrlCStopsTheTestAsStopDoes) {
   EXPECT_EQ(bus.d8r4().outputs(), 0);
 }
 
+// --operator goes into the report and the protocol beside it, and is kept in tp.ini for the
+// runs without it.
+TEST_F(CliTest, TheOperatorIsRecordedAndKeptAndTheProtocolLiesBesideTheReport) {
+  EXPECT_EQ(run({"test", "--serial", "77-2", "--operator", "Иванов И. И."}), 0)
+      << err.toStdString();
+  bus.bench()->defect({"output", "1", "dead"});
+  EXPECT_EQ(run({"test", "--serial", "77-2"}), 1);
+  const QStringList reports =
+      QDir(dir.filePath("reports")).entryList({"77-2_*"}, QDir::Files, QDir::Name);
+  ASSERT_EQ(reports.size(), 4);  // two runs, each a CSV and its PDF
+  for (const QString& name : reports) {
+    if (!name.endsWith(".csv")) continue;
+    SCOPED_TRACE(name.toStdString());
+    EXPECT_TRUE(reports.contains(name.chopped(4) + ".pdf"));
+    QFile report(dir.filePath("reports/" + name));
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(report.readAll()).contains("Оператор;Иванов И. И.\r\n"));
+  }
+  EXPECT_EQ(SettingsStore(dir.filePath("tp.ini")).readString("protocol", "operator", {}),
+            "Иванов И. И.");
+  EXPECT_EQ(run({"reports"}), 0);
+  EXPECT_EQ(outLines().last(),
+            "итого 2: пройдено 1, не пройдено 1, прервано 0, неисправность стенда 0");
+}
+
+// A protocol that cannot be written: said on standard error; the report is written and the
+// exit is the run's.
+TEST_F(CliTest, AProtocolThatCannotBeWrittenLeavesTheReportAndTheExit) {
+  ASSERT_TRUE(QDir().mkpath(dir.filePath("unit.pdf")));
+  EXPECT_EQ(run({"test", "--report", "unit.csv"}), 0);
+  EXPECT_TRUE(err.startsWith("Протокол PDF не сохранён: ")) << err.toStdString();
+  EXPECT_EQ(outLines().last(), "Тест завершен: Ток мотора на тесте 24В В ТОЧНОМ окне");
+  QFile report(dir.filePath("unit.csv"));
+  ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(QString::fromUtf8(report.readAll()).contains("Итог;ПРОЙДЕН\r\n"));
+}
+
 TEST_F(CliTest, BadUsageExitsTwoAndAnAbsentModuleOne) {
   EXPECT_EQ(run({"test", "--report"}), 2);
   EXPECT_EQ(run({"test", "--verbose", "1"}), 2);
+  EXPECT_EQ(run({"test", "--operator"}), 2);
   bus.setModulePlugged(false);
   EXPECT_EQ(run({"test"}), 1);
   EXPECT_TRUE(out.isEmpty());

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -19,11 +20,14 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 
+#include "../bench/RecordsFixture.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/SidePanel.h"
 #include "bench/ui/BenchToolBar.h"
 #include "bench/ui/BenchUi.h"
 #include "bench/ui/CurrentWindowsDialog.h"
+#include "bench/ui/ProtocolListModel.h"
+#include "bench/ui/ProtocolsWindow.h"
 #include "bench/ui/TestPage.h"
 #include "bench/ui/TestStepsDialog.h"
 #include "core/SettingsStore.h"
@@ -171,6 +175,91 @@ TEST_F(BenchUiTest, AfterARunTheGridShowsWholeStepsUnderAFixedHeader) {
     if (const QString grab = qEnvironmentVariable("TARVIX_GRAB"); !grab.isEmpty())
       form.grab().save(QStringLiteral("%1-%2.png").arg(grab).arg(size.width()));
   }
+}
+
+// "Оператор" is kept in tp.ini from one run to the next, and every run of the window leaves its
+// protocol (PDF) beside its report.
+TEST_F(BenchUiTest, TheOperatorIsKeptAndEachRunLeavesItsProtocol) {
+  {
+    BenchWindow bench(dir.path());
+    ASSERT_TRUE(bench.ready);
+    bench.page->editOperator()->setText("Козлова Е. В.");
+    ASSERT_TRUE(bench.runToTheEnd("SN-9"));
+    EXPECT_TRUE(bench.page->editOperator()->isEnabled());
+  }
+  EXPECT_TRUE(tpText().contains("operator=Козлова Е. В."));
+  const QStringList files = QDir(dir.filePath("reports")).entryList({"SN-9_*"}, QDir::Files);
+  ASSERT_EQ(files.size(), 2);
+  EXPECT_EQ(files[0].chopped(4), files[1].chopped(4));  // the CSV and the PDF, one name
+  MainWindow form(dir.path());
+  EXPECT_EQ(form.tabSheetTest()->editOperator()->text(), "Козлова Е. В.");
+}
+
+// "Протоколы": the runs of reports/ newest first, damaged ones among them, the filters, the
+// totals of what is shown with the first-pass yield, and the PDF opened by a double click.
+TEST_F(BenchUiTest, ProtocolsListFilterCountAndOpen) {
+  using O = TestRecord::Outcome;
+  const QString reports = dir.filePath("reports");
+  writeReport(reports, recordedRun("A-1", "Иванов", at("2024-12-31 23:50:00"), O::Failed));
+  const QString passed =
+      writeReport(reports, recordedRun("A-1", "Иванов", at("2025-01-01 08:05:00"), O::Passed));
+  writeReport(reports, recordedRun("B-2", "Петров", at("2025-01-02 09:00:00"), O::Passed));
+  ASSERT_TRUE(writeBytes(dir.filePath("reports/C-3_2025-01-03_10-00-00.csv"), "мусор"));
+  ASSERT_TRUE(writeBytes(TestReport::protocolPath(passed), "%PDF-1.4"));
+
+  MainWindow form(dir.path());
+  form.tabSheetTest()->buttonProtocols()->click();
+  ProtocolsWindow* w = form.benchUi()->protocolsWindow();
+  ASSERT_TRUE(w->isVisible());
+  EXPECT_EQ(w->windowTitle(), "Протоколы");
+  const auto column = [&](int c) {
+    QStringList out;
+    for (int r = 0; r < w->model()->rowCount(); ++r)
+      out << w->model()->index(r, c).data().toString();
+    return out;
+  };
+  EXPECT_EQ(column(ProtocolListModel::When),
+            (QStringList{"03.01.2025 10:00:00", "02.01.2025 09:00:00", "01.01.2025 08:05:00",
+                         "31.12.2024 23:50:00"}));
+  EXPECT_EQ(column(ProtocolListModel::Outcome),
+            (QStringList{"ПОВРЕЖДЁН: не протокол испытания", "ПРОЙДЕН", "ПРОЙДЕН", "НЕ ПРОЙДЕН"}));
+  EXPECT_EQ(w->labelTotals()->text(),
+            "Испытано: 4   пройдено: 2   не пройдено: 1   прервано: 0   неисправность стенда: 0"
+            "   повреждено: 1\nВыход годных с первого раза: 1 из 2 (50 %)");
+
+  w->comboBoxOutcome()->setCurrentText("ПРОЙДЕН");
+  w->editSerial()->setText("A-1");
+  EXPECT_EQ(column(ProtocolListModel::When),
+            (QStringList{"03.01.2025 10:00:00", "01.01.2025 08:05:00"}));
+  EXPECT_TRUE(w->labelTotals()->text().endsWith("с первого раза: 0 из 1 (0 %)"));
+  w->comboBoxOutcome()->setCurrentIndex(0);
+  w->editSerial()->clear();
+  w->dateEditSince()->setDate(QDate(2025, 1, 1));
+  w->dateEditUntil()->setDate(QDate(2025, 1, 2));
+  EXPECT_EQ(w->model()->rowCount(), 4);  // the period applies when ticked
+  w->checkBoxPeriod()->setChecked(true);
+  EXPECT_EQ(column(ProtocolListModel::Serial), (QStringList{"B-2", "A-1"}));
+
+  QStringList opened;
+  w->setOpener([&](const QString& path) {
+    opened << path;
+    return true;
+  });
+  QTableView* grid = w->gridProtocols();
+  const auto doubleClick = [&](int row) {
+    emit grid->doubleClicked(w->model()->index(row, ProtocolListModel::Serial));
+  };
+  doubleClick(1);
+  EXPECT_EQ(opened, QStringList{TestReport::protocolPath(passed)});
+  {
+    MessageBoxAnswerer boxes;
+    doubleClick(0);  // B-2 has no PDF
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_TRUE(boxes.seen()[0].text.startsWith("Нет протокола PDF этого испытания:"));
+  }
+  EXPECT_EQ(opened.size(), 1);
+  // Nothing of reports/ was changed.
+  EXPECT_EQ(QDir(reports).entryList(QDir::Files).size(), 5);
 }
 
 TEST_F(BenchUiTest, BenchButtonsAskForTheirWords) {
