@@ -1,6 +1,7 @@
 #include "link/ui/ModuleScanWindow.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -147,19 +148,21 @@ void ModuleScanWindow::start() {
   refused_->hide();
   progress_->setRange(0, 1);
   progress_->setValue(0);
-  state_->setText(QStringLiteral("Ожидание порта..."));
+  state_->setText(QStringLiteral("Ожидание порта: поиск начнётся, когда порт будет открыт"));
   shared_ = std::make_shared<Shared>();
   setRunning(true);
 
-  // The job runs on the worker; what it finds comes back queued through the relay, which lives
-  // as long as the job, and reaches this window only while it exists.
+  // The job runs on the worker; what it finds comes back queued to the window's thread (the
+  // application object lives there, longer than any job), and reaches this window only while it
+  // exists.
   const std::shared_ptr<Shared> shared = shared_;
   const LinkContext link = link_;
   const QPointer<ModuleScanWindow> window(this);
   post_([shared, link, plan, window] {
-    const auto toWindow = [shared, window](std::function<void(ModuleScanWindow&)> f) {
+    if (shared->begun.exchange(true)) return;  // stopped before it began
+    const auto toWindow = [window](std::function<void(ModuleScanWindow&)> f) {
       QMetaObject::invokeMethod(
-          &shared->relay,
+          QCoreApplication::instance(),
           [window, f = std::move(f)] {
             if (window) f(*window);
           },
@@ -209,7 +212,11 @@ void ModuleScanWindow::start() {
 }
 
 void ModuleScanWindow::stop() {
-  if (shared_) shared_->stop = true;
+  if (!shared_) return;
+  shared_->stop = true;
+  // A search still waiting for the port (it never opened) ends here; one that runs ends with
+  // the job's own report.
+  if (running_ && !shared_->begun.exchange(true)) finished(ModuleScan::Outcome::Stopped);
 }
 
 void ModuleScanWindow::showProgress(int done, int total, uint32_t leftMs) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QObject>
 #include <QWidget>
 #include <atomic>
 #include <functional>
@@ -47,11 +46,12 @@ class ModuleScanWindow : public QWidget {
   bool useSelected();
 
  private:
-  // What the worker and this window share: the stop request. The worker's job holds it, so
-  // it outlives a window closed in the middle of a search.
+  // What the worker and this window share: the stop request, and whether the search has begun
+  // (claimed once, by the job when it starts or by "Стоп" while it still waits for the worker).
+  // The worker's job holds it, so it outlives a window closed in the middle of a search.
   struct Shared {
     std::atomic_bool stop{false};
-    QObject relay;  // on the window's thread
+    std::atomic_bool begun{false};
   };
   void addFound(const FoundModule& m);
   void showProgress(int done, int total, uint32_t leftMs);
