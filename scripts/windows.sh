@@ -38,7 +38,8 @@ step() { printf '\n== %s (%s)\n' "$1" "$(date +%T)"; }
 
 install_packages() {
   step "Debian packages"
-  bash scripts/deps.sh g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 nsis \
+  # fonts-wine: the fonts of a Windows desktop (Tahoma, and Marlett for the window buttons).
+  bash scripts/deps.sh g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 fonts-wine nsis \
     dpkg-dev zip xdotool imagemagick
 }
 
