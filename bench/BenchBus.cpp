@@ -2,10 +2,14 @@
 
 #include <algorithm>
 
+#include "bench/BenchKeys.h"
+#include "bench/BenchOutputs.h"
+#include "bench/BenchRegisters.h"
 #include "core/Clock.h"
 #include "core/SettingsStore.h"
 #include "link/LinkFlags.h"
 #include "link/ModbusRtuClient.h"
+#include "params/ModuleRegisters.h"
 
 namespace {
 // The longest stretch a wait sleeps without looking whether the program closes.
@@ -13,24 +17,24 @@ constexpr uint32_t kWaitSliceMs = 250;
 }  // namespace
 
 uint8_t BenchBus::r16Address() const {
-  return uint8_t(ctx_.tp.readInteger(QStringLiteral("connect"), QStringLiteral("r16_addr"), 16));
+  return uint8_t(ctx_.tp.readInteger(benchkeys::kR16Address));
 }
 
 uint8_t BenchBus::d8r4Address() const {
-  return uint8_t(ctx_.tp.readInteger(QStringLiteral("connect"), QStringLiteral("d8r4_addr"), 17));
+  return uint8_t(ctx_.tp.readInteger(benchkeys::kD8r4Address));
 }
 
 bool BenchBus::writeR16(uint16_t word) const {
-  return ctx_.link().client.writeBenchOutputs(r16Address(), word);
+  return writeBenchOutputs(ctx_.link().client, r16Address(), word);
 }
 
 bool BenchBus::writeD8r4(uint16_t word) const {
-  return ctx_.link().client.writeBenchOutputs(d8r4Address(), word);
+  return writeBenchOutputs(ctx_.link().client, d8r4Address(), word);
 }
 
 bool BenchBus::readBenchInputs(uint16_t* word) const {
   ReadExchange x;
-  if (!ctx_.link().client.readRegistersAt(x, d8r4Address(), 51, 1)) return false;
+  if (!ctx_.link().client.readRegistersAt(x, d8r4Address(), benchmap::Inputs, 1)) return false;
   *word = x.registers[0];
   return true;
 }
@@ -80,4 +84,4 @@ bool BenchBus::isAlarm(uint16_t flag) const {
   return (flag ^ (alarmRelayLogic() == 0 ? 1 : 0)) != 0;
 }
 
-uint16_t BenchBus::currentRegister() const { return firmwareVersion() >= 200 ? 264 : 259; }
+uint16_t BenchBus::currentRegister() const { return modulemap::motorCurrent(firmwareVersion()); }

@@ -13,10 +13,10 @@ class BenchBus {
 
   uint8_t r16Address() const;
   uint8_t d8r4Address() const;
-  // Register 50 of R16 or D8R4 (function 16, up to five attempts).
+  // The output word of R16 or D8R4 (function 16, up to five attempts).
   bool writeR16(uint16_t word) const;
   bool writeD8r4(uint16_t word) const;
-  // readBenchInputs: D8R4 register 51, up to five attempts.
+  // readBenchInputs: the input word of D8R4, up to five attempts.
   bool readBenchInputs(uint16_t* word) const;
   // One module register, up to five attempts.
   bool readModule(uint16_t reg, uint16_t* value) const;
@@ -37,7 +37,7 @@ class BenchBus {
   // The alarm flag (register 130) counts when it differs from its rest level: 0 with the
   // relay logic non-zero, 1 with it zero.
   bool isAlarm(uint16_t flag) const;
-  // The motor current register: 264 from firmware 200 on, 259 before.
+  // The motor current register of the module's firmware (modulemap::motorCurrent).
   uint16_t currentRegister() const;
 
  private:

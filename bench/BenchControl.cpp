@@ -1,23 +1,24 @@
 #include "bench/BenchControl.h"
 
 #include "bench/BenchBus.h"
+#include "bench/BenchKeys.h"
 #include "core/Prompter.h"
 #include "core/SettingsStore.h"
 #include "link/LinkFlags.h"
 #include "link/RequestFlags.h"
+#include "params/ModuleRegisters.h"
 #include "params/MotorVoltage.h"
 
 namespace benchcontrol {
 
 namespace {
-constexpr uint16_t kMotorVoltageType = 119;
+constexpr uint16_t kMotorVoltageType = modulemap::MotorVoltageType;
 // "24В" and "220В" press the inputs i2 and i4.
 constexpr uint16_t kSupplyInputs = (1u << 1) | (1u << 3);
 }  // namespace
 
 int supplyBit(const BenchContext& ctx, bool v220) {
-  return v220 ? ctx.tp.readInteger(QStringLiteral("motion"), QStringLiteral("bit_220"), 0)
-              : ctx.tp.readInteger(QStringLiteral("motion"), QStringLiteral("bit_24"), 1);
+  return ctx.tp.readInteger(v220 ? benchkeys::kMotorBit220 : benchkeys::kMotorBit24);
 }
 
 void resetBench(const BenchContext& ctx) {

@@ -1,16 +1,22 @@
 #include "bench/BenchOutputs.h"
 
+#include "bench/BenchKeys.h"
+#include "bench/BenchRegisters.h"
 #include "core/SettingsStore.h"
 #include "link/ModbusRtuClient.h"
 #include "link/RequestFlags.h"
 
+bool writeBenchOutputs(ModbusRtuClient& client, uint8_t slave, uint16_t word) {
+  WriteExchange x;
+  return client.writeRegisterAtRetry(x, slave, benchmap::Outputs, word);
+}
+
 void serveBenchOutputs(const LinkContext& link, const SettingsStore& tp) {
   RequestFlags& r = link.requests;
-  auto address = [&](const char* key, int def) {
-    return uint8_t(tp.readInteger(QStringLiteral("connect"), QLatin1String(key), def));
-  };
   if (r.r16Output.exchange(false))
-    link.client.writeBenchOutputs(address("r16_addr", 16), r.r16OutputWord);
+    writeBenchOutputs(link.client, uint8_t(tp.readInteger(benchkeys::kR16Address)),
+                      r.r16OutputWord);
   if (r.d8r4Output.exchange(false))
-    link.client.writeBenchOutputs(address("d8r4_addr", 17), r.d8r4OutputWord);
+    writeBenchOutputs(link.client, uint8_t(tp.readInteger(benchkeys::kD8r4Address)),
+                      r.d8r4OutputWord);
 }

@@ -1,5 +1,6 @@
 #include "bench/CurrentWindows.h"
 
+#include "bench/BenchKeys.h"
 #include "bench/MotorRun.h"
 #include "core/Numbers.h"
 #include "core/SettingsStore.h"
@@ -45,7 +46,7 @@ std::optional<QString> validate(const QVector<Row>& rows) {
 
 bool save(SettingsStore& tp, int profile, const QVector<Row>& rows) {
   for (const Row& row : rows) tp.writeString(section(profile), row.key, row.value);
-  tp.writeString(QStringLiteral("connect"), QStringLiteral("cur_prof"), QString::number(profile));
+  tp.writeInteger(benchkeys::kCurrentWindowProfile, profile);
   return tp.flush();
 }
 

@@ -1,17 +1,22 @@
 #include "bench/DiscreteTest.h"
 
+#include <optional>
+
 #include "bench/BenchBus.h"
 #include "bench/TestEnd.h"
 #include "core/Clock.h"
 #include "core/SettingsStore.h"
 #include "link/ModbusRtuClient.h"
 #include "operation/Commands.h"
+#include "params/ModuleRegisters.h"
 
 namespace {
 
-constexpr uint16_t kInputBlock = 16;
-constexpr uint16_t kInputCount = 17;
+constexpr uint16_t kInputBlock = modulemap::DigitalInputs;
+constexpr uint16_t kInputCount = modulemap::kDigitalInputCount;
 constexpr uint16_t kOutputRestWord = 0x100;
+
+using Result = ResultGrid::Result;
 
 const QString kStop = QStringLiteral("Останов");
 
@@ -48,7 +53,7 @@ QString pollSummary(const QStringList& seen) {
 bool DiscreteTest::refuse(bool outputs, const QString& text) {
   ctx_.state.grid.setStep(outputs ? QStringLiteral("Дискретные выходы")
                                   : QStringLiteral("Дискретные входы"));
-  ctx_.state.grid.addTestResult(text, true, true);
+  ctx_.state.grid.addTestResult(text, Result::Failed);
   abortTest(ctx_, QStringLiteral("Прервано по ошибке"), kStop);
   return false;
 }
@@ -95,123 +100,137 @@ bool DiscreteTest::stepWords(bool outputs, int steps, QVector<uint16_t>* words,
   return true;
 }
 
-bool DiscreteTest::run(bool outputs) {
+std::optional<DiscreteTest::Plan> DiscreteTest::plan(bool outputs) {
   const TestSettings& s = ctx_.state.settings;
+  Plan plan;
+  plan.outputs = outputs;
   const int steps = s.value(outputs ? TestSettings::DoCount : TestSettings::DICount);
-  const int passes = s.value(outputs ? TestSettings::DoCycles : TestSettings::DiCycles);
-  const int pause = s.value(outputs ? TestSettings::DoTime0 : TestSettings::Time0);
-  const int hold = s.value(outputs ? TestSettings::DoTime1 : TestSettings::Time1);
+  plan.passes = s.value(outputs ? TestSettings::DoCycles : TestSettings::DiCycles);
+  plan.pause = s.value(outputs ? TestSettings::DoTime0 : TestSettings::Time0);
+  plan.hold = s.value(outputs ? TestSettings::DoTime1 : TestSettings::Time1);
   // Negative times would compare as nearly endless unsigned waits; a hold of 0 would judge a
   // step without a single poll.
-  if (hold <= 0)
-    return refuse(outputs, QStringLiteral("Недопустимое время удержания: %1 мс").arg(hold));
-  if (pause < 0)
-    return refuse(outputs, QStringLiteral("Недопустимое время паузы: %1 мс").arg(pause));
-  QVector<uint16_t> words;
-  QStringList names;
-  if (!stepWords(outputs, steps, &words, &names)) return false;
+  if (plan.hold <= 0) {
+    refuse(outputs, QStringLiteral("Недопустимое время удержания: %1 мс").arg(plan.hold));
+    return std::nullopt;
+  }
+  if (plan.pause < 0) {
+    refuse(outputs, QStringLiteral("Недопустимое время паузы: %1 мс").arg(plan.pause));
+    return std::nullopt;
+  }
+  if (!stepWords(outputs, steps, &plan.words, &plan.names)) return std::nullopt;
+  plan.logic = BenchBus(ctx_).alarmRelayLogic();
+  return plan;
+}
 
+DiscreteTest::Poll DiscreteTest::poll(const Plan& plan, int k) {
+  const BenchBus bus(ctx_);
+  Poll p;
+  if (!plan.outputs) {
+    ReadExchange x;
+    if (!ctx_.link().client.readModuleRegisters(x, kInputBlock, kInputCount)) return p;
+    uint32_t mask = 0;
+    for (int i = 0; i < kInputCount; ++i) mask |= uint32_t(x.registers[size_t(i)]) << i;
+    mask &= 0xFFFF;
+    p.answered = true;
+    p.wrong = mask != expectedMask(k);
+    p.shown = p.wrong ? QString::number(mask) + ' ' : QStringLiteral("1 ");
+    p.seen = QString::number(mask);
+    return p;
+  }
+  uint16_t word = 0;
+  if (!bus.readBenchInputs(&word)) return p;
+  const int bit = k < 16 ? (word >> k) & 1 : 0;
+  p.answered = true;
+  p.wrong = (plan.logic != 0 && bit == 0) || (plan.logic == 0 && bit == 1);
+  p.shown = QString::number(bit) + ' ';
+  p.seen = QString::number(bit);
+  return p;
+}
+
+void DiscreteTest::benchFailure(const QString& text) {
+  ctx_.state.record.noteBenchFault();
+  ctx_.state.grid.addTestResult(text, Result::Failed);
+}
+
+DiscreteTest::Step DiscreteTest::runStep(const Plan& plan, int k) {
   const BenchBus bus(ctx_);
   ResultGrid& grid = ctx_.state.grid;
   TestRecord& record = ctx_.state.record;
   Clock& clock = ctx_.link().clock;
-  const auto benchFailure = [&](const QString& text) {
-    record.noteBenchFault();
-    grid.addTestResult(text, true, true);
-  };
+  grid.setStep(plan.names[k]);
+  bool failed = false;
+  QStringList seen;  // per poll, for the report
+  if (!bus.writeR16(plan.words[k])) {
+    // The step cannot be judged: it fails, and so does the test.
+    benchFailure(QStringLiteral("Ошибка записи лог 1 в модуль R16"));
+    failed = true;
+  } else {
+    bus.wait(kSettleMs);
+    QString state;
+    grid.setState(state);
+    const uint32_t start = clock.tick();
+    int answered = 0;
+    while (clock.tick() - start < uint32_t(plan.hold)) {
+      const Poll p = poll(plan, k);
+      answered += p.answered ? 1 : 0;
+      state += p.answered ? p.shown : QStringLiteral("Сбой ");
+      seen << (p.answered ? p.seen : QStringLiteral("сбой"));
+      failed = failed || p.wrong;
+      grid.setState(state);
+      if (bus.stopped()) return Step::Stopped;
+    }
+    // Polls that all failed saw nothing: the step is not judged good.
+    if (answered == 0) {
+      if (plan.outputs) record.noteBenchFault();
+      failed = true;
+    }
+    if (failed) grid.markFailed();
+    grid.newRow();
+  }
+  record.add({plan.names[k],
+              plan.outputs ? QStringLiteral("Вход D8R4 %1 (код %2)").arg(k).arg(plan.words[k])
+                           : QStringLiteral("Маска входов (R16 %1)").arg(plan.words[k]),
+              pollSummary(seen),
+              QStringLiteral("ожидается %1")
+                  .arg(plan.outputs ? (plan.logic != 0 ? 1 : 0) : expectedMask(k)),
+              TestRecord::verdictText(failed)});
+  if (!bus.writeR16(plan.outputs ? kOutputRestWord : 0))
+    benchFailure(QStringLiteral("Ошибка сброса модуля R16"));
+  bus.wait(kSettleMs);
+  if (plan.outputs) sendCommand(ctx_.operation, command::kReset, command::kReset);
+  return failed ? Step::Failed : Step::Passed;
+}
+
+bool DiscreteTest::run(bool outputs) {
+  const std::optional<Plan> plan = this->plan(outputs);
+  if (!plan) return false;
+  const BenchBus bus(ctx_);
+  ResultGrid& grid = ctx_.state.grid;
   if (!outputs && !bus.writeR16(0)) {
     benchFailure(QStringLiteral("Ошибка сброса модуля R16"));
     return false;
   }
   const QString title = outputs ? QStringLiteral("Дискретные выходы: прогон ")
                                 : QStringLiteral("Дискретные входы: прогон ");
-  const uint16_t logic = bus.alarmRelayLogic();
-  bool stepError = false;
-  for (int p = 1; p <= passes && !stepError; ++p) {
+  const auto stoppedByUser = [this] {
+    abortTest(ctx_, QStringLiteral("Прервано пользователем"), kStop);
+    return false;
+  };
+  for (int p = 1; p <= plan->passes; ++p) {
     grid.setStep(title + QString::number(p));
     grid.newRow();
-    for (int k = 0; k < steps; ++k) {
-      stepError = false;
-      grid.setStep(names[k]);
-      const QString step = names[k];
-      QString state;
-      QStringList seen;  // per poll, for the report
-      if (!bus.writeR16(words[k])) {
-        // The step cannot be judged: it fails, and so does the test.
-        benchFailure(QStringLiteral("Ошибка записи лог 1 в модуль R16"));
-        stepError = true;
-      } else {
-        bus.wait(kSettleMs);
-        grid.setState(state);
-        const uint32_t start = clock.tick();
-        int answered = 0;
-        while (clock.tick() - start < uint32_t(hold)) {
-          bool wrong = false;
-          if (!outputs) {
-            ReadExchange x;
-            if (!ctx_.link().client.readModuleRegisters(x, kInputBlock, kInputCount)) {
-              state += QStringLiteral("Сбой ");
-              seen << QStringLiteral("сбой");
-            } else {
-              ++answered;
-              uint32_t mask = 0;
-              for (int i = 0; i < kInputCount; ++i) mask |= uint32_t(x.registers[size_t(i)]) << i;
-              mask &= 0xFFFF;
-              wrong = mask != expectedMask(k);
-              state += wrong ? QString::number(mask) + ' ' : QStringLiteral("1 ");
-              seen << QString::number(mask);
-            }
-          } else {
-            uint16_t word = 0;
-            if (!bus.readBenchInputs(&word)) {
-              state += QStringLiteral("Сбой ");
-              seen << QStringLiteral("сбой");
-            } else {
-              ++answered;
-              const int bit = k < 16 ? (word >> k) & 1 : 0;
-              wrong = (logic != 0 && bit == 0) || (logic == 0 && bit == 1);
-              state += QString::number(bit) + ' ';
-              seen << QString::number(bit);
-            }
-          }
-          stepError = stepError || wrong;
-          grid.setState(state);
-          if (bus.stopped()) {
-            abortTest(ctx_, QStringLiteral("Прервано пользователем"), kStop);
-            return false;
-          }
-        }
-        // Polls that all failed saw nothing: the step is not judged good.
-        if (answered == 0) {
-          if (outputs) record.noteBenchFault();
-          stepError = true;
-        }
-        if (stepError) grid.markFailed();
-        grid.newRow();
-      }
-      record.add({step,
-                  outputs ? QStringLiteral("Вход D8R4 %1 (код %2)").arg(k).arg(words[k])
-                          : QStringLiteral("Маска входов (R16 %1)").arg(words[k]),
-                  pollSummary(seen),
-                  outputs ? QStringLiteral("ожидается %1").arg(logic != 0 ? 1 : 0)
-                          : QStringLiteral("ожидается %1").arg(expectedMask(k)),
-                  TestRecord::verdictText(stepError)});
-      if (!bus.writeR16(outputs ? kOutputRestWord : 0))
-        benchFailure(QStringLiteral("Ошибка сброса модуля R16"));
-      bus.wait(kSettleMs);
-      if (outputs) sendCommand(ctx_.operation, command::kReset, command::kReset);
-      if (stepError) break;
-      grid.setStep(QStringLiteral("Ожидание..."));
-      bus.waitUnlessStopped(uint32_t(pause));
-      if (bus.stopped()) {
-        abortTest(ctx_, QStringLiteral("Прервано пользователем"), kStop);
+    for (int k = 0; k < plan->words.size(); ++k) {
+      const Step step = runStep(*plan, k);
+      if (step == Step::Stopped) return stoppedByUser();
+      if (step == Step::Failed) {
+        abortTest(ctx_, QStringLiteral("Прервано по ошибке"), kStop);
         return false;
       }
+      grid.setStep(QStringLiteral("Ожидание..."));
+      bus.waitUnlessStopped(uint32_t(plan->pause));
+      if (bus.stopped()) return stoppedByUser();
     }
-  }
-  if (stepError) {
-    abortTest(ctx_, QStringLiteral("Прервано по ошибке"), kStop);
-    return false;
   }
   return true;
 }

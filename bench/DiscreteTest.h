@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QStringList>
+#include <QVector>
+#include <optional>
+
 #include "bench/BenchContext.h"
 
 // The run tests of the module's digital inputs and outputs (runDiscreteTest). Input test: R16
@@ -18,6 +22,26 @@ class DiscreteTest {
   static constexpr uint32_t kSettleMs = 150;
 
  private:
+  // What a run is to do, as the test settings give it.
+  struct Plan {
+    bool outputs = false;
+    int passes = 0, pause = 0, hold = 0;  // pause and hold in milliseconds
+    QVector<uint16_t> words;              // the R16 word of each step
+    QStringList names;
+    uint16_t logic = 0;  // AlarmRelayLogic: what an output is to show
+  };
+  // The run's settings and step words; nothing after the red row of a refusal.
+  std::optional<Plan> plan(bool outputs);
+  // One poll of step k: the module's input block, or D8R4's input word.
+  struct Poll {
+    bool answered = false, wrong = false;
+    QString shown, seen;  // in the grid's row and in the report
+  };
+  Poll poll(const Plan& plan, int k);
+  enum class Step { Passed, Failed, Stopped };
+  // Step k: its word, the polls through the hold time, its report row, the bench at rest.
+  Step runStep(const Plan& plan, int k);
+  void benchFailure(const QString& text);
   // The R16 words of the steps, or false after a red row naming the bad value.
   bool stepWords(bool outputs, int steps, QVector<uint16_t>* words, QStringList* names);
   // A red row, then the test ends as a failed step ends it.

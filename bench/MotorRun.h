@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 #include "bench/BenchContext.h"
 
@@ -33,6 +34,25 @@ class MotorRun {
     bool contains(int value) const { return low <= value && value <= high; }
   };
   Window window(int profile, const QString& row) const;
+  // What one run is to do, as its settings give it.
+  struct Plan {
+    Mode mode;
+    bool v24, forward;
+    int runTime;  // milliseconds of driving
+    Window fine, coarse;
+    uint16_t supplyWord;  // the D8R4 word that supplies the motor
+    QString title;
+  };
+  // The run's time, windows and (overload) test values; nothing when refused.
+  std::optional<Plan> prepare(Mode mode, Direction direction, Voltage voltage,
+                              const QString& title);
+  // Permit, supply and voltage, end-position input, the command; false with its red row.
+  bool startMotor(Plan& plan);
+  // Samples the current until the run time is over; the last current, or nothing when an
+  // alarm or "Стоп" ended the run.
+  std::optional<int> driveMotor(const Plan& plan);
+  // The motor mode's verdict on the last current, against the coarse and the fine window.
+  bool judgeCurrent(const Plan& plan, int lastCurrent);
   // A red row; in overload mode the protection values go back.
   bool fail(Mode mode, const QString& text, bool bench);
 

@@ -2,10 +2,11 @@
 
 #include "bench/BenchBus.h"
 #include "bench/BenchControl.h"
+#include "params/ModuleRegisters.h"
 #include "params/TableTransfer.h"
 
 namespace {
-constexpr uint16_t kMotorVoltageType = 119;
+constexpr uint16_t kMotorVoltageType = modulemap::MotorVoltageType;
 }  // namespace
 
 void MotorTypeKeeper::forget() { ctx_.state.motorType = MotorTypeSaved(); }
@@ -43,8 +44,8 @@ bool MotorTypeKeeper::restore() {
     return true;
   }
   saved.held = read;
-  ctx_.state.grid.addTestResult(QStringLiteral("Ошибка восстановления напряжения мотора"), true,
-                                true);
+  ctx_.state.grid.addTestResult(QStringLiteral("Ошибка восстановления напряжения мотора"),
+                                ResultGrid::Result::Failed);
   return false;
 }
 

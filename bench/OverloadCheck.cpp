@@ -3,17 +3,20 @@
 #include <algorithm>
 
 #include "bench/BenchBus.h"
+#include "bench/BenchKeys.h"
 #include "bench/TestEnd.h"
 #include "core/Clock.h"
 #include "core/SettingsStore.h"
 #include "link/ModbusRtuClient.h"
 #include "operation/Commands.h"
+#include "params/ModuleRegisters.h"
 #include "params/TableTransfer.h"
 
 namespace {
-constexpr uint16_t kCurrentRegister = 264;  // read for every firmware version
-constexpr uint16_t kAlarmFlag = 130;
-constexpr uint16_t kAlarmCode = 55;
+// The current of firmware 200 and later, read whatever the version.
+constexpr uint16_t kCurrentRegister = modulemap::motorCurrent(200);
+constexpr uint16_t kAlarmFlag = modulemap::AlarmFlag;
+constexpr uint16_t kAlarmCode = modulemap::AlarmCode;
 constexpr uint32_t kAfterLoadMs = 1000;
 
 // The module still shows, block by block, either the values saved before the first load or
@@ -36,7 +39,7 @@ bool sameUnitStillLoaded(const OverloadSaved& saved, const OverloadSaved& now) {
 }  // namespace
 
 bool OverloadCheck::fail(const QString& text) {
-  ctx_.state.grid.addTestResult(text, true, true);
+  ctx_.state.grid.addTestResult(text, ResultGrid::Result::Failed);
   return false;
 }
 
@@ -151,8 +154,7 @@ bool OverloadCheck::runOverloadCheck(uint16_t supplyWord) {
   ResultGrid& grid = ctx_.state.grid;
   Clock& clock = ctx_.link().clock;
   const uint32_t timeout = uint32_t(ctx_.state.settings.value(TestSettings::OvTimeout));
-  const uint16_t loadBit = BenchButtons::bitWord(
-      ctx_.tp.readInteger(QStringLiteral("overload"), QStringLiteral("start_bit"), 2));
+  const uint16_t loadBit = BenchButtons::bitWord(ctx_.tp.readInteger(benchkeys::kOverloadBit));
   const uint16_t loaded = supplyWord | loadBit;
   const QString step = grid.currentStep();
   if (!bus.writeD8r4(loaded)) {
@@ -169,11 +171,12 @@ bool OverloadCheck::runOverloadCheck(uint16_t supplyWord) {
   while (clock.tick() - start < timeout) {
     uint16_t value = 0;
     if (bus.readModule(kCurrentRegister, &value))
-      grid.addTestResult(QStringLiteral("Ток  ") + QString::number(value), false, false);
+      grid.addTestResult(QStringLiteral("Ток  ") + QString::number(value),
+                         ResultGrid::Result::Note);
     else
-      grid.addTestResult(QStringLiteral("Сбой опроса тока"), false, false);
+      grid.addTestResult(QStringLiteral("Сбой опроса тока"), ResultGrid::Result::Note);
     if (!bus.readModule(kAlarmFlag, &value)) {
-      grid.addTestResult(QStringLiteral("Сбой опроса флага аварии"), false, false);
+      grid.addTestResult(QStringLiteral("Сбой опроса флага аварии"), ResultGrid::Result::Note);
     } else if (bus.isAlarm(value)) {
       tripped = true;
       tripMs = clock.tick() - start;
@@ -204,7 +207,8 @@ bool OverloadCheck::runOverloadCheck(uint16_t supplyWord) {
     result = false;
   } else if (code != 0) {
     codeText = QString::number(code);
-    grid.addTestResult(QStringLiteral("АВАРИЯ ПО ПРЕПЯТСТВИЮ - ТЕСТ ОК"), true, false);
+    grid.addTestResult(QStringLiteral("АВАРИЯ ПО ПРЕПЯТСТВИЮ - ТЕСТ ОК"),
+                       ResultGrid::Result::Passed);
   } else {
     codeText = QStringLiteral("0");
     fail(QStringLiteral("ОШИБКА: ОТСУТСТВИЕ ВЕРНОГО КОДА ОШИБКИ"));

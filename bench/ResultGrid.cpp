@@ -88,18 +88,19 @@ void ResultGrid::newRow() {
   emit changed(left);
 }
 
-void ResultGrid::addTestResult(const QString& text, bool newRow_, bool failed) {
+void ResultGrid::addTestResult(const QString& text, Result result) {
   int row = 0;
   {
     std::lock_guard lock(mutex_);
     row = current_;
     rows_[row].state = text;
-    rows_[row].verdict = rows_[row].strip = failed ? QStringLiteral("1") : QStringLiteral("0");
+    rows_[row].verdict = rows_[row].strip =
+        result == Result::Failed ? QStringLiteral("1") : QStringLiteral("0");
   }
-  if (newRow_)
-    newRow();
-  else
+  if (result == Result::Note)
     emit changed(row);
+  else
+    newRow();
 }
 
 QVector<ResultGrid::Row> ResultGrid::rows() const {

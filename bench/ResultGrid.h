@@ -36,9 +36,12 @@ class ResultGrid : public QObject {
   void markFailed();
   // Appends a row and makes it current; the row left behind counts as completed.
   void newRow();
-  // addTestResult: the text into column 1, the verdict into columns 3 and 2, then a new row
-  // when asked.
-  void addTestResult(const QString& text, bool newRow, bool failed);
+  // What a result row says (addTestResult): a finished row, passed or failed (a new row
+  // follows), or a note in the row being worked on, which stays open (a live reading, a read
+  // that did not answer).
+  enum class Result { Passed, Failed, Note };
+  // The text into column 1 and the verdict into columns 3 and 2 (a note counts as passed).
+  void addTestResult(const QString& text, Result result);
 
   QVector<Row> rows() const;
   int currentRow() const;

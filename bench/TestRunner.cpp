@@ -2,6 +2,7 @@
 
 #include "bench/BenchBus.h"
 #include "bench/BenchControl.h"
+#include "bench/BenchKeys.h"
 #include "bench/DiscreteTest.h"
 #include "bench/MotorRun.h"
 #include "bench/MotorTypeKeeper.h"
@@ -79,16 +80,11 @@ QStringList TestRunner::usedSettings() const {
   for (int r = 0; r < codes.size(); ++r)
     out << QStringLiteral("do/name%1=%2").arg(r + 1).arg(codes[r].name)
         << QStringLiteral("do/code%1=%2").arg(r + 1).arg(codes[r].code);
-  const auto key = [&](const char* section, const char* k, int def) {
+  using namespace benchkeys;
+  for (const SettingKey& key : {kAlign, kMotorBit24, kMotorBit220, kOverloadBit, kShortBit})
     out << QStringLiteral("%1/%2=%3")
-               .arg(QLatin1String(section), QLatin1String(k))
-               .arg(ctx_.tp.readInteger(QLatin1String(section), QLatin1String(k), def));
-  };
-  key("motion", "align", 90);
-  key("motion", "bit_24", 1);
-  key("motion", "bit_220", 0);
-  key("overload", "start_bit", 2);
-  key("short", "start_bit", 3);
+               .arg(QLatin1String(key.section), QLatin1String(key.key))
+               .arg(ctx_.tp.readInteger(key));
   for (int profile = 0; profile < 2; ++profile) {
     const QString section = QStringLiteral("current_wnd_%1").arg(profile);
     for (const QString& line : ctx_.tp.readSectionValues(section)) out << section + '/' + line;
@@ -124,7 +120,7 @@ void TestRunner::leave(bool stepFailed) {
   ctx_.link().status.setPollTimerActive(true);
 }
 
-void TestRunner::runTestSequence() {
+QStringList TestRunner::prepareRun() {
   const LinkContext& link = ctx_.link();
   const BenchBus bus(ctx_);
   BenchState& state = ctx_.state;
@@ -155,61 +151,63 @@ void TestRunner::runTestSequence() {
   for (int i = 0; i < kSteps; ++i)
     if (enabled(ctx_.tp, i)) steps << QString::fromUtf8(kStepTable[i].caption);
   state.record.startAttempt(steps, usedSettings());
+  return steps;
+}
 
-  const TestSettings& s = state.settings;
-  int stepNumber = 0;
-  const auto announce = [&](int i) {
-    state.grid.setStepProgress(QStringLiteral("Шаг %1 из %2: %3")
-                                   .arg(++stepNumber)
-                                   .arg(steps.size())
-                                   .arg(QString::fromUtf8(kStepTable[i].caption)));
-  };
-  for (int i = 0; i < kFinalStep; ++i) {
-    bool ok = true;
-    if (enabled(ctx_.tp, i)) {
-      announce(i);
-      switch (i) {
-        case 0:
-          ok = DiscreteTest(ctx_).run(false);
-          break;
-        case 1:
-          ok = DiscreteTest(ctx_).run(true);
-          break;
-        case 2:
-          ok = runMotorSeries(s.value(TestSettings::MTCycles));
-          break;
-        case 3:
-          ok = runOverloadSeries(s.value(TestSettings::OvCycles));
-          break;
-        default:
-          ok = runShortSeries(s.value(TestSettings::ShortCycles));
-          break;
-      }
-    }
-    if (!ok || (i < 2 && !link.flags.testRunning)) {
-      leave(!ok);
-      return;
-    }
+bool TestRunner::runStep(int index) {
+  const TestSettings& s = ctx_.state.settings;
+  switch (index) {
+    case 0:
+      return DiscreteTest(ctx_).run(false);
+    case 1:
+      return DiscreteTest(ctx_).run(true);
+    case 2:
+      return runMotorSeries(s.value(TestSettings::MTCycles));
+    case 3:
+      return runOverloadSeries(s.value(TestSettings::OvCycles));
+    case 4:
+      return runShortSeries(s.value(TestSettings::ShortCycles));
+    default:
+      return runMotorSeries(1);  // the final motor run, plotted
   }
+}
 
-  state.plotFinalRun = true;
-  if (enabled(ctx_.tp, kFinalStep)) announce(kFinalStep);
-  if (enabled(ctx_.tp, kFinalStep) && !runMotorSeries(1)) {
-    leave(true);
-    return;
-  }
-
+void TestRunner::concludePassedRun() {
+  const LinkContext& link = ctx_.link();
   benchcontrol::resetBench(ctx_);
   // A unit that leaves the bench otherwise than it came is not passed.
   const QStringList notRestored = restoreUnit(ctx_);
   const bool restored = notRestored.isEmpty();
   link.flags.testRunning = false;
   const QString message =
-      (QStringList{finalMessage(state.fineWindowKept)} + notRestored).join('\n');
+      (QStringList{finalMessage(ctx_.state.fineWindowKept)} + notRestored).join('\n');
   concludeRun(ctx_, restored ? TestRecord::Outcome::Passed : TestRecord::Outcome::Failed, message);
   ctx_.verdicts.showMessage(QStringLiteral("ОК"), message,
                             restored ? Prompter::Icon::Information : Prompter::Icon::Error);
   link.status.setPollTimerActive(true);
+}
+
+void TestRunner::runTestSequence() {
+  const QStringList steps = prepareRun();
+  int stepNumber = 0;
+  for (int i = 0; i <= kFinalStep; ++i) {
+    if (i == kFinalStep) ctx_.state.plotFinalRun = true;
+    bool ok = true;
+    if (enabled(ctx_.tp, i)) {
+      ctx_.state.grid.setStepProgress(QStringLiteral("Шаг %1 из %2: %3")
+                                          .arg(++stepNumber)
+                                          .arg(steps.size())
+                                          .arg(QString::fromUtf8(kStepTable[i].caption)));
+      ok = runStep(i);
+    }
+    // The run tests end their failures themselves; a stop made before the motor series (the
+    // preparation included) ends the run.
+    if (!ok || (i < 2 && !ctx_.link().flags.testRunning)) {
+      leave(!ok);
+      return;
+    }
+  }
+  concludePassedRun();
 }
 
 bool TestRunner::check(bool ok, const QString& text, const QString& caption) {
@@ -252,7 +250,7 @@ bool TestRunner::runOverloadSeries(int passes) {
   const QString refusal = OverloadCheck::settingsRefusal(ctx_.state.settings);
   if (!refusal.isEmpty()) {
     ctx_.state.grid.setStep(QString::fromUtf8(kStepTable[kOverloadStep].caption));
-    ctx_.state.grid.addTestResult(refusal, true, true);
+    ctx_.state.grid.addTestResult(refusal, ResultGrid::Result::Failed);
     return check(false, text, caption);
   }
   MotorRun run(ctx_);

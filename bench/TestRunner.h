@@ -48,6 +48,13 @@ class TestRunner {
   // Settings as the report lists them: "section/key=value".
   QStringList usedSettings() const;
   void beginAttempt();
+  // The bench at rest, the settings saved, the unit read and recorded; the captions of the
+  // steps this run makes.
+  QStringList prepareRun();
+  // Step `index` of the step table; its success.
+  bool runStep(int index);
+  // Every step passed: the bench reset, the unit put back as it came, the verdict.
+  void concludePassedRun();
   // The runner's own exits: the bench reset, the unit put back as it came, the run recorded
   // when it is over. `stepFailed`: the step returned failure (else the run was stopped).
   void leave(bool stepFailed);

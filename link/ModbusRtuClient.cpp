@@ -261,10 +261,6 @@ bool ModbusRtuClient::writeRegisterAtRetry(WriteExchange& x, uint8_t slave, uint
   return withRetries([&] { return writeRegisterAt(x, slave, reg, value); });
 }
 
-bool ModbusRtuClient::writeBenchOutputs(uint8_t slave, uint16_t value) {
-  return writeRegisterAtRetry(bench_, slave, 50, value);
-}
-
 bool ModbusRtuClient::writeModuleRegister(WriteExchange& x, uint16_t reg, uint16_t value) {
   x.slaveAddress = moduleAddress();
   x.firstRegister = reg;

@@ -53,7 +53,6 @@ class ModbusRtuClient {
   bool readRegistersAt(ReadExchange& x, uint8_t slave, uint16_t first, uint16_t count);
   bool writeRegisterAt(WriteExchange& x, uint8_t slave, uint16_t reg, uint16_t value);
   bool writeRegisterAtRetry(WriteExchange& x, uint8_t slave, uint16_t reg, uint16_t value);
-  bool writeBenchOutputs(uint8_t slave, uint16_t value);
   // One register of the module with function 6, one attempt.
   bool writeModuleRegister(WriteExchange& x, uint16_t reg, uint16_t value);
   // A block of the module's registers with function 16, one attempt.
@@ -63,9 +62,6 @@ class ModbusRtuClient {
   void setObserver(ExchangeObserver* observer) { observer_ = observer; }
   // Told of every frame exchange, failed ones included (the traffic monitor, --trace).
   void setFrameObserver(FrameObserver* observer) { frameObserver_ = observer; }
-
-  // The exchange record the bench output writes go through.
-  WriteExchange& benchExchange() { return bench_; }
 
  private:
   void prepareLine(SerialLine& line, const LinkSettings::Timing& t);
@@ -98,7 +94,6 @@ class ModbusRtuClient {
   Clock& clock_;
   ExchangeObserver* observer_ = nullptr;
   FrameObserver* frameObserver_ = nullptr;
-  WriteExchange bench_;
   // Under the port lock: the last exchange failed at failedAt_.
   bool recoveryPending_ = false;
   uint32_t failedAt_ = 0;

@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "core/SessionJournal.h"
+#include "params/ModuleRegisters.h"
 
 void WriteJournal::setListener(Listener listener) {
   std::lock_guard lock(mutex_);
@@ -32,8 +33,8 @@ void WriteJournal::registersWritten(uint8_t slave, uint16_t first, const uint16_
   QStringList parts;
   const bool toModule = slave == client_.moduleAddress() || slave == 0;
   for (const WrittenRegister& r : written) {
-    if (toModule && r.address == 118) {
-      parts << QStringLiteral("рег. 118: ***");
+    if (toModule && r.address == modulemap::MotorPassword) {
+      parts << QStringLiteral("рег. %1: ***").arg(r.address);
       continue;
     }
     const QString value = QString::number(r.value);

@@ -24,6 +24,8 @@ enum Register : uint16_t {
   ControlState = 11,
   DigitalInputs = 16,    // 17 registers
   Errors = 48,           // 12 registers
+  AlarmMessage = 51,     // among the error flags: the alarm a short circuit raises
+  AlarmCode = 55,        // non-zero once the module has recorded an alarm
   InputParameters = 68,  // 9 registers: the main tab's inputs table
   InputMap = 76,
   ServiceInputs = 77,  // the service inputs table, as long as the firmware has it

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "bench/BenchRegisters.h"
 #include "sim/SlaveDevice.h"
 
 // A bench I/O module (R16 or D8R4): register 50 is its output word (bit n = output n), register
@@ -10,7 +11,7 @@
 // 51 is read-only, setInputs() is how the wiring (or a test) drives them.
 class BenchModule : public SlaveDevice {
  public:
-  enum Register : uint16_t { Outputs = 50, Inputs = 51 };
+  using enum benchmap::Register;
 
   static constexpr uint8_t kDefaultR16Address = 16;
   static constexpr uint8_t kDefaultD8r4Address = 17;

@@ -88,13 +88,13 @@ void ModuleModel::resetDefaults() {
   setClockSeconds(1704067200);  // 2024-01-01 00:00:00
 
   // Parameters: small distinct values, so a block read from the wrong start shows at once.
-  for (uint16_t r = 64; r <= 67; ++r) regs_[r] = 10 * (r - 63);  // gains 10..40
-  for (uint16_t r = 68; r <= 75; ++r) regs_[r] = r - 67;         // inputs 1..8
-  for (uint16_t r = 77; r <= 84; ++r) regs_[r] = 5 * (r - 76);   // service 5..40
+  for (uint16_t r = 64; r <= 67; ++r) regs_[r] = 10 * (r - 63);             // gains 10..40
+  for (uint16_t r = 0; r < 8; ++r) regs_[InputParameters + r] = r + 1;      // inputs 1..8
+  for (uint16_t r = 0; r < 8; ++r) regs_[ServiceInputs + r] = 5 * (r + 1);  // service 5..40
   // The input inversion mask sits in row 1 from 209 on, in row 8 before; no input inverted.
-  regs_[version >= 209 ? 77 : 84] = 0;
-  regs_[94] = 1;  // auto-reset on
-  regs_[95] = 30;
+  regs_[ServiceInputs + (version >= 209 ? 0 : 7)] = 0;
+  regs_[AutoReset] = 1;  // auto-reset on
+  regs_[AutoReset + 1] = 30;
   for (uint16_t r = 96; r <= 109; ++r) regs_[r] = 100 * (r - 95);          // timers 100..1400 ms
   for (uint16_t r = 112; r <= 117; ++r) regs_[r] = 500 + 100 * (r - 112);  // motor 500..1000
   regs_[117] = 3;                                                          // attempt count

@@ -44,8 +44,8 @@ class ModuleMotion {
   static constexpr uint16_t kPlateau220V = 250;
   // A braked motor draws its stall current: this many times its plateau.
   static constexpr int kStallFactor = 6;
-  static constexpr uint16_t kAlarmMessage = 51;
-  static constexpr uint16_t kAlarmCode = 55;
+  static constexpr uint16_t kAlarmMessage = modulemap::AlarmMessage;
+  static constexpr uint16_t kAlarmCode = modulemap::AlarmCode;
   static constexpr uint16_t kAlarmFlag = modulemap::AlarmFlag;
   static constexpr uint16_t kAlarmRelayLogic = modulemap::AlarmRelayLogic;
 

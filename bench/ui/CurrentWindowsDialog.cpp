@@ -9,6 +9,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "bench/BenchKeys.h"
 #include "bench/CurrentWindows.h"
 #include "core/SettingsStore.h"
 #include "core/ui/MessageBoxes.h"
@@ -55,7 +56,7 @@ void CurrentWindowsDialog::showEvent(QShowEvent* event) {
 }
 
 void CurrentWindowsDialog::FormShow() {
-  const int profile = tp_.readInteger(QStringLiteral("connect"), QStringLiteral("cur_prof"), 0);
+  const int profile = tp_.readInteger(benchkeys::kCurrentWindowProfile);
   curProf_->setCurrentIndex(profile == 1 ? 1 : 0);
   loadGrid();
 }

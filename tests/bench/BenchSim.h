@@ -8,9 +8,10 @@
 #include <ostream>
 
 #include "bench/BenchContext.h"
+#include "bench/BenchSession.h"
 #include "bench/TestRunner.h"
 #include "core/SettingsStore.h"
-#include "support/SimCore.h"
+#include "support/SimSession.h"
 
 // Readable failure messages.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -21,9 +22,9 @@ inline void PrintTo(const QStringList& l, std::ostream* os) {
 // The program's core and the simulated module on the simulated bench of the demo's tp.ini, on
 // virtual time. `tweak` may change tp.ini before anything reads it. The bench's writes, the
 // module's commands and the protection blocks written are logged with their virtual times.
-struct BenchSim : SimCore {
+struct BenchSim : SimSession<BenchSession> {
   explicit BenchSim(int firmware = 205, const std::function<void(SettingsStore&)>& tweak = {})
-      : SimCore([&](SettingsStore&) {
+      : SimSession<BenchSession>([&](SettingsStore&) {
           const QString tpPath = dir.filePath(QStringLiteral("tp.ini"));
           QFile::copy(QStringLiteral(TARVIX_DEMO_TP), tpPath);
           QFile(tpPath).setPermissions(QFile::ReadOwner | QFile::WriteOwner);

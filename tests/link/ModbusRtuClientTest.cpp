@@ -175,7 +175,8 @@ TEST_F(ModbusRtuClientTest, WrappersRetryFiveTimes) {
   EXPECT_EQ(line.requests.size(), 5u);
 
   line.requests.clear();
-  EXPECT_FALSE(client.writeBenchOutputs(16, 0x00FF));
+  WriteExchange w;
+  EXPECT_FALSE(client.writeRegisterAtRetry(w, 16, 50, 0x00FF));
   EXPECT_EQ(line.requests.size(), 5u);
   EXPECT_EQ(hex(line.requests[0]), hex(withCrc({16, 16, 0, 50, 0, 1, 2, 0, 0xFF})));
 }

@@ -26,8 +26,9 @@ void PrintTo(const Outcome& o, std::ostream* os) {
 
 struct Field {
   QString name;
-  std::function<Outcome(SimSession<OperationSession>&, const TypedInput&)> run;  // what the program does
-  std::function<Outcome(const TypedInput&)> expected;       // what it must do
+  std::function<Outcome(SimSession<OperationSession>&, const TypedInput&)>
+      run;                                             // what the program does
+  std::function<Outcome(const TypedInput&)> expected;  // what it must do
 };
 
 QString message(const SimSession<OperationSession>& s) {

@@ -3,8 +3,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "params/ParameterSession.h"
 #include "params/Identification.h"
+#include "params/ParameterSession.h"
 #include "sim/MemoryLine.h"
 #include "sim/SimBus.h"
 #include "support/ScriptedLine.h"
@@ -20,7 +20,7 @@ class IdentificationTest : public ::testing::Test {
       ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
     }
     core = std::make_unique<ParameterSession>(dir.path(), prompter,
-                                        std::make_unique<MemoryLine>(bus, clock), clock);
+                                              std::make_unique<MemoryLine>(bus, clock), clock);
     core->port().openPort("COM1");
   }
 

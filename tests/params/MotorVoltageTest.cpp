@@ -122,7 +122,8 @@ TEST_F(MotorVoltageTest, WriteNeverAcknowledgedGivesItsErrorAndReadsNoResult) {
     uint16_t typeAfter;  // a lost acknowledgement does not undo what the module did
   };
   const Case cases[] = {
-      {"exception replies", [](SimSession<ParameterSession>& s) { s.bus.faults().failAlways(FaultKind::Exception); },
+      {"exception replies",
+       [](SimSession<ParameterSession>& s) { s.bus.faults().failAlways(FaultKind::Exception); },
        "Ошибка модуля: код 4", 1},
       {"module unplugged", [](SimSession<ParameterSession>& s) { s.bus.setModulePlugged(false); },
        "Ошибка подтверждения записи из модуля", 0},

@@ -6,9 +6,9 @@
 
 #include "params/ParameterComparison.h"
 #include "params/ParameterFile.h"
+#include "params/ParameterSession.h"
 #include "params/TableTransfer.h"
 #include "sim/MemoryLine.h"
-#include "params/ParameterSession.h"
 #include "support/SimSession.h"
 
 namespace {

@@ -8,8 +8,8 @@
 
 #include "params/Identification.h"
 #include "params/ParameterFile.h"
-#include "params/TableTransfer.h"
 #include "params/ParameterSession.h"
+#include "params/TableTransfer.h"
 #include "support/SimSession.h"
 
 namespace {

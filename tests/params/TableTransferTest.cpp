@@ -5,8 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "params/TableTransfer.h"
 #include "params/ParameterSession.h"
+#include "params/TableTransfer.h"
 #include "support/SimSession.h"
 
 namespace {

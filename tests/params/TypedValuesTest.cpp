@@ -5,8 +5,8 @@
 #include <functional>
 
 #include "params/MotorVoltage.h"
-#include "params/TableTransfer.h"
 #include "params/ParameterSession.h"
+#include "params/TableTransfer.h"
 #include "support/SimSession.h"
 #include "support/TypedInputs.h"
 
