@@ -58,8 +58,9 @@ mkdir -p "$run/home"
 export HOME=$run/home WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 export WINEPREFIX=$run/prefix
 export WINEPATH="$(winpath "$cache/bin");$(winpath "$gcc_dir");$(winpath /usr/x86_64-w64-mingw32/lib)"
-# One Wine server for the whole run, started apart so that no program's output is its own.
-start_wineserver() { "$wineserver" -p >/dev/null 2>&1 </dev/null; }
+# One Wine server for the whole run, started apart so that no program's output is its own; with
+# a number, it ends that many seconds after its last program (so that "wineserver -w" returns).
+start_wineserver() { "$wineserver" -p${1:-} >/dev/null 2>&1 </dev/null; }
 step "Wine prefix"
 "$wine" wineboot -i >/dev/null 2>&1
 "$wineserver" -w
@@ -104,10 +105,15 @@ if stage suites; then
   # the folder the Linux build takes them from (the same .qm files the setup program installs).
   printf '[Paths]\r\nPrefix = Z:%s\r\nTranslations = Z:%s\r\n' "$cache" \
     /usr/share/qt6/translations >"$build/tests/qt.conf"  # qt.conf takes "/", not "\\"
+  # Wine hands no QT_ variable of the shell to a Windows program, so the window tests' offscreen
+  # platform (which they choose themselves) finds its fonts through the prefix's environment:
+  # Qt's offscreen platform on Windows reads font files from one folder, and there are none by
+  # default.
+  "$wine" reg add 'HKCU\Environment' /v QT_QPA_FONTDIR /d "$(winpath /usr/share/fonts/truetype/dejavu)" \
+    /f >/dev/null
   for suite in "${suites[@]}"; do
     log=$run/suites/$suite.log
-    (cd "$run/suites" && QT_QPA_PLATFORM=offscreen \
-      TARVIX_TEST_PORT=COM13 TARVIX_TEST_SIM_CONSOLE="$(winpath "$run/unit.console")" \
+    (cd "$run/suites" && TARVIX_TEST_PORT=COM13 TARVIX_TEST_SIM_CONSOLE="$(winpath "$run/unit.console")" \
       timeout 900 "$wine" "$build/tests/$suite.exe" --gtest_brief=1 "$filter" >"$log" 2>&1)
     code=$?
     ok=$(sed -n 's/.*\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -1)
@@ -221,7 +227,9 @@ if stage setup; then
     mkdir -p "$HOME"
     "$wine" wineboot -i >/dev/null 2>&1
     "$wineserver" -w
-    start_wineserver
+    # The setup program and the uninstaller's copy of itself (the uninstaller proper runs from
+    # the temporary folder) are waited for as the server ends after them.
+    start_wineserver 3
     (cd "$run" && "$wine" "$root/$setup" /S)
     "$wineserver" -w
     installed="$WINEPREFIX/drive_c/Program Files/Tarvix"
@@ -239,6 +247,7 @@ if stage setup; then
       printf '[connect]\r\nport=COM3\r\n' >"$docs/mem.ini"
       echo "firmware=205" >"$docs/Мой набор.txt"
     fi
+    start_wineserver 3
     (cd "$run" && "$wine" 'C:\Program Files\Tarvix\uninstall.exe' /S)
     "$wineserver" -w
     check "uninstalled: the program's folder is gone" test ! -e "$installed"
