@@ -7,7 +7,9 @@ MemoryLine::MemoryLine(SimBus& bus, Clock& clock) : TimedSerialLine(clock), bus_
 }
 
 bool MemoryLine::open(const QString& device) {
-  if (absent_ || device.isEmpty()) {
+  // A path that names no port fails as the system fails it: an empty one, and on Windows the
+  // device prefix of an empty port name with no number after it.
+  if (absent_ || device.isEmpty() || device == QLatin1String("\\\\.\\COM")) {
     error_ = QStringLiteral("The system cannot find the file specified.");
     return false;
   }

@@ -15,14 +15,12 @@ std::atomic_bool* stopFlag = nullptr;
 #ifdef Q_OS_WIN
 BOOL WINAPI onConsoleEvent(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  if (stopFlag) stopFlag->store(false);
+  InterruptGuard::interrupt();
   return TRUE;
 }
 #else
 struct sigaction previous {};
-void onInterrupt(int) {
-  if (stopFlag) stopFlag->store(false);
-}
+void onInterrupt(int) { InterruptGuard::interrupt(); }
 #endif
 
 }  // namespace
@@ -37,6 +35,10 @@ InterruptGuard::InterruptGuard(std::atomic_bool& flag) {
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, &previous);
 #endif
+}
+
+void InterruptGuard::interrupt() {
+  if (stopFlag) stopFlag->store(false);
 }
 
 InterruptGuard::~InterruptGuard() {

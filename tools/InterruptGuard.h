@@ -11,4 +11,8 @@ class InterruptGuard {
   ~InterruptGuard();
   InterruptGuard(const InterruptGuard&) = delete;
   InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+  // What Ctrl-C does: clears the guarded flag, if a guard lives. The system's handlers call it;
+  // so does a test where no console exists to send Ctrl-C to (a headless Windows process).
+  static void interrupt();
 };

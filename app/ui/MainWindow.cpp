@@ -507,7 +507,9 @@ void MainWindow::showAbout() {
 
 void MainWindow::chooseFont() {
   bool ok = false;
-  const QFont chosen = QFontDialog::getFont(&ok, font(), this, QStringLiteral("Шрифт"));
+  // Qt's own dialog, as for files: Russian on every system, whatever language Windows speaks.
+  const QFont chosen = QFontDialog::getFont(&ok, font(), this, QStringLiteral("Шрифт"),
+                                            QFontDialog::DontUseNativeDialog);
   if (ok) setFont(chosen);
 }
 

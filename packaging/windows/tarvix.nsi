@@ -3,9 +3,10 @@
 ; Installs the folder under Program Files with a Start-menu entry whose working directory is
 ; Documents\Tarvix, where the program keeps mem.ini, tp.ini, prof.ini, parameter files and
 ; reports. The uninstaller removes what was installed, by name, and never that folder.
-Unicode true
+; A 64-bit setup program for a 64-bit program: it runs where Tarvix runs, and it sees the
+; 64-bit Program Files and registry without redirection.
+Target amd64-unicode
 !include "MUI2.nsh"
-!include "x64.nsh"
 
 Name "Tarvix ${VERSION}"
 OutFile "${OUTFILE}"
@@ -21,14 +22,6 @@ SetCompressor /SOLID lzma
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Russian"
-
-Function .onInit
-  ${IfNot} ${RunningX64}
-    MessageBox MB_ICONSTOP "Tarvix работает только в 64-разрядной Windows."
-    Abort
-  ${EndIf}
-  SetRegView 64
-FunctionEnd
 
 Section "Tarvix"
   SetOutPath "$INSTDIR"
@@ -57,10 +50,6 @@ Section "Tarvix"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
-
-Function un.onInit
-  SetRegView 64
-FunctionEnd
 
 ; Only the installed files, by name: a settings or parameter file someone saved into the
 ; program's folder stays, and so does the folder then.

@@ -316,7 +316,8 @@ TEST_F(BusMonitorTest, SavesTheShownRowsAndSaysWhyItCannot) {
   QString error;
   ASSERT_TRUE(monitor.save(path, &error)) << error.toStdString();
   QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  // A text file: CRLF line ends on Windows, read back as plain line ends.
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
   const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
   ASSERT_EQ(lines.size(), 3);
   EXPECT_TRUE(lines[0].startsWith("# время;"));

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 #include <thread>
 
 #include "app/ui/LinkIndicator.h"
@@ -232,6 +234,8 @@ TEST_F(MainWindowTest, ClosingAsksForUnwrittenValuesAndKeepsTheWindowState) {
   tables.setCellText(ParameterTables::Timers, 0, "250");
   form.pages()->setCurrentWidget(form.tabSheetControl());
   form.setGeometry(40, 50, 1400, 900);
+  // No narrower than the window can be, which depends on the system's fonts.
+  const QSize placed = form.size();
   {
     MessageBoxAnswerer cancel(QMessageBox::Cancel);
     EXPECT_FALSE(form.close());
@@ -251,7 +255,7 @@ TEST_F(MainWindowTest, ClosingAsksForUnwrittenValuesAndKeepsTheWindowState) {
   EXPECT_TRUE(story.contains("Сеанс завершён"));
   MainWindow& next = makeForm();
   EXPECT_TRUE(next.restoreWindowState());
-  EXPECT_EQ(next.size(), QSize(1400, 900));
+  EXPECT_EQ(next.size(), placed);
   next.show();
   QCoreApplication::processEvents();
   EXPECT_EQ(next.pages()->currentWidget(), next.tabSheetControl());
@@ -343,11 +347,18 @@ TEST_F(MainWindowTest, ToolBarButtonsBreakAndRestoreTheLinkAndSetTheFont) {
   EXPECT_FALSE(form.core().flags.linkSuspended);
   EXPECT_TRUE(form.pollTimer()->isActive());
 
+  // A family of this system's that comes in every size, so 17 points is 17 points.
+  const QStringList families = QFontDatabase::families();
+  const auto found = std::find_if(families.begin(), families.end(), [](const QString& family) {
+    return QFontDatabase::isSmoothlyScalable(family);
+  });
+  ASSERT_NE(found, families.end()) << "no scalable font among " << qPrintable(families.join(", "));
+  const QString scalable = *found;
   for (bool accept : {false, true}) {
     ModalAnswerer user([&](QWidget* modal) {
       auto* dialog = qobject_cast<QFontDialog*>(modal);
       if (!dialog || !dialog->isVisible()) return;
-      dialog->setCurrentFont(QFont("Courier", 17));
+      dialog->setCurrentFont(QFont(scalable, 17));
       accept ? dialog->accept() : dialog->reject();
     });
     button("ToolButton38")->click();
