@@ -47,7 +47,25 @@ LinkSettingsDialog::LinkSettingsDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("ConparDlg"));
   setWindowTitle(QStringLiteral("Параметры связи"));
   setModal(true);
+  buildLinkGroup();
+  buildTimingGroup();
 
+  const DialogButtons buttons =
+      makeDialogButtons(this, QStringLiteral("Записать"), "OKBtn", "CancelBtn");
+  okBtn_ = buttons.ok;
+  cancelBtn_ = buttons.cancel;
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(linkGroup_);
+  layout->addWidget(timingGroup_);
+  layout->addLayout(buttons.row);
+  layout->setSizeConstraint(QLayout::SetFixedSize);  // shrinks when the port and timing hide
+
+  connect(okBtn_, &QPushButton::clicked, this, &LinkSettingsDialog::OKBtnClick);
+  connect(cancelBtn_, &QPushButton::clicked, this, &LinkSettingsDialog::CancelBtnClick);
+}
+
+void LinkSettingsDialog::buildLinkGroup() {
   linkGroup_ = new QGroupBox(this);
   linkGroup_->setObjectName(QStringLiteral("GroupBox4"));
   auto* link = new QGridLayout(linkGroup_);
@@ -88,7 +106,9 @@ LinkSettingsDialog::LinkSettingsDialog(QWidget* parent) : QDialog(parent) {
       QStringLiteral("Адаптер RS-485 возвращает свой запрос перед ответом: эти байты "
                      "отбрасываются"));
   link->addWidget(echoBox_, link->rowCount(), 0, 1, 2);
+}
 
+void LinkSettingsDialog::buildTimingGroup() {
   timingGroup_ = new QGroupBox(QStringLiteral("Задержки"), this);
   timingGroup_->setObjectName(QStringLiteral("GroupBox1"));
   exchangeTimingGroup_ = new QGroupBox(QStringLiteral("Async Op"), timingGroup_);
@@ -121,20 +141,6 @@ LinkSettingsDialog::LinkSettingsDialog(QWidget* parent) : QDialog(parent) {
   for (QLineEdit* edit : {editSend_, editSleep_, editReceive_, readTotalPerByteEdit_,
                           readTotalConstantEdit_, writeTotalPerByteEdit_, writeTotalConstantEdit_})
     edit->setEnabled(false);
-
-  const DialogButtons buttons =
-      makeDialogButtons(this, QStringLiteral("Записать"), "OKBtn", "CancelBtn");
-  okBtn_ = buttons.ok;
-  cancelBtn_ = buttons.cancel;
-
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(linkGroup_);
-  layout->addWidget(timingGroup_);
-  layout->addLayout(buttons.row);
-  layout->setSizeConstraint(QLayout::SetFixedSize);  // shrinks when the port and timing hide
-
-  connect(okBtn_, &QPushButton::clicked, this, &LinkSettingsDialog::OKBtnClick);
-  connect(cancelBtn_, &QPushButton::clicked, this, &LinkSettingsDialog::CancelBtnClick);
 }
 
 void LinkSettingsDialog::setUse(Use use) {

@@ -57,6 +57,10 @@ class LinkSettingsDialog : public QDialog {
   void CancelBtnClick();
 
  private:
+  // GroupBox4: address, line settings, port, fast exchange and adapter echo.
+  void buildLinkGroup();
+  // GroupBox1: the exchange timing and the port's time-outs, shown for reference.
+  void buildTimingGroup();
   // A message box with caption "Ошибка"; the dialog then closes as not accepted.
   void refuse(const QString& text);
 
