@@ -152,7 +152,6 @@ bool OverloadCheck::restoreBlockValues() {
 bool OverloadCheck::runOverloadCheck(uint16_t supplyWord) {
   const BenchBus bus(ctx_);
   ResultGrid& grid = ctx_.state.grid;
-  Clock& clock = ctx_.link().clock;
   const uint32_t timeout = uint32_t(ctx_.state.settings.value(TestSettings::OvTimeout));
   const uint16_t loadBit = BenchButtons::bitWord(ctx_.tp.readInteger(benchkeys::kOverloadBit));
   const uint16_t loaded = supplyWord | loadBit;
@@ -165,28 +164,13 @@ bool OverloadCheck::runOverloadCheck(uint16_t supplyWord) {
     return false;
   }
 
-  const uint32_t start = clock.tick();
-  bool tripped = false;
   uint32_t tripMs = 0;
-  while (clock.tick() - start < timeout) {
-    uint16_t value = 0;
-    if (bus.readModule(kCurrentRegister, &value))
-      grid.addTestResult(QStringLiteral("Ток  ") + QString::number(value),
-                         ResultGrid::Result::Note);
-    else
-      grid.addTestResult(QStringLiteral("Сбой опроса тока"), ResultGrid::Result::Note);
-    if (!bus.readModule(kAlarmFlag, &value)) {
-      grid.addTestResult(QStringLiteral("Сбой опроса флага аварии"), ResultGrid::Result::Note);
-    } else if (bus.isAlarm(value)) {
-      tripped = true;
-      tripMs = clock.tick() - start;
-      break;
-    }
-    if (bus.stopped()) {
-      abortTest(ctx_, QStringLiteral("Прервано пользователем"), QStringLiteral("Останов"));
-      return false;
-    }
+  const Trip trip = waitForTrip(timeout, &tripMs);
+  if (trip == Trip::Stopped) {
+    abortTest(ctx_, QStringLiteral("Прервано пользователем"), QStringLiteral("Останов"));
+    return false;
   }
+  const bool tripped = trip == Trip::Tripped;
   ctx_.state.record.add({step, QStringLiteral("Срабатывание защиты, мс"),
                          tripped ? QString::number(tripMs) : QStringLiteral("нет"),
                          QStringLiteral("не более %1").arg(timeout),
@@ -200,22 +184,7 @@ bool OverloadCheck::runOverloadCheck(uint16_t supplyWord) {
     result = false;
   }
   bus.wait(kAfterLoadMs);
-  uint16_t code = 0;
-  QString codeText = QStringLiteral("нет ответа");
-  if (!bus.readModule(kAlarmCode, &code)) {
-    fail(QStringLiteral("Сбой чтения кода аварии"));
-    result = false;
-  } else if (code != 0) {
-    codeText = QString::number(code);
-    grid.addTestResult(QStringLiteral("АВАРИЯ ПО ПРЕПЯТСТВИЮ - ТЕСТ ОК"),
-                       ResultGrid::Result::Passed);
-  } else {
-    codeText = QStringLiteral("0");
-    fail(QStringLiteral("ОШИБКА: ОТСУТСТВИЕ ВЕРНОГО КОДА ОШИБКИ"));
-    result = false;
-  }
-  ctx_.state.record.add({step, QStringLiteral("Код аварии (регистр 55)"), codeText,
-                         QStringLiteral("не 0"), TestRecord::verdictText(code == 0)});
+  if (!judgeAlarmCode(step)) result = false;
   sendCommand(ctx_.operation, command::kReset, command::kReset);
   if (!bus.writeD8r4(0)) {
     ctx_.state.record.noteBenchFault();
@@ -229,4 +198,47 @@ bool OverloadCheck::runOverloadCheck(uint16_t supplyWord) {
     return false;
   }
   return result;
+}
+
+OverloadCheck::Trip OverloadCheck::waitForTrip(uint32_t timeout, uint32_t* tripMs) {
+  const BenchBus bus(ctx_);
+  ResultGrid& grid = ctx_.state.grid;
+  Clock& clock = ctx_.link().clock;
+  const uint32_t start = clock.tick();
+  while (clock.tick() - start < timeout) {
+    uint16_t value = 0;
+    if (bus.readModule(kCurrentRegister, &value))
+      grid.addTestResult(QStringLiteral("Ток  ") + QString::number(value),
+                         ResultGrid::Result::Note);
+    else
+      grid.addTestResult(QStringLiteral("Сбой опроса тока"), ResultGrid::Result::Note);
+    if (!bus.readModule(kAlarmFlag, &value)) {
+      grid.addTestResult(QStringLiteral("Сбой опроса флага аварии"), ResultGrid::Result::Note);
+    } else if (bus.isAlarm(value)) {
+      *tripMs = clock.tick() - start;
+      return Trip::Tripped;
+    }
+    if (bus.stopped()) return Trip::Stopped;
+  }
+  return Trip::Missed;
+}
+
+bool OverloadCheck::judgeAlarmCode(const QString& step) {
+  const BenchBus bus(ctx_);
+  ResultGrid& grid = ctx_.state.grid;
+  uint16_t code = 0;
+  QString codeText = QStringLiteral("нет ответа");
+  if (!bus.readModule(kAlarmCode, &code)) {
+    fail(QStringLiteral("Сбой чтения кода аварии"));
+  } else if (code != 0) {
+    codeText = QString::number(code);
+    grid.addTestResult(QStringLiteral("АВАРИЯ ПО ПРЕПЯТСТВИЮ - ТЕСТ ОК"),
+                       ResultGrid::Result::Passed);
+  } else {
+    codeText = QStringLiteral("0");
+    fail(QStringLiteral("ОШИБКА: ОТСУТСТВИЕ ВЕРНОГО КОДА ОШИБКИ"));
+  }
+  ctx_.state.record.add({step, QStringLiteral("Код аварии (регистр 55)"), codeText,
+                         QStringLiteral("не 0"), TestRecord::verdictText(code == 0)});
+  return code != 0;
 }

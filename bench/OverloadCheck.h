@@ -34,6 +34,12 @@ class OverloadCheck {
   static QString settingsRefusal(const TestSettings& settings);
 
  private:
+  enum class Trip { Tripped, Missed, Stopped };
+  // Polls the current and the alarm flag until the module trips, `timeout` ms pass or "Стоп".
+  Trip waitForTrip(uint32_t timeout, uint32_t* tripMs);
+  // Reads the alarm code after the load is off: its row in the grid and the record; true when
+  // the module reports an alarm.
+  bool judgeAlarmCode(const QString& step);
   bool writeBlock(uint16_t first, const uint16_t* values, int count);
   bool writeOne(uint16_t reg, uint16_t value);
   // A red row, then false.
