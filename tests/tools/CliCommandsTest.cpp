@@ -8,33 +8,12 @@
 #include "core/Clock.h"
 #include "sim/MemoryLine.h"
 #include "sim/SimBus.h"
+#include "support/CliFixture.h"
 #include "tools/CliTool.h"
 
 namespace {
 
-class CliOnSimulator : public ::testing::Test {
- protected:
-  void SetUp() override {
-    previous_ = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-  }
-  void TearDown() override { QDir::setCurrent(previous_); }
-  int run(const QStringList& args) {
-    out.clear();
-    err.clear();
-    QTextStream o(&out), e(&err);
-    line.close();  // the tool opens the port itself
-    return CliTool(o, e, &line, &clock).run(args);
-  }
-  QTemporaryDir dir;
-  VirtualClock clock;
-  SimBus bus;
-  MemoryLine line{bus, clock};
-  QString out, err;
-
- private:
-  QString previous_;
-};
+class CliOnSimulator : public CliFixture {};
 
 TEST_F(CliOnSimulator, BadUsageExitsWithTwoAndTouchesNothing) {
   const QStringList cases[] = {{},

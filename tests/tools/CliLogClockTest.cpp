@@ -10,15 +10,15 @@
 #include "operation/DateFields.h"
 #include "sim/MemoryLine.h"
 #include "sim/SimBus.h"
+#include "support/CliFixture.h"
 #include "tools/CliTool.h"
 
 namespace {
 
-class CliLogClock : public ::testing::Test {
+class CliLogClock : public CliFixture {
  protected:
   void SetUp() override {
-    previous_ = QDir::currentPath();
-    QDir::setCurrent(dir.path());
+    CliFixture::SetUp();
     SettingsStore mem("mem.ini");
     mem.writeString("connect", "port", "COM1");
     mem.writeString("err_names", "n1", "Перегрев");
@@ -27,24 +27,7 @@ class CliLogClock : public ::testing::Test {
     ASSERT_TRUE(ini.open(QIODevice::Append));
     ini.write("[log_cmd]\r\nВкатить/Включить\r\nВыкатить/Отключить\r\nСброс\r\n");
   }
-  void TearDown() override { QDir::setCurrent(previous_); }
-  int run(const QStringList& args) {
-    out.clear();
-    err.clear();
-    QTextStream o(&out), e(&err);
-    line.close();  // the tool opens the port itself
-    return CliTool(o, e, &line, &clock).run(args);
-  }
   ModuleModel& module() { return bus.module(); }
-
-  QTemporaryDir dir;
-  VirtualClock clock;
-  SimBus bus;
-  MemoryLine line{bus, clock};
-  QString out, err;
-
- private:
-  QString previous_;
 };
 
 TEST_F(CliLogClock, LogPrintsTheTablesColumns) {

@@ -8,24 +8,16 @@
 #include "params/ModuleRegisters.h"
 #include "sim/MemoryLine.h"
 #include "sim/SimBus.h"
+#include "support/CliFixture.h"
 #include "tools/CliTool.h"
 
 namespace {
 
-class CliScan : public ::testing::Test {
+class CliScan : public CliFixture {
  protected:
   void SetUp() override {
-    previous_ = QDir::currentPath();
-    QDir::setCurrent(dir.path());
+    CliFixture::SetUp();
     line.setLineSettingsHeard(true);
-  }
-  void TearDown() override { QDir::setCurrent(previous_); }
-  int run(const QStringList& args) {
-    out.clear();
-    err.clear();
-    QTextStream o(&out), e(&err);
-    line.close();
-    return CliTool(o, e, &line, &clock).run(args);
   }
   // A module at `address` listening at 38400 baud, even parity.
   static void at38400Even(ModuleModel& m, uint8_t address) {
@@ -33,14 +25,6 @@ class CliScan : public ::testing::Test {
     m.set(modulemap::SpeedIndex, 2);
     m.set(modulemap::ParityCode, 1);
   }
-  QTemporaryDir dir;
-  VirtualClock clock;
-  SimBus bus;
-  MemoryLine line{bus, clock};
-  QString out, err;
-
- private:
-  QString previous_;
 };
 
 // Two modules on one line at a speed other than the first tried: both found, with their

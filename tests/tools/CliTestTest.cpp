@@ -9,16 +9,16 @@
 #include "core/SettingsStore.h"
 #include "sim/MemoryLine.h"
 #include "sim/SimBus.h"
+#include "support/CliFixture.h"
 #include "tools/CliTool.h"
 #include "tools/InterruptGuard.h"
 
 namespace {
 
-class CliTest : public ::testing::Test {
+class CliTest : public CliFixture {
  protected:
   void SetUp() override {
-    previous_ = QDir::currentPath();
-    QDir::setCurrent(dir.path());
+    CliFixture::SetUp();
     QFile mem(dir.filePath("mem.ini"));
     ASSERT_TRUE(mem.open(QIODevice::WriteOnly));
     mem.write("[connect]\r\nport=COM1\r\n");
@@ -27,24 +27,8 @@ class CliTest : public ::testing::Test {
     QFile(dir.filePath("tp.ini")).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     bus.attachBench(BenchDescription::read(SettingsStore(dir.filePath("tp.ini"))));
   }
-  void TearDown() override { QDir::setCurrent(previous_); }
 
-  int run(const QStringList& args) {
-    out.clear();
-    err.clear();
-    QTextStream o(&out), e(&err);
-    return CliTool(o, e, &line, &clock).run(args);
-  }
   QStringList outLines() const { return out.split('\n', Qt::SkipEmptyParts); }
-
-  QTemporaryDir dir;
-  VirtualClock clock;
-  SimBus bus;
-  MemoryLine line{bus, clock};
-  QString out, err;
-
- private:
-  QString previous_;
 };
 
 TEST_F(CliTest, APassedUnitPrintsItsRowsTheMessageAndExitsZero) {
