@@ -150,7 +150,9 @@ done
 if stage cli; then
   step "tarvix-cli.exe against tarvix-sim, beside tarvix-cli on Linux"
   cli_win() { (cd "$wdir" && "$wine" "$dist/tarvix-cli.exe" "$@"); }
-  cli_linux() { (cd "$ldir" && "$hostbuild/tools/tarvix-cli" "$@"); }
+  # Qt warns on standard error where the session has no runtime folder (root on a CI machine).
+  mkdir -p -m 700 "$run/xdg"
+  cli_linux() { (cd "$ldir" && XDG_RUNTIME_DIR="$run/xdg" "$hostbuild/tools/tarvix-cli" "$@"); }
   # Runs one command on both sides at once; the outputs (stdout, stderr, exit code) must match,
   # digits masked with -d for what runs on a clock (the module's time, measured currents).
   same() {
