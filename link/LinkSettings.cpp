@@ -1,6 +1,5 @@
 #include "link/LinkSettings.h"
 
-#include <QRegularExpression>
 #include <algorithm>
 
 #include "core/SettingsStore.h"
@@ -16,16 +15,36 @@ bool LinkSettings::fastExchange() const { return mem_.readInteger(linkkeys::kFas
 bool LinkSettings::adapterEcho() const { return mem_.readInteger(linkkeys::kEcho) == 1; }
 
 bool LinkSettings::isNetworkPort(const QString& name, NetworkPort* address) {
-  // A host name or IPv4 address (no slash, backslash or colon), or an IPv6 address in
-  // brackets; then the TCP port. COMn and device paths never take this form.
-  static const QRegularExpression form(
-      QStringLiteral("^(?:\\[([0-9A-Fa-f:.]+)\\]|([^:/\\\\\\s]+)):([0-9]{1,5})$"));
-  const QRegularExpressionMatch m = form.match(name.trimmed());
-  if (!m.hasMatch()) return false;
-  const uint port = m.captured(3).toUInt();
+  // A host name or IPv4 address (no slash, backslash, colon or space), or an IPv6 address
+  // in brackets; then ":" and the TCP port, 1 to 65535. COMn and device paths never take
+  // this form. Read by hand, not by a regular expression: the worker reads it at every
+  // open, and a regular expression leaves thread-local state behind whose clean-up at the
+  // thread's end fails in the MinGW run-time, which then hangs the program's exit.
+  const QString text = name.trimmed();
+  const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+  if (colon < 1) return false;
+  const QStringView host = QStringView(text).left(colon);
+  const QStringView digits = QStringView(text).mid(colon + 1);
+  const auto all = [](QStringView chars, bool (*allowed)(char16_t)) {
+    return !chars.isEmpty() && std::all_of(chars.begin(), chars.end(),
+                                           [allowed](QChar c) { return allowed(c.unicode()); });
+  };
+  const auto digit = [](char16_t c) { return c >= u'0' && c <= u'9'; };
+  const auto ipv6 = [](char16_t c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F') ||
+           c == u':' || c == u'.';
+  };
+  const auto plain = [](char16_t c) {
+    return c != u':' && c != u'/' && c != u'\\' && !QChar::isSpace(c);
+  };
+  const bool bracketed = host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']'));
+  const QStringView inner = bracketed ? host.mid(1, host.size() - 2) : host;
+  if (!all(inner, bracketed ? +ipv6 : +plain) || digits.size() > 5 || !all(digits, digit))
+    return false;
+  const uint port = digits.toUInt();
   if (port < 1 || port > 65535) return false;
   if (address) {
-    address->host = m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
+    address->host = inner.toString();
     address->port = quint16(port);
   }
   return true;

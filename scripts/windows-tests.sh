@@ -54,6 +54,10 @@ trap cleanup EXIT
 # Wine in a prefix of its own, with a home of its own (the prefix's Documents live there).
 rm -rf "$run"
 mkdir -p "$run/home"
+# The Linux programs beside: Qt warns on standard error where the session has no runtime
+# folder (root on a CI machine), which would make their output differ from Windows'.
+mkdir -p -m 700 "$run/xdg"
+export XDG_RUNTIME_DIR=$run/xdg
 # No Mono, no Gecko, and no menu entries of Wine's own on this machine for the Start menu's.
 export HOME=$run/home WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 export WINEPREFIX=$run/prefix
@@ -150,9 +154,7 @@ done
 if stage cli; then
   step "tarvix-cli.exe against tarvix-sim, beside tarvix-cli on Linux"
   cli_win() { (cd "$wdir" && "$wine" "$dist/tarvix-cli.exe" "$@"); }
-  # Qt warns on standard error where the session has no runtime folder (root on a CI machine).
-  mkdir -p -m 700 "$run/xdg"
-  cli_linux() { (cd "$ldir" && XDG_RUNTIME_DIR="$run/xdg" "$hostbuild/tools/tarvix-cli" "$@"); }
+  cli_linux() { (cd "$ldir" && "$hostbuild/tools/tarvix-cli" "$@"); }
   # Runs one command on both sides at once; the outputs (stdout, stderr, exit code) must match,
   # digits masked with -d for what runs on a clock (the module's time, measured currents).
   same() {

@@ -57,6 +57,39 @@ TEST_F(SerialPortLinkTest, DevicePaths) {
 #endif
 }
 
+TEST_F(SerialPortLinkTest, NetworkPortNames) {
+  struct Case {
+    const char* name;
+    const char* host;  // nullptr: not a network port
+    quint16 port;
+  } cases[] = {
+      {"127.0.0.1:502", "127.0.0.1", 502},
+      {" plc-7.local:65535 ", "plc-7.local", 65535},
+      {"[::1]:4001", "::1", 4001},
+      {"[fe80::1%3]:1", nullptr, 0},  // a zone index is not taken
+      {"host:0", nullptr, 0},
+      {"host:65536", nullptr, 0},
+      {"host:123456", nullptr, 0},
+      {"host:", nullptr, 0},
+      {":502", nullptr, 0},
+      {"::1:502", nullptr, 0},  // IPv6 only in brackets
+      {"[]:502", nullptr, 0},
+      {"my host:502", nullptr, 0},
+      {"/dev/ttyUSB0", nullptr, 0},
+      {"C:\\ports\\x:5", nullptr, 0},
+      {"COM3", nullptr, 0},
+      {"host:50a", nullptr, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LinkSettings::NetworkPort address;
+    EXPECT_EQ(LinkSettings::isNetworkPort(QString::fromUtf8(c.name), &address), c.host != nullptr);
+    if (!c.host) continue;
+    EXPECT_EQ(address.host, c.host);
+    EXPECT_EQ(address.port, c.port);
+  }
+}
+
 TEST_F(SerialPortLinkTest, OpenFailureSaysSoEveryTime) {
   port.closePort();
   port.closePort();  // closing what is not open does nothing
