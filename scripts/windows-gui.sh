@@ -100,7 +100,9 @@ wait_for 10 "Сеанс завершён"
 # whose command line names the program too, is not it).
 program_running() {
   for pid in $(pgrep -f 'tarvix\.exe'); do
-    tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q explorer || return 0
+    local line
+    line=$(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline") || continue  # ended meanwhile
+    [[ $line == *explorer* ]] || return 0
   done
   return 1
 }
