@@ -20,7 +20,10 @@ QMessageBox::Icon boxIcon(Prompter::Icon icon) {
 
 }  // namespace
 
-WidgetPrompter::WidgetPrompter(QWidget* window) : window_(window) {}
+WidgetPrompter::WidgetPrompter(QWidget* window) : window_(window) {
+  connect(this, &WidgetPrompter::boxQueued, this, &WidgetPrompter::showQueued,
+          Qt::QueuedConnection);
+}
 
 void WidgetPrompter::showMessage(const QString& caption, const QString& text, Icon icon) {
   ask([this, caption, text, icon] {
@@ -31,16 +34,12 @@ void WidgetPrompter::showMessage(const QString& caption, const QString& text, Ic
 
 void WidgetPrompter::notify(const QString& caption, const QString& text, Icon icon) {
   if (QThread::currentThread() == thread()) return showMessage(caption, text, icon);
-  QMetaObject::invokeMethod(
-      this,
-      [this, caption, text, icon] {
-        {
-          std::lock_guard lock(mutex_);
-          if (shutDown_) return;
-        }
-        showMessageBox(window_, boxIcon(icon), caption, text);
-      },
-      Qt::QueuedConnection);
+  auto pending = std::make_shared<Pending>();
+  pending->box = [this, caption, text, icon] {
+    showMessageBox(window_, boxIcon(icon), caption, text);
+    return true;
+  };
+  queue(pending, false);  // nobody waits for the answer
 }
 
 bool WidgetPrompter::confirm(const QString& caption, const QString& text) {
@@ -52,34 +51,42 @@ bool WidgetPrompter::ask(std::function<bool()> box) {
   if (QThread::currentThread() == thread()) return box();
   // The worker holds its cycle here until the user has answered, or the window closes.
   auto pending = std::make_shared<Pending>();
-  {
-    std::lock_guard lock(mutex_);
-    if (shutDown_) return false;
-    pending_.push_back(pending);
-  }
-  // The box is owned through a shared pointer: whichever thread lets go of it last destroys
-  // it, after the count says so, never beside the window thread still reading it.
-  auto shown = std::make_shared<std::function<bool()>>(std::move(box));
-  QMetaObject::invokeMethod(
-      this,
-      [this, pending, shown] {
-        {
-          std::lock_guard lock(mutex_);
-          if (pending->done) return;  // answered by shutDown() before it could be shown
-        }
-        const bool answer = (*shown)();
-        std::lock_guard lock(mutex_);
-        if (!pending->done) {
-          pending->answer = answer;
-          pending->done = true;
-        }
-        answered_.notify_all();
-      },
-      Qt::QueuedConnection);
+  pending->box = std::move(box);
+  if (!queue(pending, true)) return false;
   std::unique_lock lock(mutex_);
   answered_.wait(lock, [&] { return pending->done; });
   std::erase(pending_, pending);
   return pending->answer;
+}
+
+bool WidgetPrompter::queue(const std::shared_ptr<Pending>& pending, bool waited) {
+  {
+    std::lock_guard lock(mutex_);
+    if (shutDown_) return false;
+    if (waited) pending_.push_back(pending);
+    queued_.push_back(pending);
+  }
+  emit boxQueued();
+  return true;
+}
+
+void WidgetPrompter::showQueued() {
+  std::shared_ptr<Pending> pending;
+  {
+    std::lock_guard lock(mutex_);
+    if (queued_.empty()) return;
+    pending = queued_.front();
+    queued_.pop_front();
+    // Answered by shutDown() before it could be shown, or the window is closing.
+    if (pending->done || shutDown_) return;
+  }
+  const bool answer = pending->box();
+  std::lock_guard lock(mutex_);
+  if (!pending->done) {
+    pending->answer = answer;
+    pending->done = true;
+  }
+  answered_.notify_all();
 }
 
 void WidgetPrompter::shutDown() {

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -31,17 +32,31 @@ class WidgetPrompter : public QObject, public Prompter {
   // Cancel, and so is every later one, so a worker waiting for an answer can end.
   void shutDown();
 
+ signals:
+  // A box from another thread is queued; delivered queued to showQueued() on this thread.
+  void boxQueued();
+
  private:
   struct Pending {
+    std::function<bool()> box;
     bool done = false;
     bool answer = false;
   };
   // Runs the box on this object's thread and returns its answer (false after shutDown()).
   bool ask(std::function<bool()> box);
+  // Queues a box from another thread, and among those waited for when `waited`; false after
+  // shutDown().
+  bool queue(const std::shared_ptr<Pending>& pending, bool waited);
+  // Shows the oldest queued box and hands its answer to the thread waiting for it.
+  void showQueued();
 
   QPointer<QWidget> window_;
   std::mutex mutex_;
   std::condition_variable answered_;
-  std::vector<std::shared_ptr<Pending>> pending_;
+  // Everything handed between the threads passes under mutex_: the boxes as well as the
+  // answers. (A lambda posted with invokeMethod would be handed over under Qt's event-queue
+  // lock alone, which the thread sanitizer cannot see.)
+  std::deque<std::shared_ptr<Pending>> queued_;
+  std::vector<std::shared_ptr<Pending>> pending_;  // boxes whose callers wait for an answer
   bool shutDown_ = false;
 };
