@@ -5,6 +5,27 @@
 #include "core/SettingsStore.h"
 #include "link/LinkKeys.h"
 
+namespace {
+
+bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+
+bool isIpv6Char(QChar c) {
+  return isDigit(c) || (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
+         (c >= QLatin1Char('A') && c <= QLatin1Char('F')) || c == QLatin1Char(':') ||
+         c == QLatin1Char('.');
+}
+
+bool isHostChar(QChar c) {
+  return c != QLatin1Char(':') && c != QLatin1Char('/') && c != QLatin1Char('\\') && !c.isSpace();
+}
+
+// True for a text of at least one character, all of them allowed.
+bool allOf(QStringView text, bool (*allowed)(QChar)) {
+  return !text.isEmpty() && std::all_of(text.begin(), text.end(), allowed);
+}
+
+}  // namespace
+
 LinkSettings::Timing LinkSettings::timing() const {
   return Timing{milliseconds(linkkeys::kSend), milliseconds(linkkeys::kSleep),
                 milliseconds(linkkeys::kReceive)};
@@ -25,21 +46,10 @@ bool LinkSettings::isNetworkPort(const QString& name, NetworkPort* address) {
   if (colon < 1) return false;
   const QStringView host = QStringView(text).left(colon);
   const QStringView digits = QStringView(text).mid(colon + 1);
-  const auto all = [](QStringView chars, bool (*allowed)(char16_t)) {
-    return !chars.isEmpty() && std::all_of(chars.begin(), chars.end(),
-                                           [allowed](QChar c) { return allowed(c.unicode()); });
-  };
-  const auto digit = [](char16_t c) { return c >= u'0' && c <= u'9'; };
-  const auto ipv6 = [](char16_t c) {
-    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F') ||
-           c == u':' || c == u'.';
-  };
-  const auto plain = [](char16_t c) {
-    return c != u':' && c != u'/' && c != u'\\' && !QChar::isSpace(c);
-  };
   const bool bracketed = host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']'));
   const QStringView inner = bracketed ? host.mid(1, host.size() - 2) : host;
-  if (!all(inner, bracketed ? +ipv6 : +plain) || digits.size() > 5 || !all(digits, digit))
+  if (!allOf(inner, bracketed ? isIpv6Char : isHostChar) || digits.size() > 5 ||
+      !allOf(digits, isDigit))
     return false;
   const uint port = digits.toUInt();
   if (port < 1 || port > 65535) return false;

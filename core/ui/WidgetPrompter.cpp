@@ -25,20 +25,22 @@ WidgetPrompter::WidgetPrompter(QWidget* window) : window_(window) {
           Qt::QueuedConnection);
 }
 
-void WidgetPrompter::showMessage(const QString& caption, const QString& text, Icon icon) {
-  ask([this, caption, text, icon] {
+std::function<bool()> WidgetPrompter::messageBox(const QString& caption, const QString& text,
+                                                 Icon icon) {
+  return [this, caption, text, icon] {
     showMessageBox(window_, boxIcon(icon), caption, text);
     return true;
-  });
+  };
+}
+
+void WidgetPrompter::showMessage(const QString& caption, const QString& text, Icon icon) {
+  ask(messageBox(caption, text, icon));
 }
 
 void WidgetPrompter::notify(const QString& caption, const QString& text, Icon icon) {
   if (QThread::currentThread() == thread()) return showMessage(caption, text, icon);
   auto pending = std::make_shared<Pending>();
-  pending->box = [this, caption, text, icon] {
-    showMessageBox(window_, boxIcon(icon), caption, text);
-    return true;
-  };
+  pending->box = messageBox(caption, text, icon);
   queue(pending, false);  // nobody waits for the answer
 }
 

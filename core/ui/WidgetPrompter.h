@@ -42,6 +42,8 @@ class WidgetPrompter : public QObject, public Prompter {
     bool done = false;
     bool answer = false;
   };
+  // A box with the message and an OK button.
+  std::function<bool()> messageBox(const QString& caption, const QString& text, Icon icon);
   // Runs the box on this object's thread and returns its answer (false after shutDown()).
   bool ask(std::function<bool()> box);
   // Queues a box from another thread, and among those waited for when `waited`; false after
